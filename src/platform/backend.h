@@ -1,0 +1,24 @@
+// The contract between the platform's shared code (pixels, pictures, files,
+// random numbers, key state) and the one backend linked into a program
+// (sdl/, headless/, web/). Only src/platform/ includes this.
+#pragma once
+
+#include <cstdint>
+
+// ---- implemented by each backend
+int backendOpen(int width, int height);   // open the window; 0 on success
+void backendAcquireScreen();              // lock count went 0 -> 1
+void backendReleaseScreen();              // lock count went 1 -> 0: show the frame
+void backendPresent();                    // show what is drawn now (no lock held)
+double backendClockSeconds();
+void backendSleepMs(int milliseconds);
+
+// ---- offered by the shared code to the backends (any thread)
+void keyDown(int scanCode);               // 0..127; others ignored
+void keyUp(int scanCode);
+void clearKeys();                         // focus gained or lost
+void pushTypedKey(int code);              // < 256 a character, >= 256 a special key (256 + key byte)
+void clearTypedKeys();
+void requestQuit();
+void resetQuit();
+int screenLockCount();

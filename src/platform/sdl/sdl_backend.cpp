@@ -1,0 +1,11 @@
+// The desktop window, carried by SDL2. The only file that includes SDL.
+#include "platform/backend.h"
+
+// TODO(sdl): stub bodies, to be replaced.
+int backendOpen(int, int) { return 0; }
+void backendAcquireScreen() {}
+void backendReleaseScreen() {}
+void backendPresent() {}
+static double virtualSeconds = 0;
+double backendClockSeconds() { return virtualSeconds; }
+void backendSleepMs(int ms) { virtualSeconds += ms / 1000.0; }

@@ -1,0 +1,29 @@
+// Player shots, enemy shots and bombs, the solid pass and the streamer.
+#pragma once
+
+#include <cstdint>
+
+struct Shot {
+    std::int32_t active;
+    std::int32_t x, y;  // world position of the picture's top-left corner
+    std::int32_t dx, dy;
+    std::int32_t life;
+    std::int32_t kind;  // enemy shots: 0 blue shot, 1 bomb
+};
+
+constexpr int shotCount = 21;
+extern Shot playerShots[shotCount];
+extern Shot enemyShots[shotCount];
+
+void firePlayerShot(std::int32_t px, std::int32_t py, std::int32_t direction, std::int32_t vertical,
+                    std::int32_t crouching);
+void fireEnemyShot(std::int32_t ex, std::int32_t ey, std::int32_t direction, std::int32_t vertical,
+                   std::int32_t kind);
+// Fire key (Z), from the key pass.
+void fireKey();
+// Streamer (X), from the key pass right after the fire key: tests, draws, drains.
+void streamerKey();
+void updatePlayerShots(std::int32_t viewX, std::int32_t viewY);
+void updateEnemyShots(std::int32_t viewX, std::int32_t viewY);
+// Shots and spark 0 against every entry of the solid list up to solidLast.
+void solidPass();

@@ -1,0 +1,207 @@
+#include "shell/game.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "play/enemies.h"
+#include "play/particles.h"
+#include "play/pickups.h"
+#include "play/player.h"
+#include "play/weapons.h"
+#include "shell/hud.h"
+#include "shell/pictures.h"
+#include "shell/text.h"
+#include "world/world.h"
+
+GameState game;
+
+namespace {
+GameEventHook eventHook = nullptr;
+void* eventUser = nullptr;
+
+// The maker's web address shown on the title and final screens.
+constexpr const char* makerAddress = "www.brastor.example.org";
+
+void setLevelFolder() {
+    std::snprintf(game.levelFolder, sizeof game.levelFolder, "level%d\\", game.missionNumber);
+}
+
+void fillTitleLines() {
+    clearTextLines();
+    textLines[0] = "Brastor";
+    textLines[1] = "<- Preview 3 ->";
+    textLines[2] = "by Tevmor";
+    textLines[4] = "Controls";
+    textLines[5] = "Arrows  - Move";
+    textLines[6] = "[z] - Fire";
+    textLines[7] = "[x] - Streamer (direct with left+right)";
+    textLines[9] = "High Score: " + std::to_string(game.highScore);
+    textLines[12] = "[Space] to Start [Escape] to Quit";
+    textLines[13] = makerAddress;
+}
+
+void fillFinalLines() {
+    clearTextLines();
+    const bool best = game.score > game.highScore;
+    if (game.missionResult == missionFailed) {
+        textLines[0] = "Mission " + std::to_string(game.missionNumber) + " Failed";
+        textLines[2] = "Final Score: " + std::to_string(game.score);
+        if (best) textLines[4] = "New High Score!";
+    } else {
+        textLines[0] = "All Missions Completed!";
+        textLines[2] = "Final Score: " + std::to_string(game.score);
+        if (best) textLines[3] = "New High Score!";
+        textLines[5] = "Thanks for playing!";
+        textLines[6] = std::string("Check out ") + makerAddress + " for further missions!";
+    }
+}
+}  // namespace
+
+void setGameEventHook(GameEventHook hook, void* user) {
+    eventHook = hook;
+    eventUser = user;
+}
+
+void emitGameEvent(GameEvent event) {
+    if (eventHook) eventHook(event, eventUser);
+}
+
+void resetGameState() {
+    std::memset(&game, 0, sizeof game);
+    game.missionNumber = 1;
+    setLevelFolder();
+    std::memset(particles, 0, sizeof particles);
+    std::memset(&mapGrid, 0, sizeof mapGrid);
+    mapWidth = mapHeight = 0;
+    view = View{};
+    std::memset(enemies, 0, sizeof enemies);
+    std::memset(playerShots, 0, sizeof playerShots);
+    std::memset(enemyShots, 0, sizeof enemyShots);
+    solidLast = -1;
+    contactLast = -1;
+    resetPlayerAtProgramStart();
+}
+
+void startUp(double seed) {
+    seedRandom(seed < 0 ? clockSeconds() : seed);
+    resetGameState();
+    setScreenMode(screenWidth, screenHeight, 32);
+    createPictures();
+}
+
+void startMission() {
+    for (auto& k : game.keysHeld) k = 0;
+    player.power = 4;
+    player.diamonds = 0;
+    player.hazardTicks = 0;
+    player.jumpLeft = 0;
+    game.objectiveMet = 0;
+    resetEnemies();
+    loadLevelMap(game.missionNumber);
+    setLevelFolder();
+    loadMissionPictures(game.levelFolder);
+    lockScreen();
+    setColours(std::nullopt, 0xFF000000u);
+    clearScreen();
+    drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    unlockScreen();
+}
+
+void beginPlay() {
+    game.missionResult = 0;
+    view.offsetX = 0;
+    view.offsetY = 0;
+    player.streamerDrain = 20;
+    buildSolidList();
+}
+
+int playFrame() {
+    choosePlayerBox();
+    lockScreen();
+    drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    computeViewPosition();
+    enemyPass(viewX, viewY);
+    contactPass();
+    solidPass();
+    readPlayerKeys();
+    if (keyHeld(scan::escape)) game.missionResult = missionFailed;
+    jumpRise();
+    updatePlayerShots(viewX, viewY);
+    updateEnemyShots(viewX, viewY);
+    applyGravity();
+    normalizeView();
+    drawPlayer();
+    updateParticles(viewX, viewY);
+    drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    drawHud();
+    if (readTypedKey() == "h") {
+        saveScreen("screen.bmp");
+        emitGameEvent(GameEvent::screenshot);
+    }
+    if (game.messageText[0] != '\0' && game.messageFrames > 0) {
+        drawMessage(game.messageText, 40);
+        game.messageFrames -= 1;
+    }
+    powerCheck();
+    unlockScreen();
+    if (game.objectiveMet == 0 && objectiveCheck()) {
+        emitGameEvent(GameEvent::objectiveMet);
+        loadMissionText("update.txt");
+        showTextBox();
+        placeExitBeam();
+    }
+    animatePictures();
+    game.frameCount += 1;
+    emitGameEvent(GameEvent::frameEnd);
+    return game.missionResult;
+}
+
+int missionLoop() {
+    for (;;) {
+        startMission();
+        emitGameEvent(GameEvent::missionStart);
+        loadMissionText("mission.txt");
+        if (!showTextBox()) return 0;
+        beginPlay();
+        do {
+            playFrame();
+            sleepMs(15);
+            if (quitRequested()) return 0;
+        } while (game.missionResult == 0);
+        emitGameEvent(GameEvent::missionEnd);
+        if (game.missionResult == missionCompleted) {
+            loadMissionText("complete.txt");
+            if (!showTextBox()) return 0;
+            if (game.missionNumber < missionCount) {
+                game.missionNumber += 1;
+                game.missionResult = 0;
+                continue;
+            }
+        }
+        return game.missionResult;
+    }
+}
+
+int gameLoop() {
+    for (;;) {
+        fillTitleLines();
+        emitGameEvent(GameEvent::titleShown);
+        if (!showTitleScreen()) break;
+        game.missionNumber = 1;
+        game.score = 0;
+        if (missionLoop() == 0) break;  // the platform quit mid-game
+        fillFinalLines();
+        emitGameEvent(GameEvent::finalScreen);
+        if (!showTextBox()) break;
+        if (game.score > game.highScore) game.highScore = game.score;
+    }
+    emitGameEvent(GameEvent::programEnd);
+    return 0;
+}
+
+int runGame(double seed) {
+    startUp(seed);
+    return gameLoop();
+}

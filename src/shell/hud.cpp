@@ -1,0 +1,6 @@
+#include "shell/hud.h"
+
+// TODO(shell): stub bodies, to be replaced.
+void darkenHudStrip() {}
+void drawHud() {}
+void drawMessage(char*, int) {}

@@ -1,0 +1,85 @@
+// The level: the map grid and its loader, the operations that change it during
+// play, the solid list, the camera and the drawing of the scene.
+#pragma once
+
+#include <cstdint>
+
+constexpr int gridSize = 201;
+
+struct MapCell {
+    std::uint8_t tile;     // picture slot and role; 0 = empty
+    std::int8_t block;     // 0 passable, 1 solid, -n breakable (n hits left)
+    std::uint8_t overlay;  // picture slot drawn over the player; 0 = none
+};
+static_assert(sizeof(MapCell) == 3);
+
+struct MapGrid {
+    MapCell cells[gridSize][gridSize];  // [y][x]
+};
+
+extern MapGrid mapGrid;
+extern std::int32_t mapWidth;
+extern std::int32_t mapHeight;
+
+inline bool insideGrid(int x, int y) { return x >= 0 && y >= 0 && x < gridSize && y < gridSize; }
+// Callers stay inside the grid.
+inline MapCell& mapCell(int x, int y) { return mapGrid.cells[y][x]; }
+// Any position: cells outside the grid read as empty.
+inline MapCell cellAt(int x, int y) { return insideGrid(x, y) ? mapGrid.cells[y][x] : MapCell{0, 0, 0}; }
+
+// The camera, which is also the player's position.
+struct View {
+    std::int32_t cellX, cellY;
+    std::int32_t offsetX, offsetY;  // -31..31
+    std::int32_t startCellX, startCellY;
+};
+extern View view;
+// World position of the screen's top-left pixel, taken once per frame.
+extern std::int32_t viewX;
+extern std::int32_t viewY;
+void computeViewPosition();  // viewX = 32 cellX - offsetX, viewY = 32 cellY + offsetY
+
+// Contact kinds.
+namespace kind {
+constexpr int exitBeam = 5, crystal = 6, hazard = 7, diamond = 8, solid = 9, keyA = 10, keyB = 11,
+              hostage = 70;
+}
+
+struct Contact {
+    std::int32_t cellX, cellY;
+    std::int32_t screenX, screenY;
+    std::int32_t kind;
+};
+// Room for every cell a screen can show (17 x 22), so no visible cell is lost.
+constexpr int contactCapacity = 17 * 22;
+extern Contact contacts[contactCapacity];
+extern std::int32_t contactLast;  // last entry written by the latest drawBackground
+
+struct SolidCell {
+    std::int32_t cellX, cellY;
+    std::int32_t worldX, worldY;
+    std::int32_t kind;
+};
+// Room for every cell of a full grid, so no solid cell is ever left out.
+constexpr int solidCapacity = gridSize * gridSize;
+extern SolidCell solidList[solidCapacity];
+extern std::int32_t solidLast;  // last entry of the latest buildSolidList
+
+// ---- level files
+// Reads "level<N>\map.bmp" into the grid, fills `enemies`, sets the view.
+void loadLevelMap(std::int32_t missionNumber);
+
+// ---- grid operations (walk the map area only)
+std::int32_t buildSolidList();  // also stores the result in solidLast
+void clearTileEverywhere(std::uint8_t code);
+void unblockTile(std::uint8_t code);
+std::int32_t countTile(std::uint8_t code);
+void hitBreakable(const Contact& object);
+void placeExitBeam();
+
+// ---- scene
+std::int32_t drawBackground(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
+                            std::int32_t offsetY);  // also stores the result in contactLast
+void drawSky(std::int32_t cellY, std::int32_t offsetY);
+void drawOverlay(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX, std::int32_t offsetY);
+void normalizeView();
