@@ -100,6 +100,11 @@ double randomReal();
 // unwinds; the game then returns from its entry.
 bool quitRequested();
 
+// Runs the game's entry the way this platform needs (the window backend keeps
+// the main thread for its events and runs the game on a second one) and
+// returns the program's exit code.
+int runOnPlatform(int (*gameEntry)());
+
 // ---------------------------------------------------------------- files
 // Names use the backslash as folder separator, as the game forms them. Data
 // files are looked up below the data folder; letter case need not match.

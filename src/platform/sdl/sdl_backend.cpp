@@ -1,5 +1,6 @@
 // The desktop window, carried by SDL2. The only file that includes SDL.
 #include "platform/backend.h"
+#include "platform/platform.h"
 
 // TODO(sdl): stub bodies, to be replaced.
 int backendOpen(int, int) { return 0; }
@@ -9,3 +10,4 @@ void backendPresent() {}
 static double virtualSeconds = 0;
 double backendClockSeconds() { return virtualSeconds; }
 void backendSleepMs(int ms) { virtualSeconds += ms / 1000.0; }
+int runOnPlatform(int (*gameEntry)()) { return gameEntry(); }
