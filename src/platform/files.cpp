@@ -10,3 +10,6 @@ std::string readLine(GameFile&) { return {}; }
 bool atEnd(GameFile&) { return true; }
 void readBytes(GameFile&, int, void*) {}
 void closeFile(GameFile&) {}
+int readBytesCounted(GameFile&, int, void*) { return 0; }
+bool seekFile(GameFile&, std::int64_t) { return false; }
+std::int64_t fileSize(GameFile&) { return 0; }

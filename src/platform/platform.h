@@ -121,4 +121,9 @@ int openBinaryFile(GameFile& file, const char* name);  // 0 when open
 std::string readLine(GameFile& file);                  // without its line end
 bool atEnd(GameFile& file);
 void readBytes(GameFile& file, int count, void* destination);  // zeros past the end
+// For the picture reader: bytes actually read (the rest of `destination` is
+// zeroed), a jump to an absolute offset, and the file's size in bytes.
+int readBytesCounted(GameFile& file, int count, void* destination);
+bool seekFile(GameFile& file, std::int64_t offset);
+std::int64_t fileSize(GameFile& file);
 void closeFile(GameFile& file);
