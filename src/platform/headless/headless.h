@@ -7,4 +7,5 @@
 using TickHook = void (*)(void* user);
 void headlessSetTickHook(TickHook hook, void* user);
 std::int64_t headlessTicks();
-void headlessReset();  // clock and tick count to 0, no hook, no keys, no quit
+// Clock and tick count to 0, no hook, no held keys, an empty typed-key queue, no quit.
+void headlessReset();
