@@ -1,6 +1,124 @@
+// What touching a cell means, the power check at the end of a frame and the
+// mission objectives.
 #include "play/pickups.h"
 
-// TODO(play): stub bodies, to be replaced.
-void contactPass() {}
-void powerCheck() {}
-bool objectiveCheck() { return false; }
+#include <cstdio>
+
+#include "play/collide.h"
+#include "play/player.h"
+#include "shell/game.h"
+#include "shell/pictures.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int hostageMessageFrames = 600;
+constexpr int hazardTicksPerPower = 100;
+constexpr int maxPower = 4;
+constexpr std::uint8_t doorA = 64, doorB = 65, hostageTile = 70;
+constexpr std::uint8_t barrierTile = 37, generatorTile1 = 38, generatorTile2 = 39, flowTile = 45;
+
+// Collected cells lose only their tile; block and overlay stay.
+void clearTile(const Contact& c) {
+    if (insideGrid(c.cellX, c.cellY)) mapCell(c.cellX, c.cellY).tile = 0;
+}
+
+void touch(const Contact& c) {
+    switch (c.kind) {
+    case kind::exitBeam:
+        game.missionResult = missionCompleted;
+        game.score += 100;
+        break;
+    case kind::crystal:
+        if (player.power < maxPower) {
+            player.power += 1;
+            clearTile(c);
+            game.score += 20;
+        }
+        break;
+    case kind::hazard:
+        player.hazardTicks += 1;
+        if (player.hazardTicks >= hazardTicksPerPower) {
+            player.power -= 1;
+            player.hazardTicks = 0;
+        }
+        break;
+    case kind::diamond:
+        game.score += 10;
+        player.diamonds += 1;
+        clearTile(c);
+        break;
+    case kind::keyA:
+        game.score += 10;
+        unblockTile(doorA);
+        buildSolidList();
+        darkenPicture(doorA);
+        clearTile(c);
+        game.keysHeld[0] = 1;
+        break;
+    case kind::keyB:
+        game.score += 10;
+        unblockTile(doorB);
+        darkenPicture(doorB);
+        buildSolidList();
+        clearTile(c);
+        game.keysHeld[1] = 1;
+        break;
+    case kind::hostage: {
+        game.score += 10;
+        clearTile(c);
+        const std::int32_t left = countTile(hostageTile);
+        if (left > 0) {
+            std::snprintf(game.messageText, sizeof game.messageText,
+                          "Hostage Rescued! %d more to find!", static_cast<int>(left));
+            game.messageFrames = hostageMessageFrames;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+// Frame step after the enemy pass: collision flags from the solid entries and
+// the effect of every other touched entry, in list order (two touched cells of
+// a kind count twice). Called once per frame by the frame loop.
+void contactPass() {
+    clearCollisionFlags();
+    for (int i = 0; i <= contactLast; ++i) {
+        const Contact& c = contacts[i];
+        if (c.kind == kind::solid) {
+            testSolidContact(c);
+            continue;
+        }
+        if (cornerTest(c.screenX, c.screenY, playerScreenX, playerScreenY, tileBox, playerBox) != 0)
+            touch(c);
+    }
+}
+
+// Below zero fails the mission; the player survives at exactly 0.
+void powerCheck() {
+    if (player.power < 0) {
+        player.power = 0;
+        game.missionResult = missionFailed;
+    }
+}
+
+bool objectiveCheck() {
+    switch (game.missionNumber) {
+    case 1:
+        if (countTile(generatorTile1) != 0 || countTile(generatorTile2) != 0) return false;
+        clearTileEverywhere(barrierTile);
+        clearTileEverywhere(flowTile);
+        break;
+    case 2:
+        if (countTile(hostageTile) != 0) return false;
+        break;
+    default:
+        return false;
+    }
+    game.objectiveMet = 1;
+    return true;
+}

@@ -27,3 +27,8 @@ void updatePlayerShots(std::int32_t viewX, std::int32_t viewY);
 void updateEnemyShots(std::int32_t viewX, std::int32_t viewY);
 // Shots and spark 0 against every entry of the solid list up to solidLast.
 void solidPass();
+// The solid pass written out cell by cell (every solid cell against all 42
+// shots); solidPass must give the same frees, explosions and bounces.
+void solidPassDirect();
+// Screen position of streamer segment i (2..20) at `angle` degrees.
+void streamerSegment(std::int32_t angle, int i, std::int32_t& sx, std::int32_t& sy);
