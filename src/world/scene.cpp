@@ -1,4 +1,10 @@
 // The camera, the scene's background with its contact list, the sky and the foreground layer.
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "shell/game.h"
+#include "shell/pictures.h"
 #include "world/world.h"
 
 View view;
@@ -7,12 +13,112 @@ std::int32_t viewY = 0;
 Contact contacts[contactCapacity];
 std::int32_t contactLast = -1;
 
-// TODO(world): stub bodies, to be replaced.
+namespace {
+
+// 17 rows x 22 columns cover the 640 x 480 screen for any offset -31..31.
+constexpr int drawRows = 17;
+constexpr int drawColumns = 22;
+constexpr int skyRows = 23;
+
+// The contact kind a visible tile gives, or 0 for none.
+int contactKind(int tile) {
+    if (tile >= 30 && tile <= 39) return kind::solid;
+    switch (tile) {
+        case 18: return kind::diamond;
+        case 19: return kind::crystal;
+        case 25:
+        case 45: return kind::hazard;
+        case 46: return kind::exitBeam;
+        case 60: return kind::keyA;
+        case 61: return kind::keyB;
+        case 70: return kind::hostage;
+        case 64: return game.keysHeld[0] == 0 ? kind::solid : 0;
+        case 65: return game.keysHeld[1] == 0 ? kind::solid : 0;
+        default: return 0;
+    }
+}
+
+bool drawnOpaque(int tile) { return tile == 31 || tile == 37 || tile == 44; }
+
+void drawSlot(int slot, int sx, int sy, DrawMode mode) {
+    if (const Image* picture = pictures[slot]) drawImage(sx, sy, picture, mode);
+}
+
+}  // namespace
+
 void computeViewPosition() {
     viewX = 32 * view.cellX - view.offsetX;
     viewY = 32 * view.cellY + view.offsetY;
 }
-std::int32_t drawBackground(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return contactLast = -1; }
-void drawSky(std::int32_t, std::int32_t) {}
-void drawOverlay(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
-void normalizeView() {}
+
+// Draws the frame's background (clear, sky, every visible tile) and rebuilds
+// the contact list in drawing order; the screen must be locked. Cells outside
+// the grid are empty. Returns the last contact index (also kept in contactLast).
+std::int32_t drawBackground(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
+                            std::int32_t offsetY) {
+    clearScreen();
+    drawSky(cellY, offsetY);
+    int count = 0;
+    for (int i = 0; i < drawRows; ++i) {
+        for (int j = 0; j < drawColumns; ++j) {
+            const int x = cellX + j, y = cellY + i;
+            const int tile = cellAt(x, y).tile;
+            if (tile == 0) continue;
+            const int sx = offsetX - 32 + 32 * j;
+            const int sy = -offsetY - 32 + 32 * i;
+            drawSlot(tile, sx, sy, drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
+            // The table holds one entry per drawing cell, so none is ever dropped.
+            if (const int k = contactKind(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
+        }
+    }
+    return contactLast = count - 1;
+}
+
+// Mission 1's sky: one band per map row 0..22, bright at the top and darker
+// below, red until the objective is met and blue after. Rows above the map are
+// drawn as bright as row 0 (the band value is limited to 255).
+void drawSky(std::int32_t cellY, std::int32_t offsetY) {
+    if (game.missionNumber != 1) return;
+    for (int i = 0; i < skyRows; ++i) {
+        const std::int64_t r = static_cast<std::int64_t>(cellY) + i;
+        if (r >= skyRows) break;
+        const auto v = static_cast<Colour>(std::min<std::int64_t>(255, 255 - 8 * r));
+        const Colour colour = 0xFF000000u | (game.objectiveMet == 1 ? v : v << 16);
+        setColours(colour);
+        const int top = 32 * i - offsetY - 32;
+        fillBox(0, top, 640, top + 32);
+    }
+}
+
+// The foreground layer: every visible cell's overlay, drawn transparently over
+// everything that moves. Builds no list.
+void drawOverlay(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX, std::int32_t offsetY) {
+    for (int i = 0; i < drawRows; ++i) {
+        for (int j = 0; j < drawColumns; ++j) {
+            const int overlay = cellAt(cellX + j, cellY + i).overlay;
+            if (overlay == 0) continue;
+            drawSlot(overlay, offsetX - 32 + 32 * j, -offsetY - 32 + 32 * i, DrawMode::transparent);
+        }
+    }
+}
+
+// Brings offsets of +-32 (one step past a cell edge) back into -31..31 by
+// moving the view's cell; viewX and viewY stay as they were for this frame.
+void normalizeView() {
+    if (view.offsetY <= -32) {
+        view.cellY -= 1;
+        view.offsetY += 32;
+    }
+    if (view.offsetY >= 32) {
+        view.cellY += 1;
+        view.offsetY -= 32;
+    }
+    if (view.offsetX <= -32) {
+        view.cellX += 1;
+        view.offsetX += 32;
+    }
+    if (view.offsetX >= 32) {
+        view.cellX -= 1;
+        view.offsetX -= 32;
+    }
+}

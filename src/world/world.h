@@ -64,9 +64,17 @@ struct SolidCell {
 constexpr int solidCapacity = gridSize * gridSize;
 extern SolidCell solidList[solidCapacity];
 extern std::int32_t solidLast;  // last entry of the latest buildSolidList
+// Each grid cell's index in the solid list of the latest buildSolidList, -1
+// when the cell is not in it ([y][x]), so a shot's cell is found directly.
+extern std::int32_t solidIndex[gridSize][gridSize];
+// The solid-list index of cell (x, y), or -1: outside the grid, not solid at
+// the latest rebuild, or the list was reset since (an entry past solidLast).
+std::int32_t solidIndexAt(int x, int y);
 
 // ---- level files
 // Reads "level<N>\map.bmp" into the grid, fills `enemies`, sets the view.
+// The part of a larger picture that fits the grid is loaded; mapWidth and
+// mapHeight are clamped to 0..gridSize, so whole-map walks stay in the grid.
 void loadLevelMap(std::int32_t missionNumber);
 
 // ---- grid operations (walk the map area only)
