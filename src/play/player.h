@@ -31,14 +31,34 @@ struct PlayerState {
 extern PlayerState player;
 extern HitBox playerBox;  // chosen at the start of each frame
 
-void resetPlayerAtProgramStart();  // facing 1, everything else 0
-void choosePlayerBox();            // from the previous frame's crouch
+constexpr int jumpHeight = 113;  // jumpLeft at take-off; the net climb is 112 pixels
+constexpr int playerStep = 2;    // pixels per frame for walking, rising and falling
+
+// Start-up values: facing 1 (right), every other field 0, the standing box.
+// Missions do not call it: facing, the walk animation and fireDelay carry over.
+void resetPlayerAtProgramStart();
+// First step of a frame: the standing or crouching box, from the previous frame's crouch.
+void choosePlayerBox();
+
+// Collision flags. The contact pass (pickups.cpp) must call clearCollisionFlags()
+// once, before its walk over the frame's contact list, and then
+// testSolidContact() for every entry of kind 9 (solid), in list order. Each
+// flag is set by the first solid cell that overlaps the player's box moved
+// 2 pixels that way; entries of other kinds are ignored here.
 void clearCollisionFlags();
-// The solid part of the contact pass: sets the four collision flags.
 void testSolidContact(const Contact& contact);
-// Movement and weapon keys, in their fixed order (calls the fire key and the streamer).
+
+// The key pass, after the solid pass: crouch, Left, Right, facing while the
+// streamer is on, Up, then fireKey() and streamerKey() (weapons). Walking moves
+// view.offsetX; Escape is left to the frame loop.
 void readPlayerKeys();
+// Turns the streamer 2 degrees: direction -1 for Left (anticlockwise), +1 for Right.
+void steerStreamer(int direction);
+// One walking step's effect on the animation (only called for steps on the ground).
+void advanceWalkAnimation();
+// After the key pass: rises 2 pixels while jumpLeft > 0, or ends the jump under a ceiling.
 void jumpRise();
+// Falls 2 pixels when neither standing nor rising. normalizeView follows it.
 void applyGravity();
-// Rest pose, then the figure at (288, 288).
+// Rest pose, then the figure at (288, 288); nothing drawn for an empty slot.
 void drawPlayer();
