@@ -1,4 +1,245 @@
-// brastor-headless: the real game on the headless platform, driven by a script.
-#include "shell/game.h"
+// brastor-headless: the real game on the headless platform, driven by a script
+// of keys counted in ticks (one tick = one sleep of the game), writing one line
+// per game event to standard output and, on request, one line per play frame
+// to a trace file.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
 
-int main() { return runGame(1); }
+#include "headless/script.h"
+#include "platform/backend.h"
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+#include "play/player.h"
+#include "shell/game.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int exitBadUse = 2;
+constexpr std::int64_t defaultMaxTicks = 10'000'000;
+constexpr std::int64_t seedLimit = std::int64_t{1} << 53;  // exact as a real
+
+struct Options {
+    std::string dataFolder;
+    bool dataGiven = false;
+    std::int64_t seed = 1;
+    std::string scriptFile;
+    std::string traceFile;
+    std::int64_t maxTicks = defaultMaxTicks;
+};
+
+// What the tick hook and the event hook share during a run.
+struct Run {
+    Script script;
+    std::size_t next = 0;          // next command to run
+    std::int64_t resumeTick = 1;   // tick at which `next` runs
+    std::int64_t maxTicks = defaultMaxTicks;
+    std::FILE* trace = nullptr;
+    double seed = 1;
+};
+
+Run run;
+char traceBuffer[1 << 16];
+char outputBuffer[1 << 16];
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "brastor-headless: %s\n", message.c_str());
+    std::fprintf(stderr,
+                 "usage: brastor-headless [--data DIR] [--seed N] [--script FILE] "
+                 "[--trace FILE] [--max-ticks N]\n");
+    return exitBadUse;
+}
+
+bool parseNumber(std::string_view text, std::int64_t limit, std::int64_t& value) {
+    if (text.empty() || text.size() > 19) return false;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+        if (v > limit) return false;
+    }
+    value = v;
+    return true;
+}
+
+// Fills `options` from the command line; returns 0 or the exit status to leave with.
+int readOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view name = argv[i];
+        const bool known = name == "--data" || name == "--seed" || name == "--script" ||
+                           name == "--trace" || name == "--max-ticks";
+        if (!known) return usageError("unknown option '" + std::string(name) + "'");
+        if (i + 1 >= argc) return usageError("option '" + std::string(name) + "' needs a value");
+        const std::string_view value = argv[++i];
+        if (name == "--data") {
+            options.dataFolder = value;
+            options.dataGiven = true;
+        } else if (name == "--seed") {
+            if (!parseNumber(value, seedLimit, options.seed))
+                return usageError("bad value '" + std::string(value) +
+                                  "' for --seed (a whole number from 0)");
+        } else if (name == "--max-ticks") {
+            if (!parseNumber(value, INT64_MAX, options.maxTicks))
+                return usageError("bad value '" + std::string(value) +
+                                  "' for --max-ticks (a whole number from 0)");
+        } else if (name == "--script") {
+            options.scriptFile = value;
+        } else {
+            options.traceFile = value;
+        }
+        if (value.empty()) return usageError("option '" + std::string(name) + "' needs a value");
+    }
+    return 0;
+}
+
+// The folder of the running program, where the game's data sits by default.
+std::string programFolder() {
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return ".";
+    return exe.parent_path().string();
+}
+
+void printPrefix(const char* event) {
+    std::printf("tick=%lld frame=%lld event=%s", static_cast<long long>(headlessTicks()),
+                static_cast<long long>(game.frameCount), event);
+}
+
+const char* resultName(int result) {
+    return result == missionCompleted ? "completed" : result == missionFailed ? "failed" : "running";
+}
+
+// Writes the line (or the trace row) of one game event.
+void onGameEvent(GameEvent event, void*) {
+    switch (event) {
+        case GameEvent::titleShown:
+            printPrefix("title");
+            break;
+        case GameEvent::missionStart:
+            printPrefix("mission-start");
+            std::printf(" mission=%d", game.missionNumber);
+            break;
+        case GameEvent::objectiveMet:
+            printPrefix("objective");
+            std::printf(" mission=%d", game.missionNumber);
+            break;
+        case GameEvent::missionEnd:
+            printPrefix("mission-end");
+            std::printf(" mission=%d result=%s score=%d", game.missionNumber,
+                        resultName(game.missionResult), game.score);
+            break;
+        case GameEvent::finalScreen:
+            // The high score is updated only when the final screen is left.
+            printPrefix("final");
+            std::printf(" score=%d high=%d new-high=%d", game.score, game.highScore,
+                        game.score > game.highScore ? 1 : 0);
+            break;
+        case GameEvent::screenshot:
+            printPrefix("screenshot");
+            break;
+        case GameEvent::programEnd:
+            printPrefix("end");
+            break;
+        case GameEvent::frameEnd:
+            if (run.trace)
+                std::fprintf(run.trace, "%lld %d %d %d %d %d %d %d %d\n",
+                             static_cast<long long>(game.frameCount), game.missionNumber, viewX,
+                             viewY, player.power, player.diamonds, game.score,
+                             game.missionResult, game.objectiveMet);
+            return;
+    }
+    std::putchar('\n');
+}
+
+// Runs the script's commands due at this tick, then enforces the tick limit.
+void onTick(void*) {
+    if (quitRequested()) return;
+    const std::int64_t tick = headlessTicks();
+    while (run.next < run.script.commands.size() && tick >= run.resumeTick) {
+        const ScriptCommand& command = run.script.commands[run.next++];
+        switch (command.op) {
+            case ScriptOp::wait: run.resumeTick = tick + command.value; break;
+            case ScriptOp::hold: keyDown(static_cast<int>(command.value)); break;
+            case ScriptOp::release: keyUp(static_cast<int>(command.value)); break;
+            case ScriptOp::type: pushTypedKey(static_cast<int>(command.value)); break;
+            case ScriptOp::capture:
+                if (saveScreen(command.file.c_str()) != statusOk)
+                    std::fprintf(stderr, "brastor-headless: line %d: could not write '%s'\n",
+                                 command.line, command.file.c_str());
+                break;
+            case ScriptOp::quit: requestQuit(); return;
+        }
+    }
+    if (tick >= run.maxTicks) requestQuit();
+}
+
+int gameEntry() { return runGame(run.seed); }
+
+bool readWholeFile(const std::string& name, std::string& text) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return !in.bad();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (int status = readOptions(argc, argv, options)) return status;
+
+    if (!options.dataGiven) options.dataFolder = programFolder();
+    std::error_code error;
+    if (!std::filesystem::is_directory(options.dataFolder, error))
+        return usageError("--data: no folder '" + options.dataFolder + "'");
+
+    if (!options.scriptFile.empty()) {
+        std::string text;
+        if (!readWholeFile(options.scriptFile, text))
+            return usageError("--script: cannot read '" + options.scriptFile + "'");
+        ScriptError scriptError;
+        if (!parseScript(text, run.script, scriptError)) {
+            std::fprintf(stderr, "%s:%d: %s\n", options.scriptFile.c_str(), scriptError.line,
+                         scriptError.message.c_str());
+            return exitBadUse;
+        }
+    }
+
+    if (!options.traceFile.empty()) {
+        run.trace = std::fopen(options.traceFile.c_str(), "wb");
+        if (!run.trace)
+            return usageError("--trace: cannot write '" + options.traceFile +
+                              "': " + std::strerror(errno));
+        std::setvbuf(run.trace, traceBuffer, _IOFBF, sizeof traceBuffer);
+        std::fputs("frame mission viewX viewY power diamonds score missionResult objectiveMet\n",
+                   run.trace);
+    }
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+
+    run.seed = static_cast<double>(options.seed);
+    run.maxTicks = options.maxTicks;
+    static std::string dataFolder = options.dataFolder;
+    setDataFolder(dataFolder.c_str());
+
+    headlessReset();
+    headlessSetTickHook(onTick, nullptr);
+    setGameEventHook(onGameEvent, nullptr);
+    if (run.maxTicks == 0) requestQuit();
+
+    const int status = runOnPlatform(gameEntry);
+
+    setGameEventHook(nullptr, nullptr);
+    headlessSetTickHook(nullptr, nullptr);
+    std::fflush(stdout);
+    if (run.trace) std::fclose(run.trace);
+    return status;
+}
