@@ -115,6 +115,10 @@ struct GameFile {
 
 void setDataFolder(const char* folder);  // "" or "." = the working folder
 const char* dataFolder();
+// The desktop program's data: the executable's folder when it holds "gfx" or
+// "level1", else <executable folder>/../share/brastor when that exists, else
+// the executable's folder.
+std::string findInstalledDataFolder();
 
 int openTextFile(GameFile& file, const char* name);    // 0 when open
 int openBinaryFile(GameFile& file, const char* name);  // 0 when open

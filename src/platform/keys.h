@@ -1,0 +1,26 @@
+// Key state and the typed-key queue, shared between the backend's event
+// thread (the only writer) and the game thread (the only reader).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+constexpr int keyFlagCount = 128;
+constexpr int typedKeyRingSize = 16;
+constexpr int typedKeyMaxWaiting = typedKeyRingSize - 1;
+
+// One byte per PC set-1 scan code, non-zero while the key is down.
+extern std::atomic<std::uint8_t> keyFlags[keyFlagCount];
+
+// The typed-key ring: `count` codes wait from `head` on. Guarded by `busy`,
+// a spin lock held only for a few instructions, so neither side allocates
+// or sleeps.
+struct TypedKeyQueue {
+    std::atomic_flag busy;
+    int codes[typedKeyRingSize];
+    int head;
+    int count;
+};
+extern TypedKeyQueue typedKeys;
+
+extern std::atomic<bool> quitFlag;
