@@ -26,8 +26,8 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 }
 }  // namespace
 
-void writeMapBmp(const std::string& path, const std::vector<std::string>& rows,
-                 const std::map<char, Rgb>& legend) {
+std::vector<std::uint8_t> mapBmpBytes(const std::vector<std::string>& rows,
+                                      const std::map<char, Rgb>& legend) {
     const int height = static_cast<int>(rows.size());
     const int width = height ? static_cast<int>(rows[0].size()) : 0;
     const int rowBytes = (width * 3 + 3) & ~3;
@@ -57,9 +57,18 @@ void writeMapBmp(const std::string& path, const std::vector<std::string>& rows,
         }
         for (int p = width * 3; p < rowBytes; ++p) out.push_back(0);
     }
+    return out;
+}
+
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()),
-                                                static_cast<std::streamsize>(out.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeMapBmp(const std::string& path, const std::vector<std::string>& rows,
+                 const std::map<char, Rgb>& legend) {
+    writeFileBytes(path, mapBmpBytes(rows, legend));
 }
 
 void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {

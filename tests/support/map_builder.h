@@ -20,8 +20,13 @@ struct Rgb {
 //  'F' flyer           'T' turret           'S' snake        'N' swan
 const std::map<char, Rgb>& defaultLegend();
 
-// Writes a standard 24-bit bottom-up BMP (rows padded to 4 bytes); rows[0] is
-// the top row of the map. Creates the folder if needed.
+// The bytes of a standard 24-bit bottom-up BMP (rows padded to 4 bytes);
+// rows[0] is the top row of the map. For tests that cut or alter the file.
+std::vector<std::uint8_t> mapBmpBytes(const std::vector<std::string>& rows,
+                                      const std::map<char, Rgb>& legend = defaultLegend());
+// Writes bytes as a file, creating its folder if needed.
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Writes mapBmpBytes(rows, legend) to path. Creates the folder if needed.
 void writeMapBmp(const std::string& path, const std::vector<std::string>& rows,
                  const std::map<char, Rgb>& legend = defaultLegend());
 // Writes "<folder>/level<N>/map.bmp".
