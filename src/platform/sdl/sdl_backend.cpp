@@ -1,13 +1,324 @@
-// The desktop window, carried by SDL2. The only file that includes SDL.
+// The desktop window, carried by SDL2. The main thread owns SDL: it creates
+// the window, handles the events and copies the frame buffer to the window;
+// the game runs on a thread of its own and talks to it through SdlBackend.
+#include "platform/sdl/sdl_backend.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
 #include "platform/backend.h"
 #include "platform/platform.h"
 
-// TODO(sdl): stub bodies, to be replaced.
-int backendOpen(int, int) { return 0; }
-void backendAcquireScreen() {}
-void backendReleaseScreen() {}
-void backendPresent() {}
-static double virtualSeconds = 0;
-double backendClockSeconds() { return virtualSeconds; }
-void backendSleepMs(int ms) { virtualSeconds += ms / 1000.0; }
-int runOnPlatform(int (*gameEntry)()) { return gameEntry(); }
+SdlBackend sdlBackend;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto refreshPeriod = std::chrono::microseconds(16667);
+constexpr auto presentWait = std::chrono::milliseconds(100);
+constexpr auto windowWait = std::chrono::seconds(10);
+constexpr auto quitGrace = std::chrono::seconds(2);
+constexpr int closeButtonKey = 107;  // "k", which the game ignores
+
+SdlBackend& sb = sdlBackend;
+
+// Any thread: makes the event thread look at the shared state soon.
+void wakeEventThread() {
+    if (!sb.eventLoopRunning.load() || sb.wakeEventType == static_cast<Uint32>(-1)) return;
+    if (sb.wakePending.exchange(true)) return;
+    SDL_Event event{};
+    event.type = sb.wakeEventType;
+    if (SDL_PushEvent(&event) != 1) sb.wakePending.store(false);
+}
+
+// ---------------------------------------------------------------- event thread
+
+bool createWindow(int width, int height) {
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    sb.window = SDL_CreateWindow("Brastor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                 height, SDL_WINDOW_RESIZABLE);
+    if (!sb.window) return false;
+    sb.renderer = SDL_CreateRenderer(sb.window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!sb.renderer) sb.renderer = SDL_CreateRenderer(sb.window, -1, 0);
+    if (!sb.renderer) sb.renderer = SDL_CreateRenderer(sb.window, -1, SDL_RENDERER_SOFTWARE);
+    if (sb.renderer)
+        sb.texture = SDL_CreateTexture(sb.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                       SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!sb.texture) return false;
+    // The frame buffer's alpha byte is never shown.
+    SDL_SetTextureBlendMode(sb.texture, SDL_BLENDMODE_NONE);
+    return true;
+}
+
+void destroyWindow() {
+    if (sb.texture) SDL_DestroyTexture(sb.texture);
+    if (sb.renderer) SDL_DestroyRenderer(sb.renderer);
+    if (sb.window) SDL_DestroyWindow(sb.window);
+    sb.texture = nullptr;
+    sb.renderer = nullptr;
+    sb.window = nullptr;
+}
+
+void serveWindowRequest() {
+    std::unique_lock lock(sb.stateMutex);
+    if (sb.windowState != WindowState::requested) return;
+    const int width = sb.frameWidth, height = sb.frameHeight;
+    lock.unlock();
+    const bool ok = createWindow(width, height);
+    if (!ok) destroyWindow();
+    lock.lock();
+    sb.windowState = ok ? WindowState::open : WindowState::failed;
+    sb.stateChanged.notify_all();
+}
+
+// The largest whole multiple of the frame that fits the output, centred; a
+// window smaller than the frame gets the frame shrunk to fit instead.
+SDL_Rect frameRect(int outWidth, int outHeight) {
+    const int fw = sb.frameWidth, fh = sb.frameHeight;
+    int w, h;
+    const int factor = std::min(outWidth / fw, outHeight / fh);
+    if (factor >= 1) {
+        w = fw * factor;
+        h = fh * factor;
+    } else if (static_cast<long long>(outWidth) * fh <= static_cast<long long>(outHeight) * fw) {
+        w = outWidth;
+        h = static_cast<int>(static_cast<long long>(outWidth) * fh / fw);
+    } else {
+        h = outHeight;
+        w = static_cast<int>(static_cast<long long>(outHeight) * fw / fh);
+    }
+    return SDL_Rect{(outWidth - w) / 2, (outHeight - h) / 2, w, h};
+}
+
+// Copies the frame buffer into the texture unless the game holds the screen
+// lock (then the last whole frame stays up), and shows it.
+void refreshWindow() {
+    if (!sb.texture) return;
+    std::uint64_t requested;
+    {
+        std::lock_guard lock(sb.stateMutex);
+        requested = sb.presentsRequested;
+    }
+    const bool changed = sb.frameChanged.exchange(false);
+    bool copied = false;
+    if (sb.screenMutex.try_lock()) {
+        SDL_UpdateTexture(sb.texture, nullptr, framePixels(), sb.frameWidth * 4);
+        sb.screenMutex.unlock();
+        copied = true;
+    } else if (changed) {
+        sb.frameChanged.store(true);  // the release will bring it back anyway
+    }
+    int outWidth = 0, outHeight = 0;
+    SDL_GetRendererOutputSize(sb.renderer, &outWidth, &outHeight);
+    SDL_SetRenderDrawColor(sb.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(sb.renderer);
+    if (outWidth > 0 && outHeight > 0) {
+        const SDL_Rect target = frameRect(outWidth, outHeight);
+        SDL_RenderCopy(sb.renderer, sb.texture, nullptr, &target);
+    }
+    SDL_RenderPresent(sb.renderer);
+    if (copied) {
+        std::lock_guard lock(sb.stateMutex);
+        sb.presentsShown = std::max(sb.presentsShown, requested);
+        sb.stateChanged.notify_all();
+    }
+}
+
+// A scan code's flag stays set while any key that shares it (an arrow and
+// its keypad twin) is still down.
+void releaseScancode(SDL_Scancode scancode) {
+    const int code = setOneCode(scancode);
+    sb.heldScancodes[scancode] = false;
+    if (code == 0) return;
+    for (int other = 0; other < SDL_NUM_SCANCODES; ++other)
+        if (sb.heldScancodes[other] && setOneCode(static_cast<SDL_Scancode>(other)) == code) return;
+    keyUp(code);
+}
+
+void forgetHeldKeys() {
+    std::fill(std::begin(sb.heldScancodes), std::end(sb.heldScancodes), false);
+    clearKeys();
+}
+
+void toggleFullScreen() {
+    sb.fullScreen = !sb.fullScreen;
+    SDL_SetWindowFullscreen(sb.window, sb.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+struct LoopState {
+    bool redraw = false;
+    bool quitting = false;
+    Clock::time_point quitDeadline{};
+};
+
+void closeRequested(LoopState& loop) {
+    pushTypedKey(closeButtonKey);
+    requestQuit();
+    if (!loop.quitting) {
+        loop.quitting = true;
+        loop.quitDeadline = Clock::now() + quitGrace;
+    }
+}
+
+void handleEvent(const SDL_Event& event, LoopState& loop) {
+    if (event.type == sb.wakeEventType) {
+        sb.wakePending.store(false);
+        return;
+    }
+    switch (event.type) {
+    case SDL_QUIT:
+        closeRequested(loop);
+        break;
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            forgetHeldKeys();
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            closeRequested(loop);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+            loop.redraw = true;
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_KEYDOWN: {
+        const SDL_Keysym& key = event.key.keysym;
+        if (key.scancode >= 0 && key.scancode < SDL_NUM_SCANCODES) {
+            sb.heldScancodes[key.scancode] = true;
+            if (int code = setOneCode(key.scancode)) keyDown(code);
+        }
+        const bool enter =
+            key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER;
+        if (enter && (key.mod & KMOD_ALT)) {
+            if (!event.key.repeat && sb.window) toggleFullScreen();
+            break;
+        }
+        const int typed = typedKeyCode(key);
+        if (typed >= 0) pushTypedKey(typed);
+        break;
+    }
+    case SDL_KEYUP:
+        if (event.key.keysym.scancode >= 0 && event.key.keysym.scancode < SDL_NUM_SCANCODES)
+            releaseScancode(event.key.keysym.scancode);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- game thread
+
+// Asks the event thread for the window and waits until it exists (or failed).
+int backendOpen(int width, int height) {
+    if (width <= 0 || height <= 0) return 1;
+    std::unique_lock lock(sb.stateMutex);
+    if (sb.windowState == WindowState::open) return 0;
+    if (!sb.eventLoopRunning.load()) return 1;
+    sb.frameWidth = width;
+    sb.frameHeight = height;
+    sb.windowState = WindowState::requested;
+    lock.unlock();
+    wakeEventThread();
+    lock.lock();
+    sb.stateChanged.wait_for(lock, windowWait,
+                             [] { return sb.windowState != WindowState::requested; });
+    return sb.windowState == WindowState::open ? 0 : 1;
+}
+
+void backendAcquireScreen() { sb.screenMutex.lock(); }
+
+void backendReleaseScreen() {
+    sb.screenMutex.unlock();
+    sb.frameChanged.store(true);
+    wakeEventThread();
+}
+
+// Returns once the event thread has copied what is drawn now, or after a
+// short wait. Under the screen lock it cannot be copied, so it does not wait.
+void backendPresent() {
+    std::unique_lock lock(sb.stateMutex);
+    if (sb.windowState != WindowState::open) return;
+    const std::uint64_t mine = ++sb.presentsRequested;
+    lock.unlock();
+    sb.frameChanged.store(true);
+    wakeEventThread();
+    if (screenLockCount() > 0) return;
+    lock.lock();
+    sb.stateChanged.wait_for(lock, presentWait, [mine] { return sb.presentsShown >= mine; });
+}
+
+double backendClockSeconds() {
+    static const double frequency = static_cast<double>(SDL_GetPerformanceFrequency());
+    return static_cast<double>(SDL_GetPerformanceCounter()) / frequency;
+}
+
+void backendSleepMs(int milliseconds) {
+    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// ---------------------------------------------------------------- main thread
+
+// SDL on the main thread, the game on a second one; returns the game's exit
+// code, or 0 when the window was closed and the game did not unwind in time.
+int runOnPlatform(int (*gameEntry)()) {
+    setDataFolder(findInstalledDataFolder().c_str());
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "brastor: cannot open a window: %s\n", SDL_GetError());
+        return 1;
+    }
+    sb.wakeEventType = SDL_RegisterEvents(1);
+    sb.eventLoopRunning.store(true);
+
+    int exitCode = 0;
+    std::thread game([gameEntry, &exitCode] {
+        exitCode = gameEntry();
+        sb.gameDone.store(true);
+        wakeEventThread();
+    });
+
+    LoopState loop;
+    auto lastRefresh = Clock::now();
+    while (!sb.gameDone.load()) {
+        const auto now = Clock::now();
+        const auto untilRefresh = std::chrono::duration_cast<std::chrono::milliseconds>(
+            lastRefresh + refreshPeriod - now);
+        const int timeout = static_cast<int>(std::clamp<long long>(untilRefresh.count(), 0, 16));
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, timeout)) {
+            handleEvent(event, loop);
+            while (SDL_PollEvent(&event)) handleEvent(event, loop);
+        }
+        serveWindowRequest();
+        if (loop.quitting && !sb.gameDone.load() && Clock::now() >= loop.quitDeadline) {
+            // The game did not unwind: leave anyway, as a closed window should.
+            std::fflush(nullptr);
+            std::_Exit(0);
+        }
+        const auto after = Clock::now();
+        if (sb.window &&
+            (loop.redraw || sb.frameChanged.load() || after - lastRefresh >= refreshPeriod)) {
+            refreshWindow();
+            loop.redraw = false;
+            lastRefresh = after;
+        }
+    }
+    game.join();
+
+    sb.eventLoopRunning.store(false);
+    destroyWindow();
+    SDL_Quit();
+    return exitCode;
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The window program end to end on a private X server: start, title, briefing,
+# play, a screenshot that must match what the window shows, a failed mission,
+# back to the title and out with Escape; then a second run closed from outside
+# (SIGINT reaches SDL as a quit, the same event as the close button).
+# Usage: window_xvfb.sh <build-dir> <source-dir>
+set -uo pipefail
+
+build=$(cd "$1" && pwd)
+program="$build/brastor"
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: Xvfb or xdotool missing"; exit 77; }
+for tool in xwd convert compare; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/deps.sh installs it)"; exit 1; }
+done
+[ -x "$program" ] || { echo "FAIL: $program not built"; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=""
+game_pid=""
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A display nobody uses.
+display=""
+for n in $(seq 77 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || fail "no free X display"
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 100); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  sleep 0.1
+done
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+
+# X and GL libraries keep memory until exit; that is not the game's to answer for.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+# Starts the program in the working folder and waits for its window.
+start_game() {
+  (cd "$work/run" && exec "$program") >"$work/game.log" 2>&1 &
+  game_pid=$!
+  window=""
+  for _ in $(seq 200); do
+    window=$(xdotool search --name '^Brastor$' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start: $(cat "$work/game.log")"
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "no window appeared"
+  xdotool windowfocus --sync "$window" 2>/dev/null
+  sleep 1.5  # the title screen is up and waiting for keys
+}
+
+# Waits up to 15 seconds for the program to end; sets code to its exit code.
+wait_game() {
+  code=timeout
+  for _ in $(seq 150); do
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$game_pid" 2>/dev/null && return
+  wait "$game_pid"
+  code=$?
+  game_pid=""
+}
+
+mkdir -p "$work/run"
+start_game
+
+xdotool key space   # title -> briefing
+sleep 1.5
+xdotool key space   # briefing -> play
+sleep 1.5
+for _ in 1 2 3 4 5; do
+  xdotool key h
+  sleep 1
+  [ -f "$work/run/screen.bmp" ] && break
+done
+[ -f "$work/run/screen.bmp" ] || fail "no screen.bmp in the working folder"
+size=$(stat -c %s "$work/run/screen.bmp")
+[ "$size" -eq 921654 ] || fail "screen.bmp has $size bytes, not 921654"
+
+# The window's client area must show the frame that was saved; only the
+# animated tiles (and anything moving) may differ between the two moments.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] || fail "window is ${WIDTH}x${HEIGHT}, not 640x480"
+xwd -root -silent | convert xwd:- -crop "640x480+$X+$Y" +repage "png:$work/window.png" ||
+  fail "capturing the screen"
+differing=$(compare -metric AE "$work/window.png" "$work/run/screen.bmp" null: 2>&1)
+echo "pixels differing between the window and screen.bmp: $differing"
+[[ "$differing" =~ ^[0-9]+$ ]] || fail "compare: $differing"
+[ "$differing" -le 30720 ] || fail "the window does not show the frame ($differing of 307200 pixels differ)"
+
+xdotool keydown Escape   # give up the mission
+sleep 1
+xdotool keyup Escape
+sleep 1
+xdotool key space        # final screen -> title
+sleep 1.5
+xdotool keydown Escape   # quit from the title
+wait_game
+xdotool keyup Escape
+[ "$code" = 0 ] || fail "Escape on the title screen: exit code $code, log: $(cat "$work/game.log")"
+
+# Closing the window while the game waits on its title screen.
+start_game
+kill -INT "$game_pid"
+wait_game
+[ "$code" = 0 ] || fail "closing the window: exit code $code, log: $(cat "$work/game.log")"
+
+echo "window test passed"
