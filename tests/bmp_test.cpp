@@ -1,0 +1,301 @@
+// The BMP reader over our own files, ImageMagick's and the public test
+// corpus (loaded against its reference pictures), broken files, and the
+// screenshot writer's exact bytes.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string bmpData = std::string(BRASTOR_TEST_DATA) + "/bmp";
+
+std::vector<std::uint8_t> readWhole(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t le32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, top row first
+};
+
+// NAME.expect, written by tools/testdata/make_bmps.py beside each loadable file.
+Picture readExpect(const fs::path& path) {
+    auto bytes = readWhole(path);
+    Picture p;
+    p.width = static_cast<int>(le32(bytes.data()));
+    p.height = static_cast<int>(le32(bytes.data() + 4));
+    for (int i = 0; i < p.width * p.height; ++i) p.pixels.push_back(le32(bytes.data() + 8 + 4 * i));
+    return p;
+}
+
+// A binary PPM (P6, maxval 255) with opaque pixels.
+Picture readPpm(const fs::path& path) {
+    auto bytes = readWhole(path);
+    std::size_t at = 2;
+    auto number = [&] {
+        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
+            if (bytes[at] == '#')
+                while (at < bytes.size() && bytes[at] != '\n') ++at;
+            else
+                ++at;
+        }
+        int v = 0;
+        while (at < bytes.size() && std::isdigit(bytes[at])) v = v * 10 + (bytes[at++] - '0');
+        return v;
+    };
+    Picture p;
+    p.width = number();
+    p.height = number();
+    number();
+    ++at;  // the single whitespace before the samples
+    for (int i = 0; i < p.width * p.height; ++i, at += 3)
+        p.pixels.push_back(0xFF000000u | bytes[at] << 16 | bytes[at + 1] << 8 | bytes[at + 2]);
+    return p;
+}
+
+std::vector<std::uint32_t> pixelsOf(const Image* image, int width, int height) {
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.push_back(imageRow(image, y)[x]);
+    return out;
+}
+
+bool allFill(const Image* image) {
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->pitch / 4; ++x)
+            if (imageRow(image, y)[x] != fillColour) return false;
+    return true;
+}
+
+// Largest per-channel difference of the colour bytes; alpha must match exactly.
+int colourDistance(std::uint32_t a, std::uint32_t b) {
+    if ((a >> 24) != (b >> 24)) return 1000;
+    int worst = 0;
+    for (int s = 0; s < 24; s += 8)
+        worst = std::max(worst, std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)));
+    return worst;
+}
+
+std::vector<fs::path> filesIn(const std::string& folder, const std::string& extension) {
+    std::vector<fs::path> out;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == extension) out.push_back(entry.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class Bmp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        freshGame();
+        setDataFolder(bmpData.c_str());
+    }
+    void TearDown() override { setDataFolder(""); }
+};
+
+}  // namespace
+
+// Every format our script writes (paletted 1/4/8 with 3- and 4-byte entries,
+// short palettes, 16/24/32 bits with default and bit-field masks, alpha from
+// version-4/5 headers, top-down rows) and ImageMagick's own files.
+TEST_F(Bmp, MadeFilesLoadExactly) {
+    auto expects = filesIn(bmpData + "/made", ".expect");
+    ASSERT_GE(expects.size(), 25u);
+    for (const auto& path : expects) {
+        Picture want = readExpect(path);
+        std::string name = "made\\" + path.stem().string() + ".bmp";
+        Image* image = createImage(want.width, want.height, fillColour);
+        ASSERT_EQ(loadPicture(name.c_str(), image), statusOk) << name;
+        EXPECT_EQ(pixelsOf(image, want.width, want.height), want.pixels) << name;
+    }
+    // Twins: top-down rows load the same picture as bottom-up ones.
+    for (auto [a, b] : {std::pair{"pal8", "pal8-topdown"}, {"rgb24", "rgb24-topdown"},
+                        {"rgb16-565", "rgb16-565-topdown"}})
+        EXPECT_EQ(readExpect(bmpData + "/made/" + a + ".expect").pixels,
+                  readExpect(bmpData + "/made/" + b + ".expect").pixels);
+    // A 24-bit pixel (b, g, r) becomes 0xFF000000 + r * 65536 + g * 256 + b.
+    Image* image = createImage(2, 1, 0);
+    ASSERT_EQ(loadPicture("made\\grid16.bmp", image), statusOk);
+    EXPECT_EQ(imageRow(image, 0)[0], 0xFFFF6407u);
+}
+
+TEST_F(Bmp, CorpusGoodFilesMatchReferences) {
+    std::map<std::string, std::string> reference = {
+        {"pal1", "pal1"}, {"pal1wb", "pal1"}, {"pal1bg", "pal1bg"}, {"pal4", "pal4"},
+        {"pal4gs", "pal4gs"}, {"pal8", "pal8"}, {"pal8-0", "pal8"}, {"pal8os2", "pal8"},
+        {"pal8topdown", "pal8"}, {"pal8v4", "pal8"}, {"pal8v5", "pal8"}, {"pal8gs", "pal8gs"},
+        {"pal8nonsquare", "pal8nonsquare-e"}, {"pal8w124", "pal8w124"}, {"pal8w125", "pal8w125"},
+        {"pal8w126", "pal8w126"}, {"rgb16-565", "rgb16-565"}, {"rgb16-565pal", "rgb16-565"},
+        {"rgb16", "rgb16"}, {"rgb16bfdef", "rgb16"}, {"rgb24", "rgb24"}, {"rgb24pal", "rgb24"},
+        {"rgb32", "rgb24"}, {"rgb32bf", "rgb24"}, {"rgb32bfdef", "rgb24"}};
+    for (const auto& [file, ref] : reference) {
+        Picture want = readPpm(bmpData + "/suite/reference/" + ref + ".ppm");
+        Image* image = createImage(want.width, want.height, fillColour);
+        std::string name = "suite\\good\\" + file + ".bmp";
+        ASSERT_EQ(loadPicture(name.c_str(), image), statusOk) << name;
+        int tolerance = file.rfind("rgb16", 0) == 0 ? 1 : 0;  // replication vs. exact scaling
+        auto got = pixelsOf(image, want.width, want.height);
+        int worst = 0;
+        for (std::size_t i = 0; i < got.size(); ++i) worst = std::max(worst, colourDistance(got[i], want.pixels[i]));
+        EXPECT_LE(worst, tolerance) << name;
+    }
+    // Run-length files are refused, not loaded wrong.
+    for (const char* name : {"suite\\good\\pal4rle.bmp", "suite\\good\\pal8rle.bmp", "made\\im-rle8.bmp"}) {
+        Image* image = createImage(127, 64, fillColour);
+        EXPECT_EQ(loadPicture(name, image), statusBadFile) << name;
+        EXPECT_TRUE(allFill(image)) << name;
+    }
+}
+
+// Strangers' files: whatever they claim, loading ends in 0 or 3 without
+// touching memory outside the image (the sanitizer build checks that), into
+// images wider and narrower than the files.
+TEST_F(Bmp, QuestionableAndBadFilesNeverCrash) {
+    std::vector<fs::path> files;
+    for (const char* folder : {"/suite/questionable", "/suite/bad", "/made"})
+        for (const auto& f : filesIn(bmpData + folder, ".bmp")) files.push_back(f);
+    Image* sizes[] = {createImage(1, 1, fillColour), createImage(127, 64, fillColour),
+                      createImage(4096, 3, fillColour)};
+    for (const auto& path : files)
+        for (Image* image : sizes) {
+            int status = loadPicture(path.string().c_str(), image);
+            EXPECT_TRUE(status == statusOk || status == statusBadFile) << path << " " << status;
+        }
+    Image* image = createImage(127, 64, fillColour);
+    EXPECT_EQ(loadPicture("suite\\bad\\shortfile.bmp", image), statusBadFile);
+    EXPECT_EQ(loadPicture("suite\\bad\\reallybig.bmp", image), statusBadFile);
+    EXPECT_EQ(loadPicture("suite\\questionable\\pal2.bmp", image), statusBadFile);
+    EXPECT_EQ(loadPicture("suite\\questionable\\rgba64.bmp", image), statusBadFile);
+    EXPECT_EQ(loadPicture("suite\\questionable\\pal1huffmsb.bmp", image), statusBadFile);
+    // Indices past the palette come out opaque black.
+    ASSERT_EQ(loadPicture("suite\\bad\\pal8badindex.bmp", image), statusOk);
+    bool sawBlack = false;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 127; ++x) sawBlack |= imageRow(image, y)[x] == 0xFF000000u;
+    EXPECT_TRUE(sawBlack);
+}
+
+TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
+    const char* refused[] = {
+        "bad-signature",     "bad-not-b",          "bad-empty",        "bad-cut-header",
+        "bad-header-size-8", "bad-header-size-huge", "bad-planes",     "bad-width-0",
+        "bad-width-negative", "bad-height-0",      "bad-offset-past-end", "bad-offset-zero",
+        "bad-compression-4", "bad-rle8",           "bad-rle4",         "bad-rle-topdown",
+        "bad-bpp-0",         "bad-bpp-2",          "bad-bpp-3",        "bad-bpp-7",
+        "bad-bpp-64",        "bad-cut-palette",    "bad-width-huge",   "bad-height-huge",
+        "bad-height-min"};
+    for (const char* stem : refused) {
+        Image* image = createImage(9, 6, fillColour);
+        std::string name = std::string("made\\") + stem + ".bmp";
+        EXPECT_EQ(loadPicture(name.c_str(), image), statusBadFile) << name;
+        // Huge sizes fail only at the second row, keeping the first.
+        if (std::strstr(stem, "huge") == nullptr && std::strstr(stem, "min") == nullptr) {
+            EXPECT_TRUE(allFill(image)) << name;
+        }
+    }
+
+    Image* image = createImage(32, 32, fillColour);
+    EXPECT_EQ(loadPicture("made\\no-such-file.bmp", image), statusOpenFailed);
+    EXPECT_EQ(loadPicture(nullptr, image), statusOpenFailed);
+    EXPECT_TRUE(allFill(image));
+
+    // Cut inside the rows of a bottom-up 7 x 5 file after three rows: the
+    // bottom three image rows are loaded, the top two keep the fill.
+    Picture full = readExpect(bmpData + "/made/rgb24.expect");
+    Image* cut = createImage(7, 5, fillColour);
+    EXPECT_EQ(loadPicture("made\\cut-rows.bmp", cut), statusBadFile);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(imageRow(cut, y)[x], y >= 2 ? full.pixels[y * 7 + x] : fillColour) << x << "," << y;
+}
+
+TEST_F(Bmp, LoadingIntoImagesOfAnotherSize) {
+    Picture big = readExpect(bmpData + "/made/grid64.expect");
+    Image* small = createImage(32, 32, fillColour);
+    ASSERT_EQ(loadPicture("made\\grid64.bmp", small), statusOk);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_EQ(imageRow(small, y)[x], big.pixels[y * 64 + x]);
+
+    Picture little = readExpect(bmpData + "/made/grid16.expect");
+    Image* wide = createImage(32, 32, fillColour);
+    ASSERT_EQ(loadPicture("made\\grid16.bmp", wide), statusOk);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(imageRow(wide, y)[x], x < 16 && y < 16 ? little.pixels[y * 16 + x] : fillColour);
+    EXPECT_EQ(wide->width, 32);
+    EXPECT_EQ(wide->pitch, 128);
+
+    // A wide, flat image: all 64 columns of the file's top 3 rows.
+    Image* flat = createImage(100, 3, fillColour);
+    ASSERT_EQ(loadPicture("made\\grid64.bmp", flat), statusOk);
+    for (int x = 0; x < 100; ++x)
+        EXPECT_EQ(imageRow(flat, 2)[x], x < 64 ? big.pixels[2 * 64 + x] : fillColour);
+}
+
+TEST_F(Bmp, SaveScreenWritesTheExactFile) {
+    std::uint32_t* fb = framePixels();
+    for (int y = 0; y < screenHeight; ++y)
+        for (int x = 0; x < screenWidth; ++x) fb[y * screenWidth + x] = 0xAB000000u | (x * 7 + y) << 8 | (y & 0xFF);
+    fb[479 * screenWidth] = 0x7F112233u;  // bottom-left
+    fb[639] = 0x00445566u;                // top-right
+
+    std::string folder = testTempFolder();
+    fs::path previous = fs::current_path();
+    fs::create_directories(fs::path(folder) / "sub");
+    fs::current_path(folder);
+    int status = saveScreen("sub\\screen.bmp");
+    int again = saveScreen("screen.bmp");  // replaces nothing yet, then a second time
+    int replaced = saveScreen("screen.bmp");
+    fs::current_path(previous);
+    ASSERT_EQ(status, statusOk);
+    EXPECT_EQ(again, statusOk);
+    EXPECT_EQ(replaced, statusOk);
+
+    auto bytes = readWhole(fs::path(folder) / "sub" / "screen.bmp");
+    ASSERT_EQ(bytes.size(), 921654u);
+    EXPECT_EQ(bytes, readWhole(fs::path(folder) / "screen.bmp"));
+    const std::uint8_t header[54] = {'B', 'M', 0x36, 0x10, 0x0E, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+                                     40, 0, 0, 0, 0x80, 0x02, 0, 0, 0xE0, 0x01, 0, 0, 1, 0, 24, 0,
+                                     0, 0, 0, 0, 0x00, 0x10, 0x0E, 0, 0x12, 0x0B, 0, 0, 0x12, 0x0B, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(bytes.data(), header, 54), 0);
+    EXPECT_EQ(bytes[54], 0x33);  // bottom-left pixel first: blue, green, red
+    EXPECT_EQ(bytes[55], 0x22);
+    EXPECT_EQ(bytes[56], 0x11);
+    const std::uint8_t* topRight = bytes.data() + 54 + 479 * 1920 + 639 * 3;
+    EXPECT_EQ(topRight[0], 0x66);
+    EXPECT_EQ(topRight[1], 0x55);
+    EXPECT_EQ(topRight[2], 0x44);
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_NE(entry.path().extension(), ".part") << "temporary file left behind";
+
+    // Read back through the loader: the same colours, opaque.
+    setDataFolder("");
+    Image* back = createImage(640, 480, 0);
+    ASSERT_EQ(loadPicture((fs::path(folder) / "screen.bmp").string().c_str(), back), statusOk);
+    for (int y = 0; y < screenHeight; y += 7)
+        for (int x = 0; x < screenWidth; x += 5)
+            ASSERT_EQ(imageRow(back, y)[x], 0xFF000000u | (fb[y * screenWidth + x] & 0xFFFFFF));
+
+    // A folder that does not exist, or a folder in the way of the name:
+    // status 2 and nothing left behind.
+    EXPECT_EQ(saveScreen((fs::path(folder) / "missing" / "screen.bmp").string().c_str()), statusOpenFailed);
+    EXPECT_EQ(saveScreen((fs::path(folder) / "sub").string().c_str()), statusOpenFailed);
+    EXPECT_TRUE(fs::is_directory(fs::path(folder) / "sub"));
+    EXPECT_FALSE(fs::exists(fs::path(folder) / "sub.part"));
+    EXPECT_EQ(saveScreen(""), statusOpenFailed);
+}
