@@ -2,7 +2,10 @@
 // solid pass that stops shots at walls.
 #include "play/weapons.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "platform/platform.h"
 #include "play/collide.h"
@@ -204,4 +207,101 @@ void solidPassDirect() {
     }
 }
 
-void solidPass() { solidPassDirect(); }
+namespace {
+
+// World cell column (or row) holding pixel v: cell X covers 32X - 32 .. 32X - 1.
+std::int64_t cellOf(std::int64_t v) { return (v >= 0 ? v / 32 : -((31 - v) / 32)) + 1; }
+
+// The solid-list entry whose square holds the centre of `box` at (x, y), or -1.
+std::int32_t entryUnder(std::int32_t x, std::int32_t y, const HitBox& box) {
+    const std::int64_t cx = std::int64_t{x} + box.dx + (box.w >> 1);
+    const std::int64_t cy = std::int64_t{y} + box.dy + (box.h >> 1);
+    const std::int64_t gx = cellOf(cx), gy = cellOf(cy);
+    if (gx < 0 || gy < 0 || gx >= gridSize || gy >= gridSize) return -1;
+    return solidIndexAt(static_cast<int>(gx), static_cast<int>(gy));
+}
+
+struct ShotHit {
+    std::int32_t entry;
+    std::int32_t order;  // 2k for player shot k, 2k + 1 for enemy shot k
+};
+
+// Solid-list entries (at least `from`, ascending) that spark 0 could bounce off
+// at its present position: the at most 2 x 2 cells its box can reach.
+int sparkCandidates(std::int32_t from, std::int32_t (&out)[4]) {
+    const Particle& p = particles[0];
+    if (p.active != 1) return 0;
+    constexpr double reach = 1e6;  // far beyond any grid cell
+    if (!(p.x > -reach && p.x < reach && p.y > -reach && p.y < reach)) return 0;
+    // The rounded position is floor or floor + 1; the box spans 8 pixels.
+    const auto fx = static_cast<std::int64_t>(std::floor(p.x));
+    const auto fy = static_cast<std::int64_t>(std::floor(p.y));
+    int n = 0;
+    for (std::int64_t gy = cellOf(fy - 1); gy <= cellOf(fy + 9); ++gy)
+        for (std::int64_t gx = cellOf(fx - 1); gx <= cellOf(fx + 9); ++gx) {
+            if (gx < 0 || gy < 0 || gx >= gridSize || gy >= gridSize) continue;
+            const std::int32_t e = solidIndexAt(static_cast<int>(gx), static_cast<int>(gy));
+            if (e >= from) out[n++] = e;
+        }
+    std::sort(out, out + n);
+    return n;
+}
+
+}  // namespace
+
+// The solid pass at the cost of the shots in flight: each shot's centre lies
+// in one cell, found through the solid list's cell index, and spark 0 can only
+// touch the few cells around it. Hits are replayed in the order the cell-by-cell
+// pass makes them (entry, then k, player shot before enemy shot), with spark 0's
+// bounces between the entries, so the frees, the bursts (and the random numbers
+// they draw) and the bounces are the same. Shots never move during the pass, so
+// only a burst that brings spark 0 back to life changes what is left to do.
+void solidPass() {
+    ShotHit hits[2 * shotCount];
+    int hitCount = 0;
+    for (int k = 0; k < shotCount; ++k) {
+        const Shot& p = playerShots[k];
+        if (p.active) {
+            const std::int32_t e = entryUnder(p.x, p.y, shotBox);
+            if (e >= 0) hits[hitCount++] = ShotHit{e, 2 * k};
+        }
+        const Shot& q = enemyShots[k];
+        if (q.active) {
+            const std::int32_t e = entryUnder(q.x, q.y, enemyShotBox(q));
+            if (e >= 0) hits[hitCount++] = ShotHit{e, 2 * k + 1};
+        }
+    }
+    std::sort(hits, hits + hitCount, [](const ShotHit& a, const ShotHit& b) {
+        return a.entry != b.entry ? a.entry < b.entry : a.order < b.order;
+    });
+
+    std::int32_t candidates[4];
+    int candidateCount = sparkCandidates(0, candidates);
+    int nextCandidate = 0;
+    int nextHit = 0;
+    constexpr std::int32_t none = INT32_MAX;
+    for (;;) {
+        const std::int32_t hitEntry = nextHit < hitCount ? hits[nextHit].entry : none;
+        const std::int32_t bounceEntry = nextCandidate < candidateCount ? candidates[nextCandidate] : none;
+        if (hitEntry == none && bounceEntry == none) break;
+        if (hitEntry <= bounceEntry) {
+            // The shots of an entry come before its bounce.
+            const ShotHit& h = hits[nextHit++];
+            const bool sparkWasLive = particles[0].active == 1;
+            Shot& s = (h.order & 1) ? enemyShots[h.order / 2] : playerShots[h.order / 2];
+            s.active = 0;
+            if (h.order & 1)
+                spawnExplosion(s.x, s.y);
+            else
+                spawnExplosion(s.x + 4, s.y + 4);
+            if (!sparkWasLive && particles[0].active == 1) {
+                candidateCount = sparkCandidates(h.entry, candidates);
+                nextCandidate = 0;
+            }
+        } else {
+            const SolidCell& cell = solidList[candidates[nextCandidate++]];
+            bounceFirstParticle(cell.worldX, cell.worldY);
+            if (particles[0].active != 1) candidateCount = nextCandidate = 0;
+        }
+    }
+}

@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "play/enemies.h"
+#include "play/particles.h"
+#include "play/player.h"
+#include "play/weapons.h"
+#include "shell/game.h"
+#include "support/test_support.h"
+#include "world/world.h"
+
+namespace {
+
+// A clean game with the view at world (0, 0): screen and world coincide, and
+// the player stands with its top-left corner at (288, 288), on cell (10, 10).
+void freshField() {
+    freshGame();
+    clearKeys();
+    view = View{};
+    viewX = 0;
+    viewY = 0;
+    playerBox = playerStandingBox;
+    player.power = 4;
+    player.streamerDrain = 20;
+}
+
+int activeShots(const Shot (&table)[shotCount]) {
+    int n = 0;
+    for (const Shot& s : table) n += s.active;
+    return n;
+}
+
+int liveSparks() {
+    int n = 0;
+    for (const Particle& p : particles) n += p.active;
+    return n;
+}
+
+// Sets cell (x, y) and lists it in the frame's contact list at its screen place.
+void putCell(int x, int y, std::uint8_t tile, std::int8_t block, int contactKind) {
+    mapCell(x, y) = MapCell{tile, block, 0};
+    contactLast += 1;
+    contacts[contactLast] = Contact{x, y, 32 * x - 32 - viewX, 32 * y - 32 - viewY, contactKind};
+    if (mapWidth <= x) mapWidth = x + 1;
+    if (mapHeight <= y) mapHeight = y + 1;
+}
+
+// Random numbers drawn by `action`, counted by replaying the seeded sequence.
+template <class F>
+int randomDraws(F action) {
+    seedRandom(42);
+    action();
+    const double next = randomReal();
+    seedRandom(42);
+    for (int n = 0; n < 64; ++n)
+        if (randomReal() == next) return n;
+    return -1;
+}
+
+}  // namespace
+
+TEST(Weapons, HoldingZFiresEverySixteenFramesAndReleaseFreezesTheDelay) {
+    freshField();
+    player.facing = 2;
+    keyDown(scan::z);
+    std::vector<int> fired;
+    for (int frame = 0; frame <= 40; ++frame) {
+        const int before = activeShots(playerShots);
+        fireKey();
+        if (activeShots(playerShots) > before) fired.push_back(frame);
+    }
+    EXPECT_EQ(fired, (std::vector<int>{0, 16, 32}));
+    const int delay = player.fireDelay;
+    keyUp(scan::z);
+    for (int frame = 0; frame < 5; ++frame) fireKey();
+    EXPECT_EQ(player.fireDelay, delay);
+    EXPECT_EQ(activeShots(playerShots), 3);
+}
+
+TEST(Weapons, ShotStartsAtTheFigureAndFliesByFacing) {
+    freshField();
+    firePlayerShot(100, 200, 2, 0, 0);   // right, standing
+    firePlayerShot(100, 200, -2, 0, 0);  // left
+    firePlayerShot(100, 200, 2, 0, 1);   // crouching: 18 pixels lower
+    firePlayerShot(100, 200, -1, 0, 0);  // facing the beam: half speed
+    EXPECT_EQ(playerShots[0].x, 148);
+    EXPECT_EQ(playerShots[0].y, 215);
+    EXPECT_EQ(playerShots[1].x, 100);
+    EXPECT_EQ(playerShots[2].y, 233);
+    updatePlayerShots(0, 0);
+    EXPECT_EQ(playerShots[0].x, 156);
+    EXPECT_EQ(playerShots[1].x, 92);
+    EXPECT_EQ(playerShots[3].x, 96);
+    EXPECT_EQ(playerShots[0].y, 215);
+
+    // Life 200: the shot is gone after its 200th move; a full table drops new shots.
+    for (int f = 1; f < 200; ++f) updatePlayerShots(0, 0);
+    EXPECT_EQ(activeShots(playerShots), 0);
+    for (int n = 0; n < 25; ++n) firePlayerShot(0, 0, 2, 0, 0);
+    EXPECT_EQ(activeShots(playerShots), shotCount);
+    playerShots[5].active = 0;
+    firePlayerShot(1000, 0, -2, 0, 0);
+    EXPECT_EQ(playerShots[5].x, 1000);
+}
+
+TEST(Weapons, EnemyShotsAgeOnlyWhenMovingSidewaysAndHitOnTheirLastFrame) {
+    freshField();
+    fireEnemyShot(2000, 0, 0, 1, 1);   // bomb straight down, far from the player
+    fireEnemyShot(-5000, 0, 1, 0, 0);  // blue shot, far to the left
+    EXPECT_EQ(enemyShots[0].x, 1982);
+    EXPECT_EQ(enemyShots[0].y, 10);
+    EXPECT_EQ(enemyShots[1].dx, 2);
+    for (int f = 0; f < 500; ++f) updateEnemyShots(0, 0);
+    EXPECT_EQ(enemyShots[1].active, 1);
+    updateEnemyShots(0, 0);
+    EXPECT_EQ(enemyShots[1].active, 0);
+    for (int f = 0; f < 2000; ++f) updateEnemyShots(0, 0);
+    EXPECT_EQ(enemyShots[0].active, 1);
+    EXPECT_EQ(enemyShots[0].y, 10 + 2 * 2501);
+    EXPECT_EQ(player.power, 4);
+
+    // A shot with no life left moves once more, dies and still hits the player.
+    enemyShots[1] = Shot{1, 300, 300, 1, 0, 0, 0};
+    updateEnemyShots(0, 0);
+    EXPECT_EQ(enemyShots[1].active, 0);
+    EXPECT_EQ(player.power, 3);
+    EXPECT_EQ(liveSparks(), 7);
+}
+
+TEST(Weapons, SolidCellsStopShotsWithAnExplosion) {
+    freshField();
+    mapWidth = mapHeight = 20;
+    mapCell(5, 5) = MapCell{31, 1, 0};  // world 128..159
+    mapCell(6, 5) = MapCell{35, -3, 0};
+    mapCell(7, 5) = MapCell{18, 0, 0};  // a diamond lets shots through
+    buildSolidList();
+    ASSERT_EQ(solidLast, 1);
+    // A spark far away holds entry 0, so the bursts land in 1..7 and 8..14
+    // whatever their directions (entry 0 alone could bounce off the cells).
+    particles[0] = Particle{1, 0, 32, -10000, -10000, 0, 0, 0};
+    playerShots[0] = Shot{1, 125, 130, 4, 0, 100, 0};  // centre (128, 133): inside
+    playerShots[1] = Shot{1, 124, 130, 4, 0, 100, 0};  // centre (127, 133): outside
+    enemyShots[0] = Shot{1, 170, 140, 0, 1, 500, 1};   // bomb centre (173, 147): breakable cell
+    enemyShots[1] = Shot{1, 200, 140, 0, 1, 500, 1};   // over the diamond
+    solidPass();
+    EXPECT_EQ(playerShots[0].active, 0);
+    EXPECT_EQ(playerShots[1].active, 1);
+    EXPECT_EQ(enemyShots[0].active, 0);
+    EXPECT_EQ(enemyShots[1].active, 1);
+    EXPECT_EQ(mapCell(6, 5).block, -3);  // shots do not damage
+    ASSERT_EQ(liveSparks(), 15);
+    // The first burst is the player shot's, at (x + 4, y + 4); the second at the bomb's (x, y).
+    EXPECT_NEAR(particles[1].x - 5 * particles[1].vx, 129, 1e-9);
+    EXPECT_NEAR(particles[1].y - 5 * particles[1].vy, 134, 1e-9);
+    EXPECT_NEAR(particles[8].x - 5 * particles[8].vx, 170, 1e-9);
+    EXPECT_NEAR(particles[8].y - 5 * particles[8].vy, 140, 1e-9);
+}
+
+TEST(Weapons, StreamerSegmentsLieOnARayFromTheFigure) {
+    std::int32_t sx, sy;
+    streamerSegment(0, 2, sx, sy);
+    EXPECT_EQ(sx, 324);
+    EXPECT_EQ(sy, 302);
+    streamerSegment(180, 20, sx, sy);
+    EXPECT_EQ(sx, 148);
+    EXPECT_EQ(sy, 302);
+    streamerSegment(270, 2, sx, sy);
+    EXPECT_EQ(sx, 308);
+    EXPECT_EQ(sy, 286);
+    streamerSegment(90, 20, sx, sy);
+    EXPECT_EQ(sx, 308);
+    EXPECT_EQ(sy, 462);
+    streamerSegment(44, 20, sx, sy);  // 115.09, 111.15
+    EXPECT_EQ(sx, 423);
+    EXPECT_EQ(sy, 413);
+}
+
+TEST(Weapons, StreamerNeedsGroundStandingAndStartsByFacing) {
+    freshField();
+    keyDown(scan::x);
+    player.onGround = 1;
+    player.facing = -2;
+    streamerKey();
+    EXPECT_EQ(player.streamerOn, 1);
+    EXPECT_EQ(player.streamerAngle, 180);
+    player.streamerAngle = 200;
+    streamerKey();
+    EXPECT_EQ(player.streamerAngle, 200);  // kept while on
+    player.crouching = 1;
+    streamerKey();
+    EXPECT_EQ(player.streamerOn, 0);
+    EXPECT_EQ(player.streamerAngle, 0);
+    player.crouching = 0;
+    player.onGround = 0;
+    streamerKey();
+    EXPECT_EQ(player.streamerOn, 0);
+    player.onGround = 1;
+    player.facing = 1;
+    streamerKey();
+    EXPECT_EQ(player.streamerAngle, 0);
+    // No diamonds: no beam, no random numbers and no drain.
+    EXPECT_EQ(player.streamerDrain, 20);
+    EXPECT_EQ(randomDraws([] { streamerKey(); }), 0);
+    keyUp(scan::x);
+}
+
+TEST(Weapons, BeamPassesPickupsStopsAtTheFirstSolidCellAndHitsTheEnemyThere) {
+    freshField();
+    keyDown(scan::x);
+    player.onGround = 1;
+    player.facing = 2;
+    player.diamonds = 5;
+    contactLast = -1;
+    putCell(11, 10, 18, 0, kind::diamond);  // segments 2..4 pass over the diamond
+    putCell(13, 10, 35, -3, kind::solid);   // segment 9's centre (388, 310) is the first inside
+    putCell(14, 10, 31, 1, kind::solid);
+    buildSolidList();
+    // An enemy whose square holds segment 9's point (380, 302) but not segment 8's (372, 302).
+    enemies[0] = Enemy{};
+    enemies[0].type = enemyType::walker;
+    enemies[0].posX = 408;
+    enemies[0].posY = 288;
+    enemies[0].hitPoints = 3;
+
+    // Segments 2..8 are drawn, one random number each, then the enemy's burst takes seven.
+    EXPECT_EQ(randomDraws([] { streamerKey(); }), 7 + 7);
+    EXPECT_EQ(mapCell(13, 10).block, -2);
+    EXPECT_EQ(mapCell(11, 10).tile, 18);
+    EXPECT_EQ(enemies[0].hitPoints, 2);
+    EXPECT_EQ(game.score, 1);
+    EXPECT_EQ(liveSparks(), 7);
+    EXPECT_NEAR(particles[0].x - 5 * particles[0].vx, 392, 1e-9);  // the enemy's centre
+    EXPECT_NEAR(particles[0].y - 5 * particles[0].vy, 304, 1e-9);
+
+    // A snake in the beam stops it without losing anything.
+    enemies[0].type = enemyType::snake;
+    streamerKey();
+    EXPECT_EQ(enemies[0].hitPoints, 2);
+    EXPECT_EQ(game.score, 1);
+    EXPECT_EQ(mapCell(13, 10).block, -1);
+    keyUp(scan::x);
+}
+
+TEST(Weapons, ThreeBeamFramesBreakABlockWithOneExplosionAndWallsHoldTheBeam) {
+    freshField();
+    keyDown(scan::x);
+    player.onGround = 1;
+    player.facing = 2;
+    player.diamonds = 5;
+    contactLast = -1;
+    putCell(13, 10, 35, -3, kind::solid);
+    putCell(15, 10, 31, 1, kind::solid);
+    buildSolidList();
+    ASSERT_EQ(solidLast, 1);
+    streamerKey();
+    streamerKey();
+    EXPECT_EQ(liveSparks(), 0);
+    EXPECT_EQ(mapCell(13, 10).tile, 35);
+    streamerKey();
+    EXPECT_EQ(mapCell(13, 10).tile, 0);
+    EXPECT_EQ(mapCell(13, 10).block, 0);
+    EXPECT_EQ(liveSparks(), 7);
+    EXPECT_EQ(solidLast, 0);  // the broken block left the solid list
+    EXPECT_NEAR(particles[0].x - 5 * particles[0].vx, 400, 1e-9);
+    EXPECT_NEAR(particles[0].y - 5 * particles[0].vy, 304, 1e-9);
+
+    // With the block gone the beam reaches the wall, which never breaks.
+    contactLast = -1;
+    putCell(15, 10, 31, 1, kind::solid);
+    for (int f = 0; f < 10; ++f) streamerKey();
+    EXPECT_EQ(mapCell(15, 10).block, 1);
+    EXPECT_EQ(liveSparks(), 7);
+    keyUp(scan::x);
+}
+
+TEST(Weapons, TheStreamerSpendsOneDiamondEveryTwentyOneFrames) {
+    freshField();
+    keyDown(scan::x);
+    player.onGround = 1;
+    player.facing = 2;
+    player.diamonds = 2;
+    contactLast = -1;
+    for (int f = 0; f < 20; ++f) streamerKey();
+    EXPECT_EQ(player.diamonds, 2);
+    EXPECT_EQ(player.streamerDrain, 0);
+    streamerKey();
+    EXPECT_EQ(player.diamonds, 1);
+    EXPECT_EQ(player.streamerDrain, 20);
+    keyUp(scan::x);
+    streamerKey();  // released: the drain is kept
+    EXPECT_EQ(player.streamerDrain, 20);
+    keyDown(scan::x);
+    for (int f = 0; f < 21; ++f) streamerKey();
+    EXPECT_EQ(player.diamonds, 0);
+    for (int f = 0; f < 50; ++f) streamerKey();
+    EXPECT_EQ(player.diamonds, 0);
+    keyUp(scan::x);
+}
+
+namespace {
+
+struct PassState {
+    Shot player[shotCount];
+    Shot enemy[shotCount];
+    Particle sparks[particleCount];
+    double nextRandom;
+};
+
+template <class Pass>
+PassState runPass(Pass pass, const PassState& start, double seed) {
+    std::copy(std::begin(start.player), std::end(start.player), playerShots);
+    std::copy(std::begin(start.enemy), std::end(start.enemy), enemyShots);
+    std::copy(std::begin(start.sparks), std::end(start.sparks), particles);
+    seedRandom(seed);
+    pass();
+    PassState out;
+    std::copy(std::begin(playerShots), std::end(playerShots), out.player);
+    std::copy(std::begin(enemyShots), std::end(enemyShots), out.enemy);
+    std::copy(std::begin(particles), std::end(particles), out.sparks);
+    out.nextRandom = randomReal();
+    return out;
+}
+
+bool sameShots(const Shot (&a)[shotCount], const Shot (&b)[shotCount]) {
+    for (int k = 0; k < shotCount; ++k)
+        if (a[k].active != b[k].active || a[k].x != b[k].x || a[k].y != b[k].y) return false;
+    return true;
+}
+
+bool sameSparks(const Particle (&a)[particleCount], const Particle (&b)[particleCount]) {
+    for (int i = 0; i < particleCount; ++i)
+        if (a[i].active != b[i].active || a[i].x != b[i].x || a[i].y != b[i].y ||
+            a[i].vx != b[i].vx || a[i].vy != b[i].vy || a[i].age != b[i].age)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+// The indexed solid pass against the cell-by-cell one on random levels: the
+// same shots freed, the same bursts in the same order (so the same random
+// numbers), and spark 0 bouncing, dying and coming back to life alike.
+TEST(Weapons, IndexedSolidPassMatchesTheCellByCellPass) {
+    freshField();
+    std::mt19937 rng(7);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int bounces = 0, respawns = 0, hits = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::memset(&mapGrid, 0, sizeof mapGrid);
+        mapWidth = pick(4, 24);
+        mapHeight = pick(4, 24);
+        const int density = pick(5, 80);
+        for (int y = 0; y < mapHeight; ++y)
+            for (int x = 0; x < mapWidth; ++x)
+                if (pick(0, 99) < density) mapCell(x, y) = MapCell{31, static_cast<std::int8_t>(pick(0, 3) ? 1 : -3), 0};
+        buildSolidList();
+
+        PassState start{};
+        const int worldW = 32 * mapWidth, worldH = 32 * mapHeight;
+        for (int k = 0; k < shotCount; ++k) {
+            if (pick(0, 2)) start.player[k] = Shot{1, pick(-80, worldW + 40), pick(-80, worldH + 40), 4, 0, 100, 0};
+            if (pick(0, 2))
+                start.enemy[k] = Shot{1, pick(-80, worldW + 40), pick(-80, worldH + 40), 0, 1, 500, pick(0, 1)};
+        }
+        // Spark 0 often alive near cell edges, sometimes free so a burst can bring it back.
+        const int liveSparksAtStart = pick(0, 3) ? pick(1, 51) : 0;
+        for (int i = 0; i < liveSparksAtStart; ++i) start.sparks[i].active = 1;
+        if (pick(0, 3) == 0) start.sparks[0].active = 0;
+        start.sparks[0].x = pick(-40, worldW) + pick(0, 4) * 0.25;
+        start.sparks[0].y = pick(-40, worldH) + pick(0, 4) * 0.25;
+        start.sparks[0].vx = 0.6;
+        start.sparks[0].vy = -0.8;
+
+        const double seed = trial;
+        const PassState direct = runPass(solidPassDirect, start, seed);
+        const PassState indexed = runPass(solidPass, start, seed);
+        ASSERT_TRUE(sameShots(direct.player, indexed.player)) << "trial " << trial;
+        ASSERT_TRUE(sameShots(direct.enemy, indexed.enemy)) << "trial " << trial;
+        ASSERT_TRUE(sameSparks(direct.sparks, indexed.sparks)) << "trial " << trial;
+        ASSERT_EQ(direct.nextRandom, indexed.nextRandom) << "trial " << trial;
+        bounces += direct.sparks[0].vx != start.sparks[0].vx || direct.sparks[0].vy != start.sparks[0].vy ||
+                   (start.sparks[0].active && !direct.sparks[0].active);
+        respawns += !start.sparks[0].active && direct.sparks[0].active;
+        for (int k = 0; k < shotCount; ++k) hits += start.player[k].active && !direct.player[k].active;
+    }
+    // The random levels did exercise every path.
+    EXPECT_GT(bounces, 100);
+    EXPECT_GT(respawns, 100);
+    EXPECT_GT(hits, 1000);
+}
