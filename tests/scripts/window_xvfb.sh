@@ -2,7 +2,8 @@
 # The window program end to end on a private X server: start, title, briefing,
 # play, a screenshot that must match what the window shows, a failed mission,
 # back to the title and out with Escape; then a second run closed from outside
-# (SIGINT reaches SDL as a quit, the same event as the close button).
+# (SIGTERM reaches SDL as a quit, the same event as the close button; SIGINT
+# would do too, but a script's background jobs ignore it).
 # Usage: window_xvfb.sh <build-dir> <source-dir>
 set -uo pipefail
 
@@ -25,20 +26,28 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# A display nobody uses.
+# A display of our own: the server's lock file must name our Xvfb, so a
+# server started at the same moment by someone else is never mistaken for it.
 display=""
 for n in $(seq 77 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    if [ "$(tr -d ' ' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb_pid" ] &&
+       DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+      display=":$n"
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$display" ] && break
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
 done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
+[ -n "$display" ] || fail "could not start Xvfb: $(cat "$work/xvfb.log")"
 export DISPLAY=$display
-for _ in $(seq 100); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 # X and GL libraries keep memory until exit; that is not the game's to answer for.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
@@ -112,7 +121,7 @@ xdotool keyup Escape
 
 # Closing the window while the game waits on its title screen.
 start_game
-kill -INT "$game_pid"
+kill -TERM "$game_pid"
 wait_game
 [ "$code" = 0 ] || fail "closing the window: exit code $code, log: $(cat "$work/game.log")"
 

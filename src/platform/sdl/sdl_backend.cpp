@@ -52,6 +52,8 @@ bool createWindow(int width, int height) {
     if (!sb.texture) return false;
     // The frame buffer's alpha byte is never shown.
     SDL_SetTextureBlendMode(sb.texture, SDL_BLENDMODE_NONE);
+    // Characters come from key presses; an input method would only swallow them.
+    SDL_StopTextInput();
     return true;
 }
 
