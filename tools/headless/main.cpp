@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "headless/alloc_count.h"
 #include "headless/script.h"
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
@@ -33,6 +34,7 @@ struct Options {
     std::string scriptFile;
     std::string traceFile;
     std::int64_t maxTicks = defaultMaxTicks;
+    bool countAllocations = false;
 };
 
 // What the tick hook and the event hook share during a run.
@@ -53,7 +55,7 @@ int usageError(const std::string& message) {
     std::fprintf(stderr, "brastor-headless: %s\n", message.c_str());
     std::fprintf(stderr,
                  "usage: brastor-headless [--data DIR] [--seed N] [--script FILE] "
-                 "[--trace FILE] [--max-ticks N]\n");
+                 "[--trace FILE] [--max-ticks N] [--count-allocations]\n");
     return exitBadUse;
 }
 
@@ -73,6 +75,10 @@ bool parseNumber(std::string_view text, std::int64_t limit, std::int64_t& value)
 int readOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
+        if (name == "--count-allocations") {
+            options.countAllocations = true;
+            continue;
+        }
         const bool known = name == "--data" || name == "--seed" || name == "--script" ||
                            name == "--trace" || name == "--max-ticks";
         if (!known) return usageError("unknown option '" + std::string(name) + "'");
@@ -99,14 +105,6 @@ int readOptions(int argc, char** argv, Options& options) {
     return 0;
 }
 
-// The folder of the running program, where the game's data sits by default.
-std::string programFolder() {
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return ".";
-    return exe.parent_path().string();
-}
-
 void printPrefix(const char* event) {
     std::printf("tick=%lld frame=%lld event=%s", static_cast<long long>(headlessTicks()),
                 static_cast<long long>(game.frameCount), event);
@@ -118,6 +116,7 @@ const char* resultName(int result) {
 
 // Writes the line (or the trace row) of one game event.
 void onGameEvent(GameEvent event, void*) {
+    allocationCountingEvent(event);
     switch (event) {
         case GameEvent::titleShown:
             printPrefix("title");
@@ -197,7 +196,8 @@ int main(int argc, char** argv) {
     Options options;
     if (int status = readOptions(argc, argv, options)) return status;
 
-    if (!options.dataGiven) options.dataFolder = programFolder();
+    // The program's own folder, or the installed data beside it.
+    if (!options.dataGiven) options.dataFolder = findInstalledDataFolder();
     std::error_code error;
     if (!std::filesystem::is_directory(options.dataFolder, error))
         return usageError("--data: no folder '" + options.dataFolder + "'");
@@ -235,7 +235,14 @@ int main(int argc, char** argv) {
     setGameEventHook(onGameEvent, nullptr);
     if (run.maxTicks == 0) requestQuit();
 
+    if (options.countAllocations) allocationCountingStart();
     const int status = runOnPlatform(gameEntry);
+    if (options.countAllocations) {
+        const AllocationCounts c = allocationCounts();
+        std::printf("allocations play=%lld frames=%lld first-frame=%lld screens=%lld\n",
+                    static_cast<long long>(c.playAllocations), static_cast<long long>(c.framesWatched),
+                    static_cast<long long>(c.firstFrame), static_cast<long long>(c.screenAllocations));
+    }
 
     setGameEventHook(nullptr, nullptr);
     headlessSetTickHook(nullptr, nullptr);
