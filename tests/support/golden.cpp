@@ -143,3 +143,93 @@ void expectFrameMatchesGolden(const char* name, std::source_location where) {
         << "golden '" << name << "': " << differing << " pixel(s) differ from " << reference
         << first.str() << "\n  actual frame written to " << actual;
 }
+
+// ---------------------------------------------------------------- running the real game
+
+#include "platform/backend.h"
+#include "platform/headless/headless.h"
+#include "shell/pictures.h"
+#include "shell/text.h"
+
+namespace {
+Image* keptPictures[pictureSlots];
+
+void resetPlatformInput() {
+    headlessReset();
+    setGameEventHook(nullptr, nullptr);
+    clearTypedKeys();
+    clearKeys();
+    resetQuit();
+}
+
+void driverEvent(GameEvent event, void* user) {
+    auto& d = *static_cast<ScreenDriver*>(user);
+    if (event == GameEvent::frameEnd) {
+        d.frames += 1;
+        d.frameSleepNext = true;
+    } else if (event == GameEvent::titleShown || event == GameEvent::missionStart ||
+               event == GameEvent::objectiveMet || event == GameEvent::missionEnd ||
+               event == GameEvent::finalScreen) {
+        d.screenPending = true;
+    }
+    if (d.onEvent) d.onEvent(d, event);
+}
+
+void driverTick(void* user) {
+    auto& d = *static_cast<ScreenDriver*>(user);
+    if (++d.ticks > d.tickLimit) {
+        if (d.ticks == d.tickLimit + 1) ADD_FAILURE() << "the game still waits after " << d.tickLimit << " sleeps";
+        requestQuit();
+        return;
+    }
+    if (d.frameSleepNext) {
+        d.frameSleepNext = false;
+        if (d.onFrame) d.onFrame(d);
+        return;
+    }
+    if (d.screenPending) {
+        d.screenPending = false;
+        d.screens.emplace_back(std::begin(textLines), std::end(textLines));
+        if (d.onScreen) d.onScreen(d);
+    }
+}
+}  // namespace
+
+void GameDataTest::SetUp() {
+    resetPlatformInput();
+    savedFolder_ = dataFolder();
+    for (int i = 0; i < pictureSlots; ++i)
+        if (keptPictures[i]) pictures[i] = keptPictures[i];
+}
+
+void GameDataTest::TearDown() {
+    resetPlatformInput();
+    setDataFolder(savedFolder_.c_str());
+    for (int i = 0; i < pictureSlots; ++i) {
+        if (pictures[i]) keptPictures[i] = pictures[i];
+        pictures[i] = nullptr;
+    }
+}
+
+void GameDataTest::useData(const char* folder) {
+    setDataFolder((std::filesystem::path(BRASTOR_TEST_DATA) / folder).string().c_str());
+}
+
+void ScreenDriver::install() {
+    setGameEventHook(driverEvent, this);
+    headlessSetTickHook(driverTick, this);
+}
+
+void ScreenDriver::uninstall() {
+    setGameEventHook(nullptr, nullptr);
+    headlessSetTickHook(nullptr, nullptr);
+}
+
+void typeSpace() { pushTypedKey(' '); }
+
+std::vector<std::string> shownLines(const std::vector<std::string>& lines) {
+    std::vector<std::string> shown;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!lines[i].empty()) shown.push_back(std::to_string(i) + ":" + lines[i]);
+    return shown;
+}

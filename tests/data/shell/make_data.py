@@ -91,7 +91,8 @@ write_bmp("gfx/square2.bmp", 16, 16, lambda x, y: (120, 0, 0) if x in (0, 15) or
 write_bmp("gfx/dia_sml.bmp", 16, 16, diamond(16, (80, 160, 255)))
 write_bmp("gfx/diamond.bmp", 16, 16, diamond(16, (255, 40, 40)))  # smaller than its 32 x 32 slot
 write_bmp("gfx/transporter.bmp", 32, 32, lambda x, y: (8 * y, 255 - 8 * y, 200))
-write_bmp("gfx/player/right/player_1.bmp", 52, 64, player)
+# the standing pose
+write_bmp("gfx/player/right/player_3.bmp", 52, 64, player)
 
 # Mission 1
 write_bmp("level1/scene/grass.bmp", 32, 32, grass)
@@ -120,6 +121,8 @@ def cell(x, y):
         return (255, 0, 0)
     if (x, y) == (20, 11):
         return (255, 240, 0)
+    if (x, y) == (1, 11):  # off screen: a generator keeps mission 1's objective open
+        return (128, 128, 128)
     return (255, 255, 255)
 write_bmp("level1/map.bmp", W, H, cell)
 
@@ -134,4 +137,6 @@ write_text("level1/complete.txt", ["Mission one complete."])
 # Mission 2: a grass picture smaller than its slot, no block picture at all,
 # and a text longer than the table.
 write_bmp("level2/scene/grass.bmp", 16, 16, lambda x, y: (20, 20, 220))
+# The same ground with a hostage off screen instead of the generator.
+write_bmp("level2/map.bmp", W, H, lambda x, y: (50, 50, 50) if (x, y) == (1, 11) else cell(x, y))
 write_text("level2/mission.txt", ["Line %d" % i for i in range(1, 24)])
