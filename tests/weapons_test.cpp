@@ -14,6 +14,7 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/game.h"
+#include "support/map_builder.h"
 #include "support/test_support.h"
 #include "world/world.h"
 
@@ -395,4 +396,43 @@ TEST(Weapons, IndexedSolidPassMatchesTheCellByCellPass) {
     EXPECT_GT(bounces, 100);
     EXPECT_GT(respawns, 100);
     EXPECT_GT(hits, 1000);
+}
+
+// Whole frames: after the beam the figure keeps facing +-1, so shots fly at 4
+// pixels per frame until Left or Right is pressed again.
+TEST(WeaponsInPlay, ShotsAreSlowAfterTheStreamerUntilAnArrowKey) {
+    const std::string oldData = dataFolder();
+    const std::string folder = testTempFolder();
+    setDataFolder(folder.c_str());
+    freshGame();
+    clearKeys();
+    writeMission(folder, 1, {"................", "................", "..P..........G..", "................",
+                             "################"});
+    startMission();
+    beginPlay();
+    player.diamonds = 3;
+    keyDown(scan::x);
+    for (int f = 0; f < 5; ++f) playFrame();
+    EXPECT_EQ(player.streamerOn, 1);
+    keyUp(scan::x);
+    keyDown(scan::z);
+    playFrame();
+    keyUp(scan::z);
+    ASSERT_EQ(playerShots[0].active, 1);
+    int x = playerShots[0].x;
+    playFrame();
+    EXPECT_EQ(playerShots[0].x - x, 4);
+    keyDown(scan::right);
+    playFrame();
+    keyUp(scan::right);
+    playerShots[0].active = 0;
+    player.fireDelay = 0;
+    keyDown(scan::z);
+    playFrame();
+    keyUp(scan::z);
+    ASSERT_EQ(playerShots[0].active, 1);
+    x = playerShots[0].x;
+    playFrame();
+    EXPECT_EQ(playerShots[0].x - x, 8);
+    setDataFolder(oldData.c_str());
 }
