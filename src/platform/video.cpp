@@ -18,7 +18,7 @@ extern const std::uint8_t fontGlyphs[256][16];
 alignas(64) std::uint32_t frameBuffer[screenWidth * screenHeight];
 Colour foregroundColour = 0xFFFFFFFFu;
 Colour backgroundColour = 0xFF000000u;
-std::atomic<int> lockCount{0};
+std::atomic<int> screenLocks{0};
 
 // Every image ever created, chained through a hidden word in front of each
 // block, so the blocks stay reachable (they live until the program ends).
@@ -139,18 +139,18 @@ int setScreenMode(int width, int height, int) {
 ScreenSize screenSize() { return {screenWidth, screenHeight, 32}; }
 
 void lockScreen() {
-    if (lockCount.fetch_add(1) == 0) backendAcquireScreen();
+    if (screenLocks.fetch_add(1) == 0) backendAcquireScreen();
 }
 
 // An unlock without a matching lock is ignored rather than driving the count
 // negative, which would hand the frame to the backend mid-draw next time.
 void unlockScreen() {
-    int count = lockCount.load();
+    int count = screenLocks.load();
     if (count <= 0) return;
-    if (lockCount.fetch_sub(1) == 1) backendReleaseScreen();
+    if (screenLocks.fetch_sub(1) == 1) backendReleaseScreen();
 }
 
-int screenLockCount() { return lockCount.load(); }
+int screenLockCount() { return screenLocks.load(); }
 
 std::uint32_t* framePixels() { return frameBuffer; }
 
