@@ -65,9 +65,21 @@ void expectCell(int x, int y, int tile, int block, int overlay) {
     EXPECT_EQ(c.overlay, overlay) << "cell (" << x << ", " << y << ")";
 }
 
+// Each test reads its maps from a folder of its own; the data folder is put back afterwards.
+class LevelFiles : public ::testing::Test {
+protected:
+    void SetUp() override { savedFolder_ = dataFolder(); }
+    void TearDown() override { setDataFolder(savedFolder_.c_str()); }
+
+private:
+    std::string savedFolder_;
+};
+using LevelLoader = LevelFiles;
+using EnemyTable = LevelFiles;
+
 }  // namespace
 
-TEST(LevelLoader, EveryColourGivesItsCell) {
+TEST_F(LevelLoader, EveryColourGivesItsCell) {
     std::map<char, Rgb> legend = defaultLegend();
     legend['?'] = {1, 2, 3};  // a colour of no meaning
     // Every terrain colour, then white and a colour of no meaning.
@@ -88,7 +100,7 @@ TEST(LevelLoader, EveryColourGivesItsCell) {
     EXPECT_TRUE(gridEmptyOutside(23, 2));
 }
 
-TEST(LevelLoader, WorkedExampleFourByTwo) {
+TEST_F(LevelLoader, WorkedExampleFourByTwo) {
     // The file's first row (the map's bottom row) is four black pixels.
     loadRows({".Pd.", "####"});
     EXPECT_EQ(mapWidth, 4);
@@ -107,7 +119,7 @@ TEST(LevelLoader, WorkedExampleFourByTwo) {
     EXPECT_TRUE(gridEmptyOutside(4, 2));
 }
 
-TEST(LevelLoader, MarkersInFileOrderAndTheLastStartWins) {
+TEST_F(LevelLoader, MarkersInFileOrderAndTheLastStartWins) {
     loadRows({
         "P..P....",  // y 0: the highest row with starts; its rightmost one wins
         ".P......",  // y 1
@@ -154,7 +166,7 @@ TEST(LevelLoader, MarkersInFileOrderAndTheLastStartWins) {
     EXPECT_EQ(enemies[9].hitPoints, 0);
 }
 
-TEST(LevelLoader, RowsOfAnyWidthLoadAsDrawn) {
+TEST_F(LevelLoader, RowsOfAnyWidthLoadAsDrawn) {
     // Widths 5 and 7 carry row padding in every BMP writer.
     loadRows({"d...#", ".d..#", "..d.#"});
     EXPECT_EQ(mapWidth, 5);
@@ -171,7 +183,7 @@ TEST(LevelLoader, RowsOfAnyWidthLoadAsDrawn) {
     EXPECT_TRUE(gridEmptyOutside(7, 2));
 }
 
-TEST(LevelLoader, FileCutShortTurnsIntoSolidBlocks) {
+TEST_F(LevelLoader, FileCutShortTurnsIntoSolidBlocks) {
     std::vector<std::uint8_t> bytes = mapBmpBytes({"....", "....", "....", "...."});
     bytes.resize(54 + 12 + 6);  // the first file row and two pixels of the second
     loadBytes(bytes);
@@ -193,7 +205,7 @@ TEST(LevelLoader, FileCutShortTurnsIntoSolidBlocks) {
     EXPECT_TRUE(gridEmptyOutside(0, 0));
 }
 
-TEST(LevelLoader, MissingFileKeepsThePreviousMapSizeAndView) {
+TEST_F(LevelLoader, MissingFileKeepsThePreviousMapSizeAndView) {
     loadRows({".Pd.", "####"});
     const View before = view;
     enemies[0].hitPoints = 3;
@@ -206,7 +218,7 @@ TEST(LevelLoader, MissingFileKeepsThePreviousMapSizeAndView) {
     EXPECT_EQ(enemies[0].hitPoints, 0);
 }
 
-TEST(LevelLoader, MapLargerThanTheGridLoadsThePartThatFits) {
+TEST_F(LevelLoader, MapLargerThanTheGridLoadsThePartThatFits) {
     // 205 x 203: the top-left 201 x 201 cells land in the grid. A diagonal of
     // diamonds shows that every row stays aligned.
     std::vector<std::string> rows(203, std::string(205, '.'));
@@ -225,7 +237,7 @@ TEST(LevelLoader, MapLargerThanTheGridLoadsThePartThatFits) {
     EXPECT_EQ(view.cellY, 0);
 }
 
-TEST(LevelLoader, LyingHeadersReadOnlyWhatTheGridHolds) {
+TEST_F(LevelLoader, LyingHeadersReadOnlyWhatTheGridHolds) {
     std::vector<std::uint8_t> bytes = mapBmpBytes({"d.#."});
 
     // Two billion rows of one pixel: the rows that would land in the grid lie
@@ -262,7 +274,7 @@ TEST(LevelLoader, LyingHeadersReadOnlyWhatTheGridHolds) {
     }
 }
 
-TEST(LevelLoader, EnemyMarkersBeyondTheTableAreIgnored) {
+TEST_F(LevelLoader, EnemyMarkersBeyondTheTableAreIgnored) {
     freshGame();
     for (int i = 0; i < enemyTableSize; ++i) enemies[i].type = 1234;
     // 300 walkers: an 8-bit counter would wrap and overwrite the first ones.
@@ -281,7 +293,7 @@ TEST(LevelLoader, EnemyMarkersBeyondTheTableAreIgnored) {
     for (int i = enemiesInPlay; i < enemyTableSize; ++i) EXPECT_EQ(enemies[i].type, 1234) << i;
 }
 
-TEST(EnemyTable, ResetTakesThePlayingEntriesOutOfPlay) {
+TEST_F(EnemyTable, ResetTakesThePlayingEntriesOutOfPlay) {
     freshGame();
     for (int i = 0; i < enemyTableSize; ++i) {
         enemies[i] = Enemy{};

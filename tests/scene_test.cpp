@@ -44,11 +44,12 @@ Image* halfMaskedPicture(Colour colour) {
     return image;
 }
 
-// A clean game in mission 2 (no sky) with an empty map; the picture slots are
-// put back after each test.
+// A clean game in mission 2 (no sky) with an empty map; the picture slots and
+// the data folder are put back after each test.
 class Scene : public ::testing::Test {
 protected:
     void SetUp() override {
+        savedFolder_ = dataFolder();
         std::memcpy(saved_, pictures, sizeof saved_);
         for (auto& p : pictures) p = nullptr;
         freshGame();
@@ -59,6 +60,7 @@ protected:
     void TearDown() override {
         unlockScreen();
         std::memcpy(pictures, saved_, sizeof saved_);
+        setDataFolder(savedFolder_.c_str());
     }
     static void setCell(int x, int y, std::uint8_t tile, std::int8_t block = 0, std::uint8_t overlay = 0) {
         mapCell(x, y) = MapCell{tile, block, overlay};
@@ -74,6 +76,7 @@ protected:
 
 private:
     Image* saved_[pictureSlots];
+    std::string savedFolder_;
 };
 
 }  // namespace
