@@ -105,14 +105,6 @@ int readOptions(int argc, char** argv, Options& options) {
     return 0;
 }
 
-// The folder of the running program, where the game's data sits by default.
-std::string programFolder() {
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return ".";
-    return exe.parent_path().string();
-}
-
 void printPrefix(const char* event) {
     std::printf("tick=%lld frame=%lld event=%s", static_cast<long long>(headlessTicks()),
                 static_cast<long long>(game.frameCount), event);
@@ -204,7 +196,8 @@ int main(int argc, char** argv) {
     Options options;
     if (int status = readOptions(argc, argv, options)) return status;
 
-    if (!options.dataGiven) options.dataFolder = programFolder();
+    // The program's own folder, or the installed data beside it.
+    if (!options.dataGiven) options.dataFolder = findInstalledDataFolder();
     std::error_code error;
     if (!std::filesystem::is_directory(options.dataFolder, error))
         return usageError("--data: no folder '" + options.dataFolder + "'");
