@@ -36,7 +36,13 @@ bool parseCount(std::string_view word, std::int64_t limit, std::int64_t& value) 
     return true;
 }
 
-std::string quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
+// The word as an error message shows it: control and non-ASCII bytes as '?',
+// so a message stays one printable line whatever the script holds.
+std::string quoted(std::string_view word) {
+    std::string out = "'";
+    for (char c : word) out += c > ' ' && c < 127 ? c : '?';
+    return out + "'";
+}
 
 struct OpName {
     std::string_view name;
