@@ -16,7 +16,8 @@ constexpr std::uint32_t halfGrey = 0x7F404040u;
 constexpr std::uint32_t darkGreen = 0xFF006400u;
 constexpr std::uint32_t yellow = 0xFFFFFF00u;
 
-// Types the given key at the given tick of the headless clock.
+// Types the given key at the given tick of the headless clock; a screen still
+// waiting after 1000 ticks fails the test instead of hanging it.
 struct TypedAt {
     std::int64_t tick;
     int code;
@@ -24,6 +25,10 @@ struct TypedAt {
 };
 void typeOnTick(void* user) {
     const auto* plan = static_cast<const std::vector<TypedAt>*>(user);
+    if (headlessTicks() > 1000) {
+        ADD_FAILURE() << "the screen still waits";
+        requestQuit();
+    }
     for (const TypedAt& t : *plan)
         if (t.tick == headlessTicks()) {
             if (t.holdEscape) keyDown(scan::escape);
@@ -41,6 +46,7 @@ protected:
     void showOverGrey() {
         setColours(std::nullopt, grey);
         clearScreen();
+        headlessReset();
         plan_ = {{1, ' '}};
         headlessSetTickHook(typeOnTick, &plan_);
         EXPECT_TRUE(showTextBox());
