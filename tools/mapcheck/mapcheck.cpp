@@ -46,7 +46,6 @@ const MapColour kColours[] = {
 constexpr int kGridSize = 201;
 constexpr int kEnemiesPlayed = 61;
 constexpr int kEnemyTable = 101;
-constexpr int kSolidList = 3001;
 // A colour whose components all lie within this of a table colour, without
 // matching it, is taken for a smoothed pixel rather than a deliberate empty.
 constexpr int kNearDistance = 24;
@@ -214,10 +213,6 @@ int main(int argc, char** argv) {
     if (enemies > kEnemiesPlayed) {
         error(std::to_string(enemies) + " enemy markers: only the first " + std::to_string(kEnemiesPlayed) +
               " are played" + (enemies > kEnemyTable ? " and the table holds " + std::to_string(kEnemyTable) : ""));
-    }
-    if (solidCells > kSolidList) {
-        error(std::to_string(solidCells) + " solid cells: the solid list holds " + std::to_string(kSolidList) +
-              ", shots would pass through the rest");
     }
     if (starts == 0) {
         error("no player start marker");
