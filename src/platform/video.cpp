@@ -6,7 +6,12 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include "platform/backend.h"
+#include "platform/draw_paths.h"
 #include "platform/platform.h"
 
 // The built-in 8 x 16 font (font.cpp): one byte per glyph row, least
@@ -26,10 +31,9 @@ void* createdImages = nullptr;
 
 namespace {
 
-using Pixels4 = std::uint32_t __attribute__((vector_size(16)));
-
 constexpr std::uint32_t colourBits = 0x00FFFFFFu;
 constexpr std::uint32_t maskBits = 0x00FF00FFu;
+constexpr std::uint32_t alphaBits = 0xFF000000u;
 // Positions are clamped to this range before any arithmetic so that sums with
 // widths and differences of end points cannot overflow.
 constexpr double positionLimit = 1 << 29;
@@ -37,51 +41,265 @@ constexpr std::size_t imagePrefix = 64;  // the chain word, keeping 64-byte alig
 
 std::uint32_t* screenAt(int x, int y) { return frameBuffer + y * screenWidth + x; }
 
-// Fills n pixels of one row with colour.
-void fillRow(std::uint32_t* row, int n, Colour colour) { std::fill_n(row, n, colour); }
+// A visible part of a picture: `rows` rows of `columns` pixels, the source
+// rows `srcPitch` pixels apart, the screen rows screenWidth apart.
+struct Span {
+    std::uint32_t* dst;
+    const std::uint32_t* src;
+    int srcPitch;
+    int columns;
+    int rows;
+};
+
+// ---- the pixel rules, one pixel at a time (the plain path and every tail)
 
 // Mask pixels keep the screen; every other pixel is copied with alpha 0.
-// Four pixels at a time with a compare-and-select the compiler turns into
-// plain SSE2 (or the target's equivalent); the tail goes pixel by pixel.
-void transparentRow(std::uint32_t* dst, const std::uint32_t* src, int n) {
-    const Pixels4 colour = {colourBits, colourBits, colourBits, colourBits};
-    const Pixels4 mask = {maskBits, maskBits, maskBits, maskBits};
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        Pixels4 s, d;
-        std::memcpy(&s, src + i, sizeof s);
-        std::memcpy(&d, dst + i, sizeof d);
-        Pixels4 c = s & colour;
-        Pixels4 keep = reinterpret_cast<Pixels4>(c == mask);
-        d = (d & keep) | (c & ~keep);
-        std::memcpy(dst + i, &d, sizeof d);
+inline std::uint32_t keyedPixel(std::uint32_t d, std::uint32_t s) {
+    const std::uint32_t c = s & colourBits;
+    return c == maskBits ? d : c;
+}
+
+// d + floor((s - d) * weight / 256) for blue, green and red, weight = A + 1 in
+// 1..256, the screen's alpha kept; mask pixels keep the screen. The sum is
+// formed as (d * (256 - weight) + s * weight) / 256, which is the same number
+// and never negative, so every path can use unsigned 16-bit lanes.
+inline std::uint32_t blendedPixel(std::uint32_t d, std::uint32_t s, int weight) {
+    if ((s & colourBits) == maskBits) return d;
+    const auto w = static_cast<std::uint32_t>(weight), rest = 256u - w;
+    std::uint32_t out = d & alphaBits;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const std::uint32_t sb = (s >> shift) & 0xFF, db = (d >> shift) & 0xFF;
+        out |= ((db * rest + sb * w) >> 8) << shift;
     }
-    for (; i < n; ++i) {
-        std::uint32_t c = src[i] & colourBits;
-        std::uint32_t keep = c == maskBits ? 0xFFFFFFFFu : 0u;
-        dst[i] = (dst[i] & keep) | (c & ~keep);
+    return out;
+}
+
+void fillPlain(std::uint32_t* dst, int n, Colour colour) { std::fill_n(dst, n, colour); }
+
+void copyPlain(Span s) {
+    for (int j = 0; j < s.rows; ++j)
+        std::memcpy(s.dst + j * screenWidth, s.src + j * s.srcPitch, static_cast<std::size_t>(s.columns) * 4);
+}
+
+void keyPlain(Span s) {
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        for (int i = 0; i < s.columns; ++i) d[i] = keyedPixel(d[i], r[i]);
     }
 }
 
-// d + floor((s - d) * weight / 256) for blue, green and red, weight = A + 1
-// in 1..256; the screen's alpha byte is kept. Mask pixels are skipped. Only
-// the sparks and the streamer blend, a few thousand pixels a frame, so this
-// stays scalar.
-void blendRow(std::uint32_t* dst, const std::uint32_t* src, int n, int weight) {
-    for (int i = 0; i < n; ++i) {
-        std::uint32_t s = src[i];
-        if ((s & colourBits) == maskBits) continue;
-        std::uint32_t d = dst[i];
-        std::uint32_t out = d & 0xFF000000u;
-        for (int shift = 0; shift < 24; shift += 8) {
-            int sb = static_cast<int>((s >> shift) & 0xFF);
-            int db = static_cast<int>((d >> shift) & 0xFF);
-            int v = db + (((sb - db) * weight) >> 8);
-            out |= static_cast<std::uint32_t>(v) << shift;
-        }
-        dst[i] = out;
+void blendPlain(Span s, int weight) {
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        for (int i = 0; i < s.columns; ++i) d[i] = blendedPixel(d[i], r[i], weight);
     }
 }
+
+// Set bit i of a glyph row paints pixel i with the foreground.
+void glyphPlain(std::uint32_t* row, unsigned bits, Colour colour) {
+    for (int i = 0; i < 8; ++i)
+        if (bits >> i & 1u) row[i] = colour;
+}
+
+#if defined(__SSE2__)
+// ---- SSE2: four pixels a step, a compare and a select per step, no branch
+// per pixel; tails of fewer than four pixels go through the pixel rules.
+
+inline __m128i keyed4(__m128i d, __m128i s) {
+    const __m128i c = _mm_and_si128(s, _mm_set1_epi32(static_cast<int>(colourBits)));
+    const __m128i keep = _mm_cmpeq_epi32(c, _mm_set1_epi32(static_cast<int>(maskBits)));
+    return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, c));
+}
+
+inline __m128i blended4(__m128i d, __m128i s, __m128i w, __m128i rest) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), w),
+                                                    _mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), rest)),
+                                      8);
+    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), w),
+                                                    _mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), rest)),
+                                      8);
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(alphaBits));
+    const __m128i mixed = _mm_or_si128(_mm_andnot_si128(alpha, _mm_packus_epi16(lo, hi)), _mm_and_si128(alpha, d));
+    const __m128i c = _mm_and_si128(s, _mm_set1_epi32(static_cast<int>(colourBits)));
+    const __m128i keep = _mm_cmpeq_epi32(c, _mm_set1_epi32(static_cast<int>(maskBits)));
+    return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, mixed));
+}
+
+inline __m128i load4(const std::uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store4(std::uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+void fillSse2(std::uint32_t* dst, int n, Colour colour) {
+    const __m128i v = _mm_set1_epi32(static_cast<int>(colour));
+    int i = 0;
+    for (; i + 4 <= n; i += 4) store4(dst + i, v);
+    for (; i < n; ++i) dst[i] = colour;
+}
+
+void copySse2(Span s) {
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        int i = 0;
+        for (; i + 4 <= s.columns; i += 4) store4(d + i, load4(r + i));
+        for (; i < s.columns; ++i) d[i] = r[i];
+    }
+}
+
+void keySse2(Span s) {
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        int i = 0;
+        for (; i + 4 <= s.columns; i += 4) store4(d + i, keyed4(load4(d + i), load4(r + i)));
+        for (; i < s.columns; ++i) d[i] = keyedPixel(d[i], r[i]);
+    }
+}
+
+void blendSse2(Span s, int weight) {
+    const __m128i w = _mm_set1_epi16(static_cast<short>(weight));
+    const __m128i rest = _mm_set1_epi16(static_cast<short>(256 - weight));
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        int i = 0;
+        for (; i + 4 <= s.columns; i += 4) store4(d + i, blended4(load4(d + i), load4(r + i), w, rest));
+        for (; i < s.columns; ++i) d[i] = blendedPixel(d[i], r[i], weight);
+    }
+}
+
+// Bit i of the glyph row selects lane i of the two four-pixel halves.
+void glyphSse2(std::uint32_t* row, unsigned bits, Colour colour) {
+    const __m128i b = _mm_set1_epi32(static_cast<int>(bits));
+    const __m128i fg = _mm_set1_epi32(static_cast<int>(colour));
+    const __m128i lowBits = _mm_setr_epi32(1, 2, 4, 8), highBits = _mm_setr_epi32(16, 32, 64, 128);
+    const __m128i lo = _mm_cmpeq_epi32(_mm_and_si128(b, lowBits), lowBits);
+    const __m128i hi = _mm_cmpeq_epi32(_mm_and_si128(b, highBits), highBits);
+    store4(row, _mm_or_si128(_mm_and_si128(lo, fg), _mm_andnot_si128(lo, load4(row))));
+    store4(row + 4, _mm_or_si128(_mm_and_si128(hi, fg), _mm_andnot_si128(hi, load4(row + 4))));
+}
+
+// ---- AVX2, chosen at run time: eight pixels a step, then one SSE2 step and
+// the pixel rules for the tail.
+#define BRASTOR_AVX2 __attribute__((target("avx2")))
+
+BRASTOR_AVX2 inline __m256i load8(const std::uint32_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+BRASTOR_AVX2 inline void store8(std::uint32_t* p, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+BRASTOR_AVX2 void fillAvx2(std::uint32_t* dst, int n, Colour colour) {
+    const __m256i v = _mm256_set1_epi32(static_cast<int>(colour));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) store8(dst + i, v);
+    for (; i < n; ++i) dst[i] = colour;
+}
+
+BRASTOR_AVX2 void copyAvx2(Span s) {
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        int i = 0;
+        for (; i + 8 <= s.columns; i += 8) store8(d + i, load8(r + i));
+        if (i + 4 <= s.columns) store4(d + i, load4(r + i)), i += 4;
+        for (; i < s.columns; ++i) d[i] = r[i];
+    }
+}
+
+BRASTOR_AVX2 void keyAvx2(Span s) {
+    const __m256i colour = _mm256_set1_epi32(static_cast<int>(colourBits));
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(maskBits));
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        int i = 0;
+        for (; i + 8 <= s.columns; i += 8) {
+            const __m256i c = _mm256_and_si256(load8(r + i), colour);
+            const __m256i keep = _mm256_cmpeq_epi32(c, mask);
+            store8(d + i, _mm256_blendv_epi8(c, load8(d + i), keep));
+        }
+        if (i + 4 <= s.columns) store4(d + i, keyed4(load4(d + i), load4(r + i))), i += 4;
+        for (; i < s.columns; ++i) d[i] = keyedPixel(d[i], r[i]);
+    }
+}
+
+BRASTOR_AVX2 void blendAvx2(Span s, int weight) {
+    const __m256i w = _mm256_set1_epi16(static_cast<short>(weight));
+    const __m256i rest = _mm256_set1_epi16(static_cast<short>(256 - weight));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(alphaBits));
+    const __m256i colour = _mm256_set1_epi32(static_cast<int>(colourBits));
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(maskBits));
+    const __m128i w4 = _mm_set1_epi16(static_cast<short>(weight));
+    const __m128i rest4 = _mm_set1_epi16(static_cast<short>(256 - weight));
+    for (int j = 0; j < s.rows; ++j) {
+        std::uint32_t* d = s.dst + j * screenWidth;
+        const std::uint32_t* r = s.src + j * s.srcPitch;
+        int i = 0;
+        for (; i + 8 <= s.columns; i += 8) {
+            const __m256i sv = load8(r + i), dv = load8(d + i);
+            // unpack and pack work within each 128-bit half, so the order survives
+            const __m256i lo = _mm256_srli_epi16(
+                _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(sv, zero), w),
+                                 _mm256_mullo_epi16(_mm256_unpacklo_epi8(dv, zero), rest)),
+                8);
+            const __m256i hi = _mm256_srli_epi16(
+                _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(sv, zero), w),
+                                 _mm256_mullo_epi16(_mm256_unpackhi_epi8(dv, zero), rest)),
+                8);
+            const __m256i mixed = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), dv, alpha);
+            const __m256i keep = _mm256_cmpeq_epi32(_mm256_and_si256(sv, colour), mask);
+            store8(d + i, _mm256_blendv_epi8(mixed, dv, keep));
+        }
+        if (i + 4 <= s.columns) store4(d + i, blended4(load4(d + i), load4(r + i), w4, rest4)), i += 4;
+        for (; i < s.columns; ++i) d[i] = blendedPixel(d[i], r[i], weight);
+    }
+}
+#endif
+
+struct Kernels {
+    void (*fill)(std::uint32_t*, int, Colour);
+    void (*copy)(Span);
+    void (*key)(Span);
+    void (*blend)(Span, int);
+    void (*glyph)(std::uint32_t*, unsigned, Colour);
+};
+
+constexpr Kernels plainKernels{fillPlain, copyPlain, keyPlain, blendPlain, glyphPlain};
+#if defined(__SSE2__)
+constexpr Kernels sse2Kernels{fillSse2, copySse2, keySse2, blendSse2, glyphSse2};
+// Glyph rows are eight pixels: SSE2 covers them in two steps.
+constexpr Kernels avx2Kernels{fillAvx2, copyAvx2, keyAvx2, blendAvx2, glyphSse2};
+#endif
+
+bool processorHasAvx2() {
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+DrawPath initialPath() { return bestDrawPath(); }
+DrawPath activePath = initialPath();
+
+const Kernels& kernels() {
+#if defined(__SSE2__)
+    switch (activePath) {
+    case DrawPath::avx2: return avx2Kernels;
+    case DrawPath::sse2: return sse2Kernels;
+    case DrawPath::plain: break;
+    }
+#endif
+    return plainKernels;
+}
+
+void fillRow(std::uint32_t* row, int n, Colour colour) { kernels().fill(row, n, colour); }
 
 // The part of a w x h rectangle at (x, y) that lies on the screen, as offsets
 // into the rectangle; false when nothing is visible.
@@ -176,25 +394,17 @@ Image* createImage(int width, int height, Colour fill) {
 void drawImage(double x, double y, const Image* image, DrawMode mode, int opacity) {
     if (!image || image->bytesPerPixel != 4) return;
     if (mode == DrawMode::blend && opacity <= 0) return;
+    const int px = roundPosition(x), py = roundPosition(y);
     Clip c;
-    if (!clipRect(roundPosition(x), roundPosition(y), image->width, image->height, c)) return;
-    int left = roundPosition(x) + c.firstColumn;
-    int top = roundPosition(y) + c.firstRow;
-    int weight = std::min(opacity, 255) + 1;
-    for (int j = 0; j < c.rows; ++j) {
-        const std::uint32_t* src = imageRow(image, c.firstRow + j) + c.firstColumn;
-        std::uint32_t* dst = screenAt(left, top + j);
-        switch (mode) {
-        case DrawMode::opaque:
-            std::memcpy(dst, src, static_cast<std::size_t>(c.columns) * 4);
-            break;
-        case DrawMode::transparent:
-            transparentRow(dst, src, c.columns);
-            break;
-        case DrawMode::blend:
-            blendRow(dst, src, c.columns, weight);
-            break;
-        }
+    if (!clipRect(px, py, image->width, image->height, c)) return;
+    const int left = px + c.firstColumn;
+    const int top = py + c.firstRow;
+    const Span span{screenAt(left, top), imageRow(image, c.firstRow) + c.firstColumn, image->pitch / 4,
+                    c.columns, c.rows};
+    switch (mode) {
+    case DrawMode::opaque: kernels().copy(span); break;
+    case DrawMode::transparent: kernels().key(span); break;
+    case DrawMode::blend: kernels().blend(span, std::min(opacity, 255) + 1); break;
     }
 }
 
@@ -250,6 +460,7 @@ void drawText(double x, double y, std::string_view text) {
     if (top >= screenHeight || top + 16 <= 0) return;
     int firstRow = static_cast<int>(std::max(0LL, -top));
     int lastRow = static_cast<int>(std::min(16LL, screenHeight - top));
+    const auto paintGlyphRow = kernels().glyph;
     for (std::size_t k = 0; k < text.size(); ++k) {
         long long gx = left + 8 * static_cast<long long>(k);
         if (gx >= screenWidth) break;
@@ -261,8 +472,11 @@ void drawText(double x, double y, std::string_view text) {
             unsigned bits = glyph[r];
             if (!bits) continue;
             std::uint32_t* row = screenAt(0, static_cast<int>(top + r));
-            for (int i = firstBit; i < lastBit; ++i)
-                if (bits >> i & 1u) row[gx + i] = foregroundColour;
+            if (firstBit == 0 && lastBit == 8)
+                paintGlyphRow(row + gx, bits, foregroundColour);
+            else
+                for (int i = firstBit; i < lastBit; ++i)
+                    if (bits >> i & 1u) row[gx + i] = foregroundColour;
         }
     }
 }
@@ -273,3 +487,23 @@ void setColours(std::optional<Colour> foreground, std::optional<Colour> backgrou
 }
 
 void clearScreen() { fillRow(frameBuffer, screenWidth * screenHeight, backgroundColour); }
+
+DrawPath bestDrawPath() {
+#if defined(__SSE2__)
+    return processorHasAvx2() ? DrawPath::avx2 : DrawPath::sse2;
+#else
+    return DrawPath::plain;
+#endif
+}
+
+bool setDrawPath(DrawPath path) {
+#if defined(__SSE2__)
+    if (path == DrawPath::avx2 && !processorHasAvx2()) return false;
+#else
+    if (path != DrawPath::plain) return false;
+#endif
+    activePath = path;
+    return true;
+}
+
+DrawPath currentDrawPath() { return activePath; }
