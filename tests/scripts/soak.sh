@@ -25,9 +25,10 @@ trap 'rm -rf "$work"' EXIT
 
 # The script: segments of held keys, each opened by a burst of Spaces that
 # carries the game through any box waiting for one (final screen, title,
-# briefing, mission texts; a Space in play does nothing). Escape, now and then,
-# gives up the mission so new games start; it is held only right after a
-# burst, when the game is in play, never on the title (where it would quit).
+# briefing, mission texts; a Space in play does nothing). Escape, every few
+# thousand ticks, gives up the mission so new games start; it is held only
+# right after a burst, when the game is in play, never on the title (where it
+# would quit).
 ticks=$(( frames * 6 / 5 ))
 awk -v seed="$seed" -v ticks="$ticks" '
 function rnd(n) { state = (state * 16807) % 2147483647; return state % n }
@@ -35,10 +36,14 @@ BEGIN {
     state = seed % 2147483647; if (state <= 0) state = 1
     split("left right up down z x", keys, " ")
     t = 0
+    nextEscape = 1000 + rnd(2000)
     while (t < ticks) {
         for (i = 0; i < 8; i++) { print "type space"; print "wait 1" }
         t += 8
-        if (rnd(60) == 0) { print "hold escape"; print "wait 1"; print "release escape"; t += 1 }
+        if (t >= nextEscape) {
+            print "hold escape"; print "wait 1"; print "release escape"; t += 1
+            nextEscape = t + 1500 + rnd(2000)
+        }
         for (k = 1; k <= 6; k++) {
             # right more often than left, so play moves on through the level
             odds = (keys[k] == "right") ? 60 : (keys[k] == "z") ? 50 : 30
