@@ -4,8 +4,8 @@
 # scores. A change to a map, a speed, an enemy or a random draw that breaks
 # a route shows here as a different event list.
 set -u
-build=$1
-source=$2
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
 exe="$build/brastor-headless"
 scripts="$source/data/scripts"
 [ -x "$exe" ] || { echo "no $exe"; exit 77; }
