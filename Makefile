@@ -35,6 +35,12 @@ asan: deps $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# Each libFuzzer target for FUZZ_SECONDS (clang, ASan + UBSan); fails on any crash.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@./scripts/deps.sh clang libclang-rt-14-dev
+	fuzz/run.sh $(FUZZ_SECONDS)
+
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
