@@ -1,0 +1,154 @@
+// The browser page, carried by Emscripten. The page has one thread: the game
+// runs on it and every sleep of the game yields to the browser (Asyncify
+// unwinds the game's stack and rewinds it when the timer fires), so the
+// game's blocking loops keep their shape while key events and painting
+// happen in between. The frame reaches the page's canvas through putImageData.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdint>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "platform/web/web_keys.h"
+
+// The frame as the canvas wants it: bytes R, G, B, A with A always opaque
+// (the frame buffer's alpha byte carries nothing to show).
+alignas(16) std::uint32_t webCanvasPixels[screenWidth * screenHeight];
+
+namespace {
+
+// ---- page side
+
+// Sizes the canvas; false when the page has none.
+EM_JS(int, pageOpenCanvas, (int width, int height), {
+    var canvas = Module['canvas'] || document.getElementById('screen');
+    if (!canvas) return 0;
+    Module['canvas'] = canvas;
+    canvas.width = width;
+    canvas.height = height;
+    Module['brastorContext'] = canvas.getContext('2d', {alpha: false});
+    Module['brastorStats'] = {frames: 0, drawMs: 0, showMs: 0, lastDrawMs: 0, lastShowMs: 0};
+    if (Module['onScreenOpened']) Module['onScreenOpened'](width, height);
+    return 1;
+});
+
+// Copies the prepared pixels to the canvas and keeps the frame statistics
+// the page and the browser test read: `drawMs` is the game's time with the
+// screen locked, `showMs` the conversion and copy to the canvas.
+EM_JS(void, pageShowFrame, (const void* pixels, int width, int height, double drawMs,
+                            double convertMs), {
+    var context = Module['brastorContext'];
+    if (!context) return;
+    var start = performance.now();
+    var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    context.putImageData(new ImageData(bytes, width, height), 0, 0);
+    var stats = Module['brastorStats'];
+    stats.frames += 1;
+    stats.lastDrawMs = drawMs;
+    stats.lastShowMs = convertMs + (performance.now() - start);
+    stats.drawMs += stats.lastDrawMs;
+    stats.showMs += stats.lastShowMs;
+});
+
+// A free-running clock in seconds: the page's time origin (wall time, so two
+// visits seed differently) plus the high-resolution time since then.
+EM_JS(double, pageClockSeconds, (), {
+    return (performance.timeOrigin + performance.now()) / 1000;
+});
+
+EM_JS(double, pageNowMs, (), { return performance.now(); });
+
+EM_JS(void, pageGameEnded, (int exitCode), {
+    if (Module['onGameEnded']) Module['onGameEnded'](exitCode);
+});
+
+// ---- frame
+
+double lockedSince = 0;  // pageNowMs() when the screen lock was taken
+
+// Converts the frame buffer for the canvas and shows it. Only with no screen
+// lock held, so never a half-drawn frame.
+void showFrame(double drawMs) {
+    const double start = pageNowMs();
+    const std::uint32_t* from = framePixels();
+    for (int i = 0; i < screenWidth * screenHeight; ++i) {
+        const std::uint32_t p = from[i];
+        webCanvasPixels[i] =
+            0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+    }
+    pageShowFrame(webCanvasPixels, screenWidth, screenHeight, drawMs, pageNowMs() - start);
+}
+
+// ---- page events; they run between two sleeps of the game
+
+WebModifiers modifiersOf(const EmscriptenKeyboardEvent& event) {
+    return WebModifiers{event.ctrlKey != 0, event.altKey != 0, event.metaKey != 0};
+}
+
+EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    webKeyPressed(event->code, event->key, modifiersOf(*event));
+    return webSuppressDefault(event->code);
+}
+
+EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
+    webKeyReleased(event->code);
+    return webSuppressDefault(event->code);
+}
+
+EM_BOOL onFocus(int, const EmscriptenFocusEvent*, void*) {
+    webFocusChanged();
+    return EM_FALSE;
+}
+
+EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent*, void*) {
+    webFocusChanged();
+    return EM_FALSE;
+}
+
+const char* const pageWindow = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+
+void listenToPage(bool on) {
+    emscripten_set_keydown_callback(pageWindow, nullptr, EM_TRUE, on ? onKeyDown : nullptr);
+    emscripten_set_keyup_callback(pageWindow, nullptr, EM_TRUE, on ? onKeyUp : nullptr);
+    emscripten_set_blur_callback(pageWindow, nullptr, EM_TRUE, on ? onFocus : nullptr);
+    emscripten_set_focus_callback(pageWindow, nullptr, EM_TRUE, on ? onFocus : nullptr);
+    emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? onVisibility : nullptr);
+}
+
+}  // namespace
+
+int backendOpen(int width, int height) {
+    if (width != screenWidth || height != screenHeight) return 1;
+    return pageOpenCanvas(width, height) ? 0 : 1;
+}
+
+void backendAcquireScreen() { lockedSince = pageNowMs(); }
+
+void backendReleaseScreen() { showFrame(pageNowMs() - lockedSince); }
+
+// Under the screen lock the frame is not whole; the release will show it.
+void backendPresent() {
+    if (screenLockCount() == 0) showFrame(0);
+}
+
+double backendClockSeconds() { return pageClockSeconds(); }
+
+// Always yields, even for no time, so a loop that sleeps cannot freeze the page.
+void backendSleepMs(int milliseconds) {
+    emscripten_sleep(milliseconds > 0 ? static_cast<unsigned>(milliseconds) : 0u);
+}
+
+// The data folders are packed with the page at the root of its file system.
+// Returns the game's exit code once it has ended (Escape on the title screen);
+// the page then says so.
+int runOnPlatform(int (*gameEntry)()) {
+    setDataFolder("/");
+    webFocusChanged();
+    listenToPage(true);
+    const int exitCode = gameEntry();
+    listenToPage(false);
+    webFocusChanged();
+    pageGameEnded(exitCode);
+    return exitCode;
+}

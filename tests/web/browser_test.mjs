@@ -1,0 +1,262 @@
+// Plays the browser build in Debian's Chromium: the title screen, the start
+// of mission 1, a second of walking right, a screenshot key and Escape held
+// until the final screen, then Escape on the title screen ends the game.
+// Everything is checked on the canvas's own pixels.
+//
+//   node browser_test.mjs <page address>
+//
+// Prints the page's frame statistics. Exits 0 when every check held.
+import { chromium } from 'playwright-core';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '..', '..');
+const address = process.argv[2];
+if (!address) {
+  console.error('usage: node browser_test.mjs <page address>');
+  process.exit(2);
+}
+const failureShot = process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', 'test-failure.png');
+
+const W = 640;
+const H = 480;
+const yellow = [255, 255, 0];
+const darkGreen = [0, 100, 0];
+
+// ---- the game's font, from the same table the game is built with
+
+function readFont() {
+  const text = fs.readFileSync(path.join(root, 'src', 'platform', 'font_table.inc'), 'utf8');
+  const glyphs = [];
+  for (const line of text.split('\n')) {
+    const m = line.match(/^\{([^}]*)\}/);
+    if (m) glyphs.push(m[1].split(',').map((v) => parseInt(v.trim(), 16)));
+  }
+  if (glyphs.length !== 256 || glyphs.some((g) => g.length !== 16)) throw new Error('font table not understood');
+  return glyphs;
+}
+const font = readFont();
+
+// ---- canvas reads
+
+class Picture {
+  constructor(bytes) { this.bytes = bytes; }
+  at(x, y) {
+    const i = 4 * (y * W + x);
+    return [this.bytes[i], this.bytes[i + 1], this.bytes[i + 2]];
+  }
+  is(x, y, rgb) {
+    const i = 4 * (y * W + x);
+    return this.bytes[i] === rgb[0] && this.bytes[i + 1] === rgb[1] && this.bytes[i + 2] === rgb[2];
+  }
+  same(x1, y1, other, x2, y2) {
+    const i = 4 * (y1 * W + x1), j = 4 * (y2 * W + x2);
+    return this.bytes[i] === other.bytes[j] && this.bytes[i + 1] === other.bytes[j + 1] &&
+      this.bytes[i + 2] === other.bytes[j + 2];
+  }
+  // True when `text` stands at (x, y) in `rgb` exactly as the font draws it:
+  // every glyph pixel in the colour and no pixel between them in it.
+  hasText(text, x, y, rgb) {
+    for (let k = 0; k < text.length; ++k) {
+      const glyph = font[text.charCodeAt(k)];
+      for (let r = 0; r < 16; ++r)
+        for (let b = 0; b < 8; ++b) {
+          const px = x + 8 * k + b, py = y + r;
+          if (px < 0 || px >= W || py < 0 || py >= H) return false;
+          if (((glyph[r] >> b) & 1) !== (this.is(px, py, rgb) ? 1 : 0)) return false;
+        }
+    }
+    return true;
+  }
+  // Top of a text box: its frame's three lines, 2 pixels apart, across the
+  // middle column. -1 when there is none.
+  textBoxTop() {
+    for (let y = 0; y + 4 < H; ++y)
+      if (this.is(W / 2, y, darkGreen) && this.is(W / 2, y + 2, darkGreen) && this.is(W / 2, y + 4, darkGreen) &&
+          !this.is(W / 2, y + 1, darkGreen))
+        return y;
+    return -1;
+  }
+}
+
+async function readCanvas(page) {
+  const encoded = await page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    let binary = '';
+    for (let i = 0; i < data.length; i += 0x8000)
+      binary += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+    return { width: canvas.width, height: canvas.height, pixels: btoa(binary) };
+  });
+  if (encoded.width !== W || encoded.height !== H) throw new Error(`canvas is ${encoded.width} x ${encoded.height}`);
+  return new Picture(Buffer.from(encoded.pixels, 'base64'));
+}
+
+// Reads the canvas until `test` holds; fails with `what` after `seconds`.
+async function waitForPicture(page, what, test, seconds = 30) {
+  const end = Date.now() + seconds * 1000;
+  for (;;) {
+    const picture = await readCanvas(page);
+    if (test(picture)) return picture;
+    if (Date.now() > end) throw new Error(`no ${what} on the canvas after ${seconds} s`);
+    await page.waitForTimeout(50);
+  }
+}
+
+const stats = (page) => page.evaluate(() => ({ ...Module.brastorStats, now: performance.now() }));
+
+// ---- the view's movement
+
+// The shift (dx, dy) that best carries `before` onto `after`, judged on
+// pixels of `before` that differ from their neighbour 4 to the right (so the
+// sky's even rows do not match every shift), away from the head-up display
+// and the player's figure. Returns the best shift, its matching share and
+// the share of the unshifted view.
+function viewShift(before, after) {
+  const samples = [];
+  for (let y = 40; y < H - 8 && samples.length < 4000; y += 3)
+    for (let x = 0; x + 4 < W; x += 5) {
+      if (x > 256 && x < 352 && y > 256 && y < 352) continue;
+      if (!before.same(x, y, before, x + 4, y)) samples.push([x, y]);
+    }
+  if (samples.length < 200) throw new Error('the scene has too little detail to follow');
+  const share = (dx, dy) => {
+    let seen = 0, matched = 0;
+    for (const [x, y] of samples) {
+      const nx = x + dx, ny = y + dy;
+      if (nx < 0 || nx >= W || ny < 24 || ny >= H) continue;
+      seen += 1;
+      if (before.same(x, y, after, nx, ny)) matched += 1;
+    }
+    return seen < 100 ? 0 : matched / seen;
+  };
+  let best = { dx: 0, dy: 0, share: share(0, 0) };
+  const still = best.share;
+  for (let dy = -48; dy <= 48; ++dy)
+    for (let dx = -480; dx <= 480; ++dx) {
+      const s = share(dx, dy);
+      if (s > best.share) best = { dx, dy, share: s };
+    }
+  return { ...best, still };
+}
+
+// ---- the run
+
+function check(condition, message) {
+  if (!condition) throw new Error(message);
+  console.log(`ok: ${message}`);
+}
+
+const userData = fs.mkdtempSync(path.join(os.tmpdir(), 'brastor-chromium-'));
+let context;
+let exitCode = 1;
+const pageErrors = [];
+try {
+  context = await chromium.launchPersistentContext(userData, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 1400, height: 1000 },
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--disable-quic'],
+  });
+  const page = context.pages()[0] || (await context.newPage());
+  page.on('pageerror', (error) => pageErrors.push(String(error)));
+  page.on('console', (message) => {
+    if (message.type() === 'error') pageErrors.push(message.text());
+  });
+  await page.goto(address);
+  await page.locator('#screen').click();
+
+  // Title: the sky's blue rows and the yellow title over its red shadow.
+  const skyBlue = (y) => {
+    const twice = 510 - y;
+    if (twice % 2 === 0) return twice / 2;
+    const below = (twice - 1) / 2;
+    return below % 2 === 0 ? below : below + 1;
+  };
+  const title = await waitForPicture(page, 'title screen', (p) => p.hasText('Brastor', 293, 71, yellow));
+  check([0, 1, 2, 99, 100, 101, 300].every((y) => title.is(5, y, [0, 0, skyBlue(y)]) && title.is(630, y, [0, 0, skyBlue(y)])),
+    'title screen: sky rows from blue 255 down by half a step per row');
+  check(title.is(292, 70 + 3, [255, 0, 0]) || [...Array(56).keys()].some((i) => title.is(292 + i, 72, [255, 0, 0])),
+    'title screen: the title\'s red shadow');
+  check(title.hasText('[Space] to Start [Escape] to Quit', (W - 8 * 33) / 2 + 1, 71 + 16 * 12, yellow),
+    'title screen: "[Space] to Start [Escape] to Quit"');
+  const scale = await page.evaluate(() => document.getElementById('screen').getBoundingClientRect().width / 640);
+  check(Number.isInteger(scale) && scale >= 1, `canvas shown at a whole scale (${scale})`);
+
+  // Briefing: Space leaves the title, a framed box appears over the scene.
+  await page.keyboard.press('Space');
+  const briefing = await waitForPicture(page, 'briefing box', (p) => p.textBoxTop() >= 0);
+  check(briefing.textBoxTop() >= 0, `briefing box framed at row ${briefing.textBoxTop()}`);
+
+  // Play: the head-up display, then a second with Right held.
+  await page.keyboard.press('Space');
+  const start = await waitForPicture(page, 'head-up display',
+    (p) => p.hasText('SCORE:', 10, 4, yellow) && p.hasText('POWER:', 320, 4, yellow) && p.textBoxTop() < 0);
+  check(true, 'play began: "SCORE:" and "POWER:" in yellow at the top');
+  const statsBefore = await stats(page);
+  await page.keyboard.down('ArrowRight');
+  await page.waitForTimeout(1000);
+  const statsAfter = await stats(page);
+  await page.keyboard.up('ArrowRight');
+  const walked = await readCanvas(page);
+  check(walked.hasText('SCORE:', 10, 4, yellow), 'still playing after walking');
+  const shift = viewShift(start, walked);
+  console.log(`view shift: dx ${shift.dx}, dy ${shift.dy}, matching ${(100 * shift.share).toFixed(1)}% ` +
+    `(unshifted ${(100 * shift.still).toFixed(1)}%)`);
+  check(shift.dx < 0 && shift.share > 0.5 && shift.share > shift.still + 0.2,
+    'walking right moved the scene left');
+
+  // "h" takes a screenshot; Escape held fails the mission.
+  await page.keyboard.press('h');
+  await page.waitForTimeout(200);
+  await page.keyboard.down('Escape');
+  const final = await waitForPicture(page, 'final screen', (p) => {
+    const top = p.textBoxTop();
+    return top >= 0 && p.hasText('Mission 1 Failed', (W - 8 * 16) / 2, top + 6, yellow);
+  });
+  await page.keyboard.up('Escape');
+  check(final.hasText('Final Score: ', (W - 8 * 14) / 2, final.textBoxTop() + 6 + 32, yellow) ||
+    final.hasText('Final Score: ', (W - 8 * 15) / 2, final.textBoxTop() + 6 + 32, yellow) ||
+    final.hasText('Final Score: ', (W - 8 * 16) / 2, final.textBoxTop() + 6 + 32, yellow),
+    'final screen: "Mission 1 Failed" and the final score');
+  const shot = await page.evaluate(() => Module.FS.stat('/screen.bmp').size);
+  check(shot === 54 + 640 * 480 * 3, `"h" wrote screen.bmp (${shot} bytes)`);
+
+  // Space returns to the title; Escape there ends the game and the page says so.
+  await page.keyboard.press('Space');
+  await waitForPicture(page, 'title screen again', (p) => p.hasText('Brastor', 293, 71, yellow));
+  await page.keyboard.down('Escape');
+  await page.waitForFunction(() => /has ended/.test(document.getElementById('status').textContent), null,
+    { timeout: 10000 });
+  await page.keyboard.up('Escape');
+  check(true, 'Escape on the title screen ended the game');
+  check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
+
+  const frames = statsAfter.frames - statsBefore.frames;
+  const seconds = (statsAfter.now - statsBefore.now) / 1000;
+  console.log(`frames while walking: ${frames} in ${seconds.toFixed(2)} s = ${(frames / seconds).toFixed(1)} frames/s, ` +
+    `${(1000 * seconds / Math.max(frames, 1)).toFixed(1)} ms apart; game drawing ` +
+    `${((statsAfter.drawMs - statsBefore.drawMs) / Math.max(frames, 1)).toFixed(2)} ms/frame, canvas copy ` +
+    `${((statsAfter.showMs - statsBefore.showMs) / Math.max(frames, 1)).toFixed(2)} ms/frame`);
+  exitCode = 0;
+} catch (error) {
+  console.error(`FAILED: ${error.message}`);
+  if (pageErrors.length) console.error(`page errors: ${pageErrors.join(' | ')}`);
+  try {
+    const page = context && context.pages()[0];
+    if (page) {
+      await page.screenshot({ path: failureShot });
+      console.error(`page at the failure: ${failureShot}`);
+    }
+  } catch {
+    // the screenshot is only a help
+  }
+} finally {
+  if (context) await context.close();
+  fs.rmSync(userData, { recursive: true, force: true });
+}
+process.exit(exitCode);

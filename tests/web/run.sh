@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The browser test: installs what is missing (Emscripten, Chromium, the npm
+# packages), checks the page's key mapping natively, builds the page, serves
+# it on a free local port, plays it in Chromium and stops the server.
+#
+#   tests/web/run.sh [native-build-folder]   (as for web/build.sh)
+#
+# Exits 0 when every check held.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+cd "$root"
+out="$(realpath -m "${BRASTOR_WEB_BUILD:-build-web}")"
+mkdir -p "$out"
+
+# ---- tools
+missing=()
+command -v em++ >/dev/null || missing+=(emscripten)
+[ -x /usr/bin/chromium ] || missing+=(chromium)
+for tool in cmake:cmake ninja:ninja-build g++:g++ node:nodejs npm:npm python3:python3; do
+  command -v "${tool%%:*}" >/dev/null || missing+=("${tool##*:}")
+done
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "tests/web/run.sh: installing ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq "${missing[@]}"
+fi
+if [ ! -f tests/web/node_modules/playwright-core/package.json ]; then
+  (cd tests/web && npm ci --no-audit --no-fund)
+fi
+
+# ---- the key mapping, natively, under the sanitizers
+g++ -std=c++20 -Wall -Wextra -Wshadow -Werror -g -fsanitize=address,undefined -fno-sanitize-recover=all \
+  -Isrc tests/web/keys_test.cpp src/platform/web/web_keys.cpp src/platform/keys.cpp \
+  -lgtest -lgtest_main -pthread -o "$out/web_keys_test"
+"$out/web_keys_test" --gtest_brief=1
+
+# ---- the page
+BRASTOR_WEB_BUILD="$out" web/build.sh "$@"
+
+# ---- serve and play
+server=""
+stop_server() {
+  if [ -n "$server" ]; then
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
+}
+trap stop_server EXIT
+
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# The port can be taken between the probe and the server's start: try again.
+for attempt in 1 2 3; do
+  port="$(free_port)"
+  BRASTOR_WEB_BUILD="$out" web/serve.sh "$port" >"$out/serve.log" 2>&1 &
+  server=$!
+  for _ in $(seq 50); do
+    if python3 -c "import urllib.request, sys; urllib.request.urlopen('http://127.0.0.1:$port/index.html', timeout=1)" 2>/dev/null; then
+      break 2
+    fi
+    kill -0 "$server" 2>/dev/null || break
+    sleep 0.2
+  done
+  stop_server
+  server=""
+done
+if [ -z "$server" ]; then
+  echo "tests/web/run.sh: the page server did not start" >&2
+  cat "$out/serve.log" >&2
+  exit 1
+fi
+
+BRASTOR_WEB_FAILURE_SHOT="$out/test-failure.png" node tests/web/browser_test.mjs "http://127.0.0.1:$port/"

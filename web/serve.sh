@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Serves the built page (web/build.sh) on this machine only.
+#
+#   web/serve.sh [port]     default port 8000; BRASTOR_WEB_BUILD as for build.sh
+#
+# The server replaces this script's process, so its id is the script's id.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+site="$(realpath -m "${BRASTOR_WEB_BUILD:-build-web}")/site"
+port="${1:-8000}"
+if [ ! -f "$site/index.html" ] || [ ! -f "$site/brastor.wasm" ]; then
+  echo "web/serve.sh: no page in $site; run web/build.sh first" >&2
+  exit 1
+fi
+echo "Brastor: http://127.0.0.1:$port/"
+exec python3 -m http.server --bind 127.0.0.1 --directory "$site" "$port"
