@@ -35,6 +35,14 @@ asan: deps $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# One table: the busy frame against SDL2 and the memory floor, level size, start-up.
+BENCH_BUILD ?= build-bench
+$(BENCH_BUILD)/build.ninja:
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DBRASTOR_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DBRASTOR_TESTS=OFF
+bench: deps $(BENCH_BUILD)/build.ninja
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target brastor-bench brastor_data
+	$(BENCH_BUILD)/bench/brastor-bench
+
 # Each libFuzzer target for FUZZ_SECONDS (clang, ASan + UBSan); fails on any crash.
 FUZZ_SECONDS ?= 60
 fuzz:

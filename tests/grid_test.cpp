@@ -199,3 +199,22 @@ TEST(GridOperations, ExitBeamHangsDownToTheFirstSolidCell) {
     placeExitBeam();
     EXPECT_EQ(countTile(46), 0);
 }
+
+// The objective's constant-time test must agree with a full count whatever is
+// written to the grid, and whatever the map size does after a hint was taken.
+TEST(GridOperations, AnyTileAgreesWithCountTileUnderRandomWrites) {
+    freshGame();
+    mapWidth = 40;
+    mapHeight = 30;
+    std::uint32_t state = 12345;
+    auto next = [&state](std::uint32_t n) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % n;
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const int x = static_cast<int>(next(45)), y = static_cast<int>(next(35));
+        if (insideGrid(x, y)) mapCell(x, y).tile = next(3) == 0 ? 38 : 0;
+        if (next(500) == 0) mapWidth = static_cast<std::int32_t>(next(45));
+        ASSERT_EQ(anyTile(38), countTile(38) != 0) << "step " << step;
+    }
+}

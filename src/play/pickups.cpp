@@ -109,12 +109,12 @@ void powerCheck() {
 bool objectiveCheck() {
     switch (game.missionNumber) {
     case 1:
-        if (countTile(generatorTile1) != 0 || countTile(generatorTile2) != 0) return false;
+        if (anyTile(generatorTile1) || anyTile(generatorTile2)) return false;
         clearTileEverywhere(barrierTile);
         clearTileEverywhere(flowTile);
         break;
     case 2:
-        if (countTile(hostageTile) != 0) return false;
+        if (anyTile(hostageTile)) return false;
         break;
     default:
         return false;

@@ -65,6 +65,25 @@ void unblockTile(std::uint8_t code) {
             if (mapCell(x, y).tile == code) mapCell(x, y).block = 0;
 }
 
+TileHint tileHints[256];
+
+// The objective is tested every frame; remembering where a tile was last seen
+// makes that test cost nothing while the cell still holds it, so the frame's
+// cost does not grow with the map. Any write to the grid is allowed: a stale
+// hint only leads to a fresh scan.
+bool anyTile(std::uint8_t code) {
+    TileHint& hint = tileHints[code];
+    const int w = areaWidth(), h = areaHeight();
+    if (hint.x < w && hint.y < h && mapCell(hint.x, hint.y).tile == code) return true;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (mapCell(x, y).tile == code) {
+                hint = TileHint{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y)};
+                return true;
+            }
+    return false;
+}
+
 std::int32_t countTile(std::uint8_t code) {
     std::int32_t n = 0;
     const int w = areaWidth(), h = areaHeight();

@@ -82,6 +82,12 @@ std::int32_t buildSolidList();  // also stores the result in solidLast
 void clearTileEverywhere(std::uint8_t code);
 void unblockTile(std::uint8_t code);
 std::int32_t countTile(std::uint8_t code);
+// countTile(code) != 0, in constant time while the cell it last found keeps the tile.
+bool anyTile(std::uint8_t code);
+struct TileHint {
+    std::uint8_t x, y;  // a cell of the map area that held the tile when last looked at
+};
+extern TileHint tileHints[256];
 void hitBreakable(const Contact& object);
 void placeExitBeam();
 
