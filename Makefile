@@ -7,7 +7,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play test asan bench fuzz install package web web-serve clean
+.PHONY: all deps build play test asan bench fuzz install package web web-serve web-test clean
 
 all: build
 
@@ -48,6 +48,17 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@./scripts/deps.sh clang libclang-rt-14-dev
 	fuzz/run.sh $(FUZZ_SECONDS)
+
+# The game as a web page in build-web/site/ (Debian's emscripten), and a local server for it.
+web: build
+	./web/build.sh $(BUILD)
+
+web-serve: web
+	./web/serve.sh $(or $(PORT),8000)
+
+# The browser test: Chromium driven by playwright-core against the served page.
+web-test: build
+	tests/web/run.sh $(BUILD)
 
 PREFIX ?= /usr/local
 install: build

@@ -276,7 +276,7 @@ constexpr Kernels sse2Kernels{fillSse2, copySse2, keySse2, blendSse2, glyphSse2}
 constexpr Kernels avx2Kernels{fillAvx2, copyAvx2, keyAvx2, blendAvx2, glyphSse2};
 #endif
 
-bool processorHasAvx2() {
+[[maybe_unused]] bool processorHasAvx2() {
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
