@@ -57,7 +57,7 @@ start_game() {
   (cd "$work/run" && exec "$program") >"$work/game.log" 2>&1 &
   game_pid=$!
   window=""
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     window=$(xdotool search --name '^Brastor$' 2>/dev/null | head -1)
     [ -n "$window" ] && break
     kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start: $(cat "$work/game.log")"
