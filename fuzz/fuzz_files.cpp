@@ -7,7 +7,9 @@
 #include <system_error>
 
 #include "platform/backend.h"
+#include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "shell/game.h"
 
 namespace fs = std::filesystem;
 
@@ -48,6 +50,18 @@ void fuzzWriteDataFile(const char* relative, const std::uint8_t* data, std::size
 }
 
 void fuzzTypeSpaceEveryTick(void*) { pushTypedKey(' '); }
+
+void fuzzStartGame() {
+    fuzzUseDataFolder();
+    headlessReset();
+    headlessSetTickHook(fuzzTypeSpaceEveryTick, nullptr);
+    startUp(1);
+}
+
+void fuzzClearInput() {
+    clearKeys();
+    clearTypedKeys();
+}
 
 std::uint32_t FuzzRandom::next() {
     state = state * 6364136223846793005u + 1442695040888963407u;

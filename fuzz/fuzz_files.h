@@ -16,6 +16,12 @@ void fuzzWriteDataFile(const char* relative, const std::uint8_t* data, std::size
 // title screen and the text boxes return at their next poll.
 void fuzzTypeSpaceEveryTick(void* user);
 
+// Once per process, for the targets that run the game: the data folder, a clean
+// headless platform whose waiting screens return at once, and the start-up.
+void fuzzStartGame();
+// Before each input: no held keys and nothing typed.
+void fuzzClearInput();
+
 // A small deterministic generator for a run's keys, seeded from the input.
 struct FuzzRandom {
     std::uint64_t state;

@@ -15,17 +15,13 @@ constexpr int playKeys[] = {scan::left, scan::right, scan::up, scan::down, scan:
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzUseDataFolder();
-    headlessReset();
-    headlessSetTickHook(fuzzTypeSpaceEveryTick, nullptr);
-    startUp(1);
+    fuzzStartGame();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzWriteDataFile("level1/map.bmp", data, size);
-    clearKeys();
-    clearTypedKeys();
+    fuzzClearInput();
     seedRandom(1);
     resetGameState();
     game.missionNumber = 1;

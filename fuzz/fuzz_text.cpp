@@ -10,17 +10,13 @@
 #include "shell/text.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzUseDataFolder();
-    headlessReset();
-    headlessSetTickHook(fuzzTypeSpaceEveryTick, nullptr);
-    startUp(1);
+    fuzzStartGame();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzWriteDataFile("level1/mission.txt", data, size);
-    clearKeys();
-    clearTypedKeys();
+    fuzzClearInput();
     game.missionNumber = 1;
     loadMissionText("mission.txt");
     if (!showTextBox()) std::abort();
