@@ -1,9 +1,11 @@
 #!/bin/bash
-# brastor-headless's command line and script reader: bad options and bad
-# scripts exit 2 naming the option or the line; quit and --max-ticks stop a
-# run with status 0 at the tick they name.
+# brastor-headless's command line and script reader: --help lists the options
+# of the README's table; bad options and bad scripts exit 2 naming the option
+# or the line; a capture that cannot be written stops the run with status 1;
+# quit and --max-ticks stop a run with status 0 at the tick they name.
 set -u
 build=$(cd "$1" && pwd)
+src=${2:-$(dirname "$0")/../..}
 exe="$build/brastor-headless"
 [ -x "$exe" ] || { echo "no $exe"; exit 77; }
 
@@ -36,6 +38,32 @@ expect_script_error() {
     printf '%s\n' "$@" >"$work/script.txt"
     expect_error "$name" "$work/script.txt:$want" --data "$data" --script "$work/script.txt"
 }
+
+# readme_options SECTION: the option names in the first column of the tables
+# in the README section whose title holds SECTION.
+readme_options() {
+    awk -v s="$1" '/^## /{on = index($0, s) > 0} on && /^\| `-/' "$src/README.md" |
+        cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`' | sort
+}
+# help_options: the option names of a --help text on standard input.
+help_options() {
+    awk -F'  ' '/^  -/ {print $2}' | grep -o -- '-[-a-z]*' | sort
+}
+
+# ---- --help and -h: the usage on stdout, status 0, the README's options exactly
+want=$(readme_options "brastor-headless")
+[ -n "$want" ] || fail "README: no options table for brastor-headless"
+for flag in --help -h; do
+    "$exe" --seed 3 "$flag" --speed >"$work/out" 2>"$work/err" || fail "$flag: status $?"
+    [ -s "$work/err" ] && fail "$flag: stderr: $(cat "$work/err")"
+    [ "$(help_options <"$work/out")" = "$want" ] ||
+        fail "$flag: options differ from the README's: $(help_options <"$work/out" | tr '\n' ' ')"
+done
+# The game itself takes no options but answers --help.
+if [ -x "$build/brastor" ]; then
+    "$build/brastor" --help >"$work/out" 2>&1 || fail "brastor --help: status $?"
+    grep -q '^usage: brastor ' "$work/out" || fail "brastor --help: $(cat "$work/out")"
+fi
 
 # ---- options
 expect_error "unknown option" "'--speed'" --data "$data" --speed 3
@@ -75,6 +103,15 @@ status=$?
 grep -q 'event=end' "$work/out" || fail "valid script: no end event"
 # wait 0 lets no tick pass, wait 2 two: quit runs at tick 3.
 grep -q '^tick=3 .*event=end$' "$work/out" || fail "valid script: quit not at tick 3: $(tail -1 "$work/out")"
+
+# ---- a capture that cannot be written stops the run at once, status 1, its line named
+printf 'wait 2\n\ncapture %s\nwait 50\n' "$work/nowhere/c.bmp" >"$work/capture.txt"
+"$exe" --data "$data" --script "$work/capture.txt" >"$work/out" 2>"$work/err"
+status=$?
+[ $status -eq 1 ] || fail "failed capture: status $status, not 1"
+grep -qF "$work/capture.txt:3: cannot write '$work/nowhere/c.bmp'" "$work/err" ||
+    fail "failed capture: stderr $(cat "$work/err")"
+grep -q '^tick=3 .*event=end$' "$work/out" || fail "failed capture: ran on to $(tail -1 "$work/out")"
 
 # ---- --max-ticks and quit stop the run at the tick they name
 "$exe" --data "$data" --max-ticks 40 >"$work/out" 2>"$work/err"

@@ -79,6 +79,15 @@ expect near 1 "cell (3, 1): colour (250, 4, 0) is near diamond" "cell (0, 3): co
 expect crowd 1 "62 enemy markers: only the first 61 are played"
 "$check" --mission 1 "$tmp/out/odd/map.bmp" > "$tmp/odd.log" 2>&1
 [ $? = 1 ] && grep -q "not a multiple of 4" "$tmp/odd.log" || { echo "odd: expected the width warning"; cat "$tmp/odd.log"; fail=1; }
+# --help and -h: status 0 and exactly the options of the README's table under "Making levels".
+want=$(awk '/^## /{on = index($0, "Making levels") > 0} on && /^\| `-/' "${2:-.}/README.md" |
+    cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`' | sort)
+for flag in --help -h; do
+    "$check" "$flag" > "$tmp/help.txt" 2>&1; got=$?
+    options=$(awk -F'  ' '/^  -/ {print $2}' "$tmp/help.txt" | grep -o -- '-[-a-z]*' | sort)
+    [ $got = 0 ] && [ -n "$want" ] && [ "$options" = "$want" ] ||
+        { echo "$flag: status $got, options '$options' against the README's '$want'"; fail=1; }
+done
 "$check" > /dev/null 2>&1; [ $? = 2 ] || { echo "no argument: expected status 2"; fail=1; }
 "$check" --bogus x > /dev/null 2>&1; [ $? = 2 ] || { echo "unknown option: expected status 2"; fail=1; }
 

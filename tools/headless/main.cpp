@@ -23,6 +23,7 @@
 
 namespace {
 
+constexpr int exitStepFailed = 1;
 constexpr int exitBadUse = 2;
 constexpr std::int64_t defaultMaxTicks = 10'000'000;
 constexpr std::int64_t seedLimit = std::int64_t{1} << 53;  // exact as a real
@@ -35,11 +36,14 @@ struct Options {
     std::string traceFile;
     std::int64_t maxTicks = defaultMaxTicks;
     bool countAllocations = false;
+    bool help = false;
 };
 
 // What the tick hook and the event hook share during a run.
 struct Run {
     Script script;
+    std::string scriptName;        // for naming a failed command's line
+    int status = 0;                // exitStepFailed once a command has failed
     std::size_t next = 0;          // next command to run
     std::int64_t resumeTick = 1;   // tick at which `next` runs
     std::int64_t maxTicks = defaultMaxTicks;
@@ -51,11 +55,26 @@ Run run;
 char traceBuffer[1 << 16];
 char outputBuffer[1 << 16];
 
+constexpr const char* synopsis =
+    "usage: brastor-headless [--data DIR] [--seed N] [--script FILE] [--trace FILE] "
+    "[--max-ticks N] [--count-allocations]\n";
+
+// The options as the README's table gives them, for --help.
+constexpr const char* optionList =
+    "  --data DIR           folder holding gfx/, level1/, level2/ (default: the program's\n"
+    "                       folder, or the installed share/brastor)\n"
+    "  --seed N             random seed, a whole number (default 1)\n"
+    "  --script FILE        input script (default: none, no keys)\n"
+    "  --trace FILE         one line per play frame under a header: frame mission viewX\n"
+    "                       viewY power diamonds score missionResult objectiveMet\n"
+    "  --max-ticks N        stop after N ticks (default 10000000)\n"
+    "  --count-allocations  count heap allocations during play frames; print them at the end\n"
+    "  -h, --help           print this help and exit\n"
+    "exit status: 0 the game ended, the script quit or the tick limit was reached;\n"
+    "1 a script command failed during the run; 2 a bad option or script\n";
+
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "brastor-headless: %s\n", message.c_str());
-    std::fprintf(stderr,
-                 "usage: brastor-headless [--data DIR] [--seed N] [--script FILE] "
-                 "[--trace FILE] [--max-ticks N] [--count-allocations]\n");
+    std::fprintf(stderr, "brastor-headless: %s\n%s", message.c_str(), synopsis);
     return exitBadUse;
 }
 
@@ -75,6 +94,10 @@ bool parseNumber(std::string_view text, std::int64_t limit, std::int64_t& value)
 int readOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            return 0;
+        }
         if (name == "--count-allocations") {
             options.countAllocations = true;
             continue;
@@ -169,9 +192,16 @@ void onTick(void*) {
             case ScriptOp::release: keyUp(static_cast<int>(command.value)); break;
             case ScriptOp::type: pushTypedKey(static_cast<int>(command.value)); break;
             case ScriptOp::capture:
-                if (saveScreen(command.file.c_str()) != statusOk)
-                    std::fprintf(stderr, "brastor-headless: line %d: could not write '%s'\n",
-                                 command.line, command.file.c_str());
+                errno = 0;
+                if (saveScreen(command.file.c_str()) != statusOk) {
+                    // A run that misses a picture must not pass: stop here.
+                    std::fprintf(stderr, "%s:%d: cannot write '%s'%s%s\n",
+                                 run.scriptName.c_str(), command.line, command.file.c_str(),
+                                 errno ? ": " : "", errno ? std::strerror(errno) : "");
+                    run.status = exitStepFailed;
+                    requestQuit();
+                    return;
+                }
                 break;
             case ScriptOp::quit: requestQuit(); return;
         }
@@ -195,6 +225,10 @@ bool readWholeFile(const std::string& name, std::string& text) {
 int main(int argc, char** argv) {
     Options options;
     if (int status = readOptions(argc, argv, options)) return status;
+    if (options.help) {
+        std::printf("%s%s", synopsis, optionList);
+        return 0;
+    }
 
     // The program's own folder, or the installed data beside it.
     if (!options.dataGiven) options.dataFolder = findInstalledDataFolder();
@@ -206,6 +240,7 @@ int main(int argc, char** argv) {
         std::string text;
         if (!readWholeFile(options.scriptFile, text))
             return usageError("--script: cannot read '" + options.scriptFile + "'");
+        run.scriptName = options.scriptFile;
         ScriptError scriptError;
         if (!parseScript(text, run.script, scriptError)) {
             std::fprintf(stderr, "%s:%d: %s\n", options.scriptFile.c_str(), scriptError.line,
@@ -248,5 +283,5 @@ int main(int argc, char** argv) {
     headlessSetTickHook(nullptr, nullptr);
     std::fflush(stdout);
     if (run.trace) std::fclose(run.trace);
-    return status;
+    return run.status != 0 ? run.status : status;
 }

@@ -86,8 +86,14 @@ int missionFromPath(const std::filesystem::path& file) {
     return 0;
 }
 
+const char* const kSynopsis = "usage: brastor-mapcheck [--mission N] FILE\n";
+const char* const kOptions =
+    "  --mission N  the mission the map is for (default: from a folder levelN around FILE)\n"
+    "  -h, --help   print this help and exit\n"
+    "exit status: 0 good map (warnings allowed), 1 faults found, 2 usage error\n";
+
 int usage() {
-    std::cerr << "usage: brastor-mapcheck [--mission N] FILE\n";
+    std::cerr << kSynopsis;
     return 2;
 }
 
@@ -98,6 +104,10 @@ int main(int argc, char** argv) {
     std::string file;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kSynopsis << kOptions;
+            return 0;
+        }
         if (arg == "--mission" && i + 1 < argc) {
             mission = std::atoi(argv[++i]);
             if (mission < 1) return usage();
