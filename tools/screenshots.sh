@@ -1,6 +1,6 @@
 #!/bin/bash
-# The README's pictures from the real game: the title screen, and each
-# mission in play at the point marked "# screenshot: mission N" in
+# The README's pictures from the real game: the title screen, each mission
+# in play and each weapon in use, at the points marked "# screenshot: ..." in
 # data/scripts/game.keys, captured by brastor-headless (seed 1) on the
 # baked data of a build folder and turned into PNG with ImageMagick.
 #
@@ -33,10 +33,12 @@ shoot() {
 printf 'wait 5\ncapture shot.bmp\nquit\n' >"$work/title.keys"
 shoot title "$work/title.keys"
 
-for n in 1 2; do
-    marker="# screenshot: mission $n"
+# PICTURE:MARKER pairs; the game is played up to the marker's line.
+for pair in "mission1:mission 1" "mission2:mission 2" "shots:shots" "streamer:streamer"; do
+    name=${pair%%:*}
+    marker="# screenshot: ${pair#*:}"
     grep -qx "$marker" "$game" || { echo "$0: no '$marker' in $game" >&2; exit 1; }
-    awk -v marker="$marker" '$0 == marker { exit } { print }' "$game" >"$work/mission$n.keys"
-    printf 'capture shot.bmp\nquit\n' >>"$work/mission$n.keys"
-    shoot "mission$n" "$work/mission$n.keys"
+    awk -v marker="$marker" '$0 == marker { exit } { print }' "$game" >"$work/$name.keys"
+    printf 'capture shot.bmp\nquit\n' >>"$work/$name.keys"
+    shoot "$name" "$work/$name.keys"
 done
