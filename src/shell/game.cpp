@@ -14,8 +14,6 @@
 #include "shell/text.h"
 #include "world/world.h"
 
-GameState game;
-
 namespace {
 GameEventHook eventHook = nullptr;
 void* eventUser = nullptr;

@@ -1,26 +1,7 @@
-// Game-wide state, the program's loops and the events a host can watch.
+// The program's loops and the events a host can watch.
 #pragma once
 
-#include <cstdint>
-
-struct GameState {
-    std::int32_t missionNumber;
-    char levelFolder[16];  // "level" + missionNumber + "\"
-    std::int32_t score;
-    std::int32_t highScore;
-    std::int32_t missionResult;  // 0 running, 1 failed, 2 completed
-    std::int32_t objectiveMet;
-    char messageText[64];
-    std::int32_t messageFrames;
-    std::int32_t keysHeld[5];
-    std::int64_t frameCount;  // play frames since start-up
-};
-
-extern GameState game;
-
-constexpr int missionCount = 2;
-constexpr int missionFailed = 1;
-constexpr int missionCompleted = 2;
+#include "world/game_state.h"
 
 // Events for hosts that watch the game (the headless runner's log and trace).
 enum class GameEvent {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/game.h"
+#include "world/game_state.h"
 
 Image* pictures[pictureSlots];
 

@@ -1,0 +1,3 @@
+#include "world/game_state.h"
+
+GameState game;
