@@ -10,7 +10,7 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/game.h"
-#include "shell/pictures.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "play/player.h"
 #include "shell/hud.h"
-#include "shell/pictures.h"
 #include "support/golden.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 
 namespace {
 

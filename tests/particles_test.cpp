@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "play/particles.h"
-#include "shell/pictures.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 
 namespace {
 

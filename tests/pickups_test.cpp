@@ -11,9 +11,9 @@
 #include "play/pickups.h"
 #include "play/player.h"
 #include "shell/game.h"
-#include "shell/pictures.h"
 #include "support/map_builder.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {

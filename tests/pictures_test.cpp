@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/pictures.h"
 #include "support/golden.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "shell/game.h"
-#include "shell/pictures.h"
 #include "support/golden.h"
 #include "support/map_builder.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {

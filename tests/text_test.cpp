@@ -4,10 +4,10 @@
 
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
-#include "shell/pictures.h"
 #include "shell/text.h"
 #include "support/golden.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "play/collide.h"
 #include "play/particles.h"
 #include "play/weapons.h"
-#include "shell/pictures.h"
 #include "world/game_state.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {

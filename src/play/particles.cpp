@@ -4,7 +4,7 @@
 
 #include "play/collide.h"
 #include "platform/platform.h"
-#include "shell/pictures.h"
+#include "world/pictures.h"
 
 Particle particles[particleCount];
 

@@ -6,8 +6,8 @@
 
 #include "play/collide.h"
 #include "play/player.h"
-#include "shell/pictures.h"
 #include "world/game_state.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {

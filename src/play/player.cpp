@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 #include "play/weapons.h"
-#include "shell/pictures.h"
+#include "world/pictures.h"
 
 PlayerState player;
 HitBox playerBox = playerStandingBox;

@@ -12,8 +12,8 @@
 #include "play/enemies.h"
 #include "play/particles.h"
 #include "play/player.h"
-#include "shell/pictures.h"
 #include "world/game_state.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 Shot playerShots[shotCount];

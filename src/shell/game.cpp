@@ -10,8 +10,8 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/hud.h"
-#include "shell/pictures.h"
 #include "shell/text.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {

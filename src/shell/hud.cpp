@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 #include "play/player.h"
 #include "shell/game.h"
-#include "shell/pictures.h"
+#include "world/pictures.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "platform/platform.h"
 #include "shell/game.h"
-#include "shell/pictures.h"
+#include "world/pictures.h"
 
 std::string textLines[textLineCount];
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "shell/pictures.h"
 #include "world/game_state.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 View view;

@@ -148,8 +148,8 @@ void expectFrameMatchesGolden(const char* name, std::source_location where) {
 
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
-#include "shell/pictures.h"
 #include "shell/text.h"
+#include "world/pictures.h"
 
 namespace {
 Image* keptPictures[pictureSlots];

@@ -1,4 +1,4 @@
-#include "shell/pictures.h"
+#include "world/pictures.h"
 
 #include <algorithm>
 #include <cstdio>
