@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "play/enemies.h"
 #include "platform/platform.h"
+#include "world/enemy_table.h"
 #include "world/world.h"
 
 MapGrid mapGrid;

@@ -1,5 +1,6 @@
 // The enemy table: the reset at each mission start and the values a map marker gives.
-#include "play/enemies.h"
+#include "world/enemy_table.h"
+
 #include "world/world.h"
 
 Enemy enemies[enemyTableSize];
