@@ -118,7 +118,9 @@ void streamerKey() {
             if (cornerTest(sx + 8, sy + 8, contact.screenX, contact.screenY, pointBox, tileBox) == 0)
                 continue;
             if (contact.kind == kind::solid) {
-                hitBreakable(contact);
+                // A broken block bursts at its centre.
+                if (hitBreakable(contact))
+                    spawnExplosion(viewX + contact.screenX + 16, viewY + contact.screenY + 16);
                 stop = true;
             }
             break;  // the squares do not overlap: at most one contains the point

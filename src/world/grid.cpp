@@ -1,7 +1,6 @@
 // Operations that read and change the map grid during play; the solid list.
 #include <algorithm>
 
-#include "play/particles.h"
 #include "world/world.h"
 
 SolidCell solidList[solidCapacity];
@@ -93,17 +92,17 @@ std::int32_t countTile(std::uint8_t code) {
 }
 
 // One streamer hit on a solid contact of this frame: only breakable cells
-// count; the last hit clears the cell, rebuilds the solid list and starts an
-// explosion at the cell's centre. Uses this frame's viewX/viewY.
-void hitBreakable(const Contact& object) {
-    if (!insideGrid(object.cellX, object.cellY)) return;
+// count; the last hit clears the cell, rebuilds the solid list and returns
+// true, so the caller can set off the explosion.
+bool hitBreakable(const Contact& object) {
+    if (!insideGrid(object.cellX, object.cellY)) return false;
     MapCell& c = mapCell(object.cellX, object.cellY);
-    if (c.block >= 0) return;
+    if (c.block >= 0) return false;
     c.block = static_cast<std::int8_t>(c.block + 1);
-    if (c.block != 0) return;
+    if (c.block != 0) return false;
     c.tile = 0;
     buildSolidList();
-    spawnExplosion(viewX + object.screenX + 16, viewY + object.screenY + 16);
+    return true;
 }
 
 // Hangs the exit beam in the start column from the map's top row down to the

@@ -88,7 +88,8 @@ struct TileHint {
     std::uint8_t x, y;  // a cell of the map area that held the tile when last looked at
 };
 extern TileHint tileHints[256];
-void hitBreakable(const Contact& object);
+// True when this hit broke the block (its cell is now empty).
+bool hitBreakable(const Contact& object);
 void placeExitBeam();
 
 // ---- scene
