@@ -207,8 +207,7 @@ TEST(Weapons, StreamerNeedsGroundStandingAndStartsByFacing) {
     player.facing = 1;
     streamerKey();
     EXPECT_EQ(player.streamerAngle, 0);
-    // No diamonds: no beam, no random numbers and no drain.
-    EXPECT_EQ(player.streamerDrain, 20);
+    // No diamonds: no beam and no random numbers.
     EXPECT_EQ(randomDraws([] { streamerKey(); }), 0);
     keyUp(scan::x);
 }
@@ -287,8 +286,17 @@ TEST(Weapons, TheStreamerSpendsOneDiamondEveryTwentyOneFrames) {
     keyDown(scan::x);
     player.onGround = 1;
     player.facing = 2;
-    player.diamonds = 2;
     contactLast = -1;
+    // Held without diamonds the drain still runs: a diamond taken after 15
+    // frames is spent on its 6th frame of use.
+    for (int f = 0; f < 15; ++f) streamerKey();
+    player.diamonds = 1;
+    for (int f = 0; f < 5; ++f) streamerKey();
+    EXPECT_EQ(player.diamonds, 1);
+    streamerKey();
+    EXPECT_EQ(player.diamonds, 0);
+
+    player.diamonds = 2;
     for (int f = 0; f < 20; ++f) streamerKey();
     EXPECT_EQ(player.diamonds, 2);
     EXPECT_EQ(player.streamerDrain, 0);

@@ -94,21 +94,11 @@ void streamerSegment(std::int32_t angle, int i, std::int32_t& sx, std::int32_t& 
     sy = static_cast<std::int32_t>(std::lround(std::sin(a) * 8 * i + 302));
 }
 
-// X, called from the key pass right after the fire key. Steering is the
-// player's key pass; here the beam is switched on or off, tested against the
-// frame's contact list and the enemies, drawn, and fed from the diamonds.
-void streamerKey() {
-    if (!keyHeld(scan::x) || !player.onGround || player.crouching) {
-        player.streamerAngle = 0;
-        player.streamerOn = 0;
-        return;
-    }
-    if (!player.streamerOn) player.streamerAngle = player.facing > 0 ? 0 : 180;
-    player.streamerOn = 1;
-    // Without diamonds the beam is neither shown nor drained (draining would
-    // drive the count below zero).
-    if (player.diamonds == 0) return;
+namespace {
 
+// The beam's 19 segments from the figure outwards: each hits the solid cell
+// and the first enemy at its place, and the first hit ends the beam there.
+void castBeam() {
     for (int i = 2; i <= 20; ++i) {
         std::int32_t sx, sy;
         streamerSegment(player.streamerAngle, i, sx, sy);
@@ -142,9 +132,26 @@ void streamerKey() {
         const int opacity = static_cast<int>(std::floor(randomReal() * 255));
         drawPicture(sx, sy, streamerPicture, DrawMode::blend, opacity);
     }
+}
+
+}  // namespace
+
+// X, called from the key pass right after the fire key. Steering is the
+// player's key pass; here the beam is switched on or off, tested against the
+// frame's contact list and the enemies, drawn, and fed from the diamonds.
+void streamerKey() {
+    if (!keyHeld(scan::x) || !player.onGround || player.crouching) {
+        player.streamerAngle = 0;
+        player.streamerOn = 0;
+        return;
+    }
+    if (!player.streamerOn) player.streamerAngle = player.facing > 0 ? 0 : 180;
+    player.streamerOn = 1;
+    // Without diamonds there is no beam, but the drain below still counts.
+    if (player.diamonds != 0) castBeam();
 
     if (player.streamerDrain == 0) {
-        player.diamonds -= 1;
+        if (player.diamonds > 0) player.diamonds -= 1;  // an empty store stays empty
         player.streamerDrain = streamerDrainFrames;
     } else {
         player.streamerDrain -= 1;
