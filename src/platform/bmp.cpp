@@ -6,11 +6,13 @@
 // size), and the rest of a long row is skipped by seeking. Choices for files
 // the game's own pictures never are:
 // - palette indices past the palette's entries give opaque black;
-// - run-length compression (1, 2), bit fields on palette depths (the OS/2
-//   Huffman encoding), depths 0, 2, 3, 5, 6, 7 and above 32, and a pixel data
-//   offset of 0 or one pointing into the headers are refused with status 3;
-// - headers of 52 bytes and more carry their red, green and blue masks inside
-//   the header, so those are read from there rather than after the header.
+// - run-length compression (1, 2), depths 0, 2, 3, 5, 6, 7 and above 32, a
+//   pixel data offset of 0, and 1-bit files with a 64-byte header and
+//   compression 3 (OS/2 Huffman coding, not bit fields) are refused with
+//   status 3;
+// - 52- and 56-byte headers carry their red, green and blue masks inside the
+//   header, at the very bytes that follow a 40-byte header, so those are read
+//   from there.
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -106,7 +108,7 @@ bool readHeaders(GameFile& file, Header& h, std::uint32_t palette[256]) {
         h.planes = static_cast<int>(u16(info + 12));
         h.bitsPerPixel = static_cast<int>(u16(info + 14));
         if (h.headerSize >= 20) h.compression = u32(info + 16);
-        if (h.headerSize >= 52)
+        if (h.headerSize == 52 || h.headerSize == 56 || h.headerSize >= 108)
             for (int i = 0; i < 3; ++i) h.masks[i] = u32(info + 40 + 4 * i);
         if (h.headerSize >= 108) h.masks[3] = u32(info + 52);
     }
@@ -117,24 +119,26 @@ bool readHeaders(GameFile& file, Header& h, std::uint32_t palette[256]) {
     int bpp = h.bitsPerPixel;
     bool paletted = bpp == 1 || bpp == 4 || bpp == 8;
     if (!paletted && (bpp < 9 || bpp > 32)) return false;
-    if (paletted && h.compression == 3) return false;
+    if (bpp == 1 && h.compression == 3 && h.headerSize == 64) return false;  // Huffman
+    if (h.pixelOffset == 0) return false;
     std::int64_t headersEnd = 14 + static_cast<std::int64_t>(h.headerSize);
-    if (h.pixelOffset < headersEnd) return false;
 
     if (paletted) {
         int entrySize = os2 ? 3 : 4;
+        // No entries when the pixel rows start inside the header.
         std::int64_t count = (h.pixelOffset - headersEnd) / entrySize;
-        count = std::min<std::int64_t>(count, 1 << bpp);
+        count = std::clamp<std::int64_t>(count, 0, 1 << bpp);
         std::uint8_t entries[256 * 4];
-        if (!seekFile(file, headersEnd)) return false;
-        if (count > 0 && !readExactly(file, static_cast<int>(count) * entrySize, entries)) return false;
+        if (count > 0 && (!seekFile(file, headersEnd) ||
+                          !readExactly(file, static_cast<int>(count) * entrySize, entries)))
+            return false;
         for (int i = 0; i < 256; ++i) palette[i] = 0xFF000000u;  // indices past the palette
         for (int i = 0; i < count; ++i) {
             const std::uint8_t* e = entries + i * entrySize;
             palette[i] = 0xFF000000u | std::uint32_t(e[2]) << 16 | std::uint32_t(e[1]) << 8 | e[0];
         }
     } else if (h.compression == 3) {
-        if (h.headerSize < 52) {
+        if (h.headerSize != 52 && h.headerSize != 56 && h.headerSize < 108) {
             std::uint8_t m[12];
             if (!seekFile(file, headersEnd) || !readExactly(file, 12, m)) return false;
             for (int i = 0; i < 3; ++i) h.masks[i] = u32(m + 4 * i);

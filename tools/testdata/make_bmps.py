@@ -77,7 +77,7 @@ def palette_colour(i):
     return ((i * 53) % 256, (i * 97 + 17) % 256, (i * 29 + 200) % 256)
 
 
-def paletted(name, bpp, header=40, entries=None, top_down=False, index=None):
+def paletted(name, bpp, header=40, entries=None, top_down=False, index=None, compression=0):
     count = 1 << bpp if entries is None else entries
     index = index or (lambda x, y: (x * 3 + y * 5) % (1 << bpp))
     indices = [[index(x, y) for x in range(W)] for y in range(H)]
@@ -87,7 +87,7 @@ def paletted(name, bpp, header=40, entries=None, top_down=False, index=None):
     offset = 14 + header + len(pal)
     pixels = pack_rows([pack_indices(r, bpp) for r in indices], W, bpp, top_down)
     data = file_header(offset + len(pixels), offset) + \
-        info_header(header, W, -H if top_down else H, bpp) + pal + pixels
+        info_header(header, W, -H if top_down else H, bpp, compression) + pal + pixels
     black = argb(0, 0, 0)
     expected = [[argb(*palette_colour(i)) if i < count else black for i in row] for row in indices]
     write(name, data, expected)
@@ -138,7 +138,7 @@ def direct(name, bpp, masks, header=40, compression=0, masks_after=False, top_do
         expected.append(exp)
     extra = struct.pack("<III", *masks[:3]) if masks_after else b""
     hdr = info_header(header, W, -H if top_down else H, bpp, compression,
-                      masks=list(masks) if header >= 108 else None)
+                      masks=list(masks) if header >= 108 or header in (52, 56) else None)
     offset = 14 + header + len(extra)
     pixels = pack_rows(rows, W, bpp, top_down)
     write(name, file_header(offset + len(pixels), offset) + hdr + extra + pixels, expected)
@@ -160,6 +160,10 @@ def made_by_hand():
     paletted("pal8-os2.bmp", 8, header=12)
     paletted("pal8-topdown.bmp", 8, top_down=True)
     paletted("pal4-os2.bmp", 4, header=12)
+    # Compression 3 on a palette depth still reads through the palette.
+    paletted("pal1-bitfields.bmp", 1, compression=3)
+    paletted("pal4-bitfields.bmp", 4, compression=3)
+    paletted("pal8-bitfields.bmp", 8, compression=3)
     # Six entries only: indices 6 and up are past the palette and give black.
     paletted("pal8-short.bmp", 8, entries=6, index=lambda x, y: (x + 2 * y) % 12)
     rgb = (0xFF0000, 0x00FF00, 0x0000FF, 0)
@@ -167,9 +171,18 @@ def made_by_hand():
     direct("rgb24-topdown.bmp", 24, rgb, top_down=True)
     direct("rgb24-h16.bmp", 24, rgb, header=16)
     direct("rgb24-h64.bmp", 24, rgb, header=64)
+    # Pixel rows from byte 50, over the 40-byte header's unread last field.
+    data = open(os.path.join(OUT, "rgb24.bmp"), "rb").read()
+    data = data[:10] + struct.pack("<I", 50) + data[14:50] + data[54:]
+    write("rgb24-offset-50.bmp", data)
+    shutil.copy(os.path.join(OUT, "rgb24.expect"), os.path.join(OUT, "rgb24-offset-50.expect"))
     direct("rgb32.bmp", 32, rgb)  # the fourth byte is not alpha without a mask
     direct("rgb16-555.bmp", 16, (0x7C00, 0x03E0, 0x001F, 0))
     direct("rgb16-565.bmp", 16, (0xF800, 0x07E0, 0x001F, 0), compression=3, masks_after=True)
+    # Masks inside a 52-byte header; after a 64-byte one.
+    direct("rgb16-565-h52.bmp", 16, (0xF800, 0x07E0, 0x001F, 0), header=52, compression=3)
+    direct("rgb16-565-h64.bmp", 16, (0xF800, 0x07E0, 0x001F, 0), header=64, compression=3,
+           masks_after=True)
     direct("rgb16-565-topdown.bmp", 16, (0xF800, 0x07E0, 0x001F, 0), compression=3,
            masks_after=True, top_down=True)
     direct("rgba16-4444-v4.bmp", 16, (0x0F00, 0x00F0, 0x000F, 0xF000), header=108, compression=3,
