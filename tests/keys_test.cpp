@@ -88,6 +88,21 @@ TEST_F(Keys, CharactersAndSpecialKeysComeBackAsTheirBytes) {
     EXPECT_EQ(readTypedKey(), "");
 }
 
+// The window system's text in code page 437: a German layout's Shift+7 and
+// umlaut, and nothing for characters the code page lacks, controls or broken
+// UTF-8.
+TEST_F(Keys, TypedTextBecomesCodePage437) {
+    pushTypedText("h /");
+    pushTypedText("\xC3\xA4\xC3\x9F\xC3\x89");   // 132, 225, 144
+    pushTypedText("\xE2\x82\xAC\x01\xC0\xAF\xC3");  // euro sign, control, overlong, cut
+    pushTypedText("\xE2\x96\x91\xC2\xA0");       // 176, 255
+    std::string typed;
+    for (std::string key; !(key = readTypedKey()).empty();) typed += key;
+    EXPECT_EQ(typed, "h /\x84\xE1\x90\xB0\xFF");
+    EXPECT_EQ(typedCodeOfCharacter("\xC3\xA4"), 132);
+    EXPECT_EQ(typedCodeOfCharacter("ab"), -1);
+}
+
 TEST_F(Keys, QuitFlagIsSetAndReset) {
     EXPECT_FALSE(quitRequested());
     requestQuit();

@@ -18,6 +18,9 @@ void keyDown(int scanCode);               // 0..127; others ignored
 void keyUp(int scanCode);
 void clearKeys();                         // focus gained or lost
 void pushTypedKey(int code);              // < 256 a character, >= 256 a special key (256 + key byte)
+void pushTypedText(const char* utf8);     // each character of the text that code page 437 holds
+int typedCodeOfCharacter(const char* utf8);  // code page 437 code of a one-character text, else -1
+int cp437Code(char32_t character);        // -1 for characters code page 437 lacks and controls
 void clearTypedKeys();
 void requestQuit();
 void resetQuit();

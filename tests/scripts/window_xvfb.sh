@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The window program end to end on a private X server: start, title, briefing,
-# play, a screenshot that must match what the window shows, a failed mission,
+# play (on a German keyboard layout, Ctrl held for two of the keys), a
+# screenshot that must match what the window shows, a failed mission,
 # back to the title and out with Escape; then a second run closed from outside
 # (SIGTERM reaches SDL as a quit, the same event as the close button; SIGINT
 # would do too, but a script's background jobs ignore it).
@@ -83,13 +84,16 @@ wait_game() {
 
 mkdir -p "$work/run"
 start_game
+# A German layout (setxkbmap comes with Xvfb), switched while the game runs.
+setxkbmap de || fail "setxkbmap de"
+sleep 0.5
 
-xdotool key space   # title -> briefing
+xdotool key space        # title -> briefing
 sleep 1.5
-xdotool key space   # briefing -> play
+xdotool key ctrl+space   # briefing -> play
 sleep 1.5
 for _ in 1 2 3 4 5; do
-  xdotool key h
+  xdotool key ctrl+h
   sleep 1
   [ -f "$work/run/screen.bmp" ] && break
 done

@@ -41,55 +41,60 @@ TEST(WebKeys, ScanCodesOfTheGameKeysAndTheirKeypadTwins) {
 }
 
 TEST(WebKeys, TypedCodesFollowTheKeyValue) {
-    const WebModifiers none{};
     // The browser's key value already carries Shift and Caps Lock.
-    EXPECT_EQ(webTypedCode("h", none), 'h');
-    EXPECT_EQ(webTypedCode("H", none), 'H');
-    EXPECT_EQ(webTypedCode(" ", none), ' ');
-    EXPECT_EQ(webTypedCode("~", none), '~');
+    EXPECT_EQ(webTypedCode("h"), 'h');
+    EXPECT_EQ(webTypedCode("H"), 'H');
+    EXPECT_EQ(webTypedCode(" "), ' ');
+    EXPECT_EQ(webTypedCode("~"), '~');
     // Special keys, also from the keypad with Num Lock off; digits with it on.
-    EXPECT_EQ(webTypedCode("ArrowUp", none), 256 + 72);
-    EXPECT_EQ(webTypedCode("ArrowLeft", none), 256 + 75);
-    EXPECT_EQ(webTypedCode("PageDown", none), 256 + 81);
-    EXPECT_EQ(webTypedCode("F10", none), 256 + 68);
-    EXPECT_EQ(webTypedCode("4", none), '4');
-    EXPECT_EQ(webTypedCode("Clear", none), -1);
-    EXPECT_EQ(webTypedCode("Enter", none), 13);
-    EXPECT_EQ(webTypedCode("Escape", none), 27);
-    EXPECT_EQ(webTypedCode("Backspace", WebModifiers{true, false, false}), 8);
-    // Modifier keys, shortcuts, characters outside ASCII and dead keys type nothing.
-    EXPECT_EQ(webTypedCode("Shift", none), -1);
-    EXPECT_EQ(webTypedCode("CapsLock", none), -1);
-    EXPECT_EQ(webTypedCode("F11", none), -1);
-    EXPECT_EQ(webTypedCode("h", WebModifiers{true, false, false}), -1);
-    EXPECT_EQ(webTypedCode("h", WebModifiers{false, true, false}), -1);
-    EXPECT_EQ(webTypedCode("h", WebModifiers{false, false, true}), -1);
-    EXPECT_EQ(webTypedCode("\xC3\xA9", none), -1);
-    EXPECT_EQ(webTypedCode("Dead", none), -1);
-    EXPECT_EQ(webTypedCode("", none), -1);
-    EXPECT_EQ(webTypedCode(nullptr, none), -1);
+    EXPECT_EQ(webTypedCode("ArrowUp"), 256 + 72);
+    EXPECT_EQ(webTypedCode("ArrowLeft"), 256 + 75);
+    EXPECT_EQ(webTypedCode("PageDown"), 256 + 81);
+    EXPECT_EQ(webTypedCode("F10"), 256 + 68);
+    EXPECT_EQ(webTypedCode("4"), '4');
+    EXPECT_EQ(webTypedCode("Clear"), -1);
+    EXPECT_EQ(webTypedCode("Enter"), 13);
+    EXPECT_EQ(webTypedCode("Escape"), 27);
+    EXPECT_EQ(webTypedCode("Backspace"), 8);
+    // The layout's characters in code page 437: a German Shift+7 and the keys
+    // beside L and 0; none for characters outside it.
+    EXPECT_EQ(webTypedCode("/"), '/');
+    EXPECT_EQ(webTypedCode("\xC3\xA4"), 132);
+    EXPECT_EQ(webTypedCode("\xC3\x9F"), 225);
+    EXPECT_EQ(webTypedCode("\xE2\x82\xAC"), -1);
+    // Modifier keys and dead keys type nothing.
+    EXPECT_EQ(webTypedCode("Shift"), -1);
+    EXPECT_EQ(webTypedCode("CapsLock"), -1);
+    EXPECT_EQ(webTypedCode("F11"), -1);
+    EXPECT_EQ(webTypedCode("Dead"), -1);
+    EXPECT_EQ(webTypedCode(""), -1);
+    EXPECT_EQ(webTypedCode(nullptr), -1);
 }
 
 TEST(WebKeys, PressesFillTheKeyStateAndTheQueue) {
     resetKeys();
-    webKeyPressed("ShiftLeft", "Shift", {});
-    webKeyPressed("KeyH", "H", {});
-    webKeyPressed("ArrowUp", "ArrowUp", {});
+    webKeyPressed("ShiftLeft", "Shift");
+    webKeyPressed("KeyH", "H");
+    webKeyPressed("ArrowUp", "ArrowUp");
     EXPECT_TRUE(keyHeld(42));
     EXPECT_TRUE(keyHeld(35));
     EXPECT_TRUE(keyHeld(scan::up));
     EXPECT_EQ(readTypedKey(), "H");
     EXPECT_EQ(readTypedKey(), special(72));
     EXPECT_EQ(readTypedKey(), "");
+    // Ctrl held: the key still types its character (Ctrl+h takes a screenshot).
+    webKeyPressed("ControlLeft", "Control");
+    webKeyPressed("KeyH", "h");
+    EXPECT_EQ(readTypedKey(), "h");
     // A held key repeats: every repeat is one more typed code.
-    webKeyPressed("Space", " ", {});
-    webKeyPressed("Space", " ", {});
+    webKeyPressed("Space", " ");
+    webKeyPressed("Space", " ");
     webKeyReleased("Space");
     EXPECT_EQ(readTypedKey(), " ");
     EXPECT_EQ(readTypedKey(), " ");
     EXPECT_FALSE(keyHeld(scan::space));
     // Unknown keys neither set a flag nor disturb the others.
-    webKeyPressed("LaunchMail", "LaunchMail", {});
+    webKeyPressed("LaunchMail", "LaunchMail");
     webKeyReleased("LaunchMail");
     EXPECT_TRUE(keyHeld(scan::up));
     resetKeys();
@@ -97,8 +102,8 @@ TEST(WebKeys, PressesFillTheKeyStateAndTheQueue) {
 
 TEST(WebKeys, SharedScanCodeStaysHeldUntilBothKeysAreUp) {
     resetKeys();
-    webKeyPressed("ArrowRight", "ArrowRight", {});
-    webKeyPressed("Numpad6", "6", {});
+    webKeyPressed("ArrowRight", "ArrowRight");
+    webKeyPressed("Numpad6", "6");
     webKeyReleased("ArrowRight");
     EXPECT_TRUE(keyHeld(scan::right));
     webKeyReleased("Numpad6");
@@ -111,14 +116,14 @@ TEST(WebKeys, SharedScanCodeStaysHeldUntilBothKeysAreUp) {
 
 TEST(WebKeys, FocusChangeReleasesEveryKeyButKeepsTheQueue) {
     resetKeys();
-    webKeyPressed("ArrowLeft", "ArrowLeft", {});
-    webKeyPressed("Numpad4", "ArrowLeft", {});
-    webKeyPressed("KeyZ", "z", {});
+    webKeyPressed("ArrowLeft", "ArrowLeft");
+    webKeyPressed("Numpad4", "ArrowLeft");
+    webKeyPressed("KeyZ", "z");
     webFocusChanged();
     EXPECT_FALSE(keyHeld(scan::left));
     EXPECT_FALSE(keyHeld(scan::z));
     // After the focus came back, releasing one twin must not leave the other held.
-    webKeyPressed("ArrowLeft", "ArrowLeft", {});
+    webKeyPressed("ArrowLeft", "ArrowLeft");
     webKeyReleased("ArrowLeft");
     EXPECT_FALSE(keyHeld(scan::left));
     EXPECT_EQ(readTypedKey(), special(75));

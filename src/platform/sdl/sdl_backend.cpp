@@ -52,8 +52,8 @@ bool createWindow(int width, int height) {
     if (!sb.texture) return false;
     // The frame buffer's alpha byte is never shown.
     SDL_SetTextureBlendMode(sb.texture, SDL_BLENDMODE_NONE);
-    // Characters come from key presses; an input method would only swallow them.
-    SDL_StopTextInput();
+    // Typed characters come from text events, in the keyboard layout.
+    SDL_StartTextInput();
     return true;
 }
 
@@ -147,6 +147,18 @@ void forgetHeldKeys() {
     clearKeys();
 }
 
+// True when the window system has queued the text of the key press being
+// handled right behind it (it does so in the same step as the press).
+bool textEventFollows() {
+    SDL_Event next[8];
+    const int count = SDL_PeepEvents(next, 8, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+    for (int i = 0; i < count; ++i) {
+        if (next[i].type == SDL_TEXTINPUT) return true;
+        if (next[i].type == SDL_KEYDOWN || next[i].type == SDL_KEYUP) return false;
+    }
+    return false;
+}
+
 void toggleFullScreen() {
     sb.fullScreen = !sb.fullScreen;
     SDL_SetWindowFullscreen(sb.window, sb.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
@@ -206,10 +218,12 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
             if (!event.key.repeat && sb.window) toggleFullScreen();
             break;
         }
-        const int typed = typedKeyCode(key);
-        if (typed >= 0) pushTypedKey(typed);
+        pushTypedKey(typedKeyCode(key, textEventFollows()));
         break;
     }
+    case SDL_TEXTINPUT:
+        pushTypedText(event.text.text);
+        break;
     case SDL_KEYUP:
         if (event.key.keysym.scancode >= 0 && event.key.keysym.scancode < SDL_NUM_SCANCODES)
             releaseScancode(event.key.keysym.scancode);

@@ -43,6 +43,10 @@ extern SdlBackend sdlBackend;
 // PC set-1 scan code of an SDL key (extended keys by their low byte, the
 // keypad by the arrow/navigation codes it shares); 0 for keys without one.
 int setOneCode(SDL_Scancode scancode);
-// The typed-key code of a key press: a code page 437 character below 256,
-// 256 + key byte for the special keys, -1 when the key types nothing.
-int typedKeyCode(const SDL_Keysym& key);
+// The typed-key code of a key press: 256 + key byte for the special keys, a
+// control character for Enter, Backspace, Tab and Escape, -1 when the key
+// types nothing. Characters come from the text event that the window system
+// queues behind the press (`textFollows`), which holds the layout, Shift and
+// Caps Lock; a press with Ctrl, Alt or the system key held that brings no
+// text gives the character here, a code page 437 code below 256.
+int typedKeyCode(const SDL_Keysym& key, bool textFollows);

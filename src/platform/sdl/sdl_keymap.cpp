@@ -1,6 +1,8 @@
-// SDL keys as the game knows them: PC set-1 scan codes and typed characters
-// of a US layout.
+// SDL keys as the game knows them: PC set-1 scan codes and the typed codes of
+// key presses.
 #include "platform/sdl/sdl_backend.h"
+
+#include "platform/backend.h"
 
 int setOneCode(SDL_Scancode scancode) {
     switch (scancode) {
@@ -106,54 +108,26 @@ namespace {
 
 constexpr int special = 256;
 
-// What Shift makes of the unshifted US keys that are not letters.
-int shiftedUs(int c) {
-    switch (c) {
-    case '1': return '!';
-    case '2': return '@';
-    case '3': return '#';
-    case '4': return '$';
-    case '5': return '%';
-    case '6': return '^';
-    case '7': return '&';
-    case '8': return '*';
-    case '9': return '(';
-    case '0': return ')';
-    case '-': return '_';
-    case '=': return '+';
-    case '[': return '{';
-    case ']': return '}';
-    case '\\': return '|';
-    case ';': return ':';
-    case '\'': return '"';
-    case ',': return '<';
-    case '.': return '>';
-    case '/': return '?';
-    case '`': return '~';
-    default: return c;
-    }
+// The digit or point of a keypad key that moves the cursor with Num Lock
+// off; 0 for other keys.
+int keypadCharacter(SDL_Scancode scancode) {
+    if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9)
+        return '1' + (scancode - SDL_SCANCODE_KP_1);
+    if (scancode == SDL_SCANCODE_KP_0) return '0';
+    if (scancode == SDL_SCANCODE_KP_PERIOD) return '.';
+    return 0;
 }
 
-// Keypad keys: digits with Num Lock on, navigation keys with it off.
-int keypadCode(SDL_Scancode scancode, bool numLock) {
-    static constexpr struct {
-        SDL_Scancode key;
-        char digit;
-    } pad[] = {{SDL_SCANCODE_KP_0, '0'}, {SDL_SCANCODE_KP_1, '1'}, {SDL_SCANCODE_KP_2, '2'},
-               {SDL_SCANCODE_KP_3, '3'}, {SDL_SCANCODE_KP_4, '4'}, {SDL_SCANCODE_KP_5, '5'},
-               {SDL_SCANCODE_KP_6, '6'}, {SDL_SCANCODE_KP_7, '7'}, {SDL_SCANCODE_KP_8, '8'},
-               {SDL_SCANCODE_KP_9, '9'}, {SDL_SCANCODE_KP_PERIOD, '.'}};
-    for (const auto& p : pad) {
-        if (p.key != scancode) continue;
-        if (numLock) return p.digit;
-        return scancode == SDL_SCANCODE_KP_5 ? -1 : special + setOneCode(scancode);
-    }
-    return 0;
+// Upper case of ASCII and Latin-1 letters; other characters as they are.
+char32_t upperCase(char32_t c) {
+    if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+    return c;
 }
 
 }  // namespace
 
-int typedKeyCode(const SDL_Keysym& key) {
+int typedKeyCode(const SDL_Keysym& key, bool textFollows) {
     const SDL_Scancode sc = key.scancode;
     const Uint16 mod = key.mod;
     switch (sc) {
@@ -164,24 +138,34 @@ int typedKeyCode(const SDL_Keysym& key) {
     case SDL_SCANCODE_F5: case SDL_SCANCODE_F6: case SDL_SCANCODE_F7: case SDL_SCANCODE_F8:
     case SDL_SCANCODE_F9: case SDL_SCANCODE_F10:
         return special + setOneCode(sc);
-    case SDL_SCANCODE_KP_DIVIDE: return '/';
-    case SDL_SCANCODE_KP_MULTIPLY: return '*';
-    case SDL_SCANCODE_KP_MINUS: return '-';
-    case SDL_SCANCODE_KP_PLUS: return '+';
     case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_RETURN: return 13;
     case SDL_SCANCODE_BACKSPACE: return 8;
     case SDL_SCANCODE_TAB: return 9;
     case SDL_SCANCODE_ESCAPE: return 27;
     default: break;
     }
-    if (int pad = keypadCode(sc, (mod & KMOD_NUM) != 0)) return pad;
-    if (mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) return -1;
-
-    const SDL_Keycode sym = key.sym;
-    if (sym < 32 || sym > 126) return -1;
+    if (textFollows) return -1;  // the text event brings the character
     const bool shift = (mod & KMOD_SHIFT) != 0;
-    const bool caps = (mod & KMOD_CAPS) != 0;
-    int c = static_cast<int>(sym);
-    if (c >= 'a' && c <= 'z') return shift != caps ? c - 'a' + 'A' : c;
-    return shift ? shiftedUs(c) : c;
+    if (int pad = keypadCharacter(sc)) {
+        // Shift turns Num Lock around, as the window systems do.
+        if (((mod & KMOD_NUM) != 0) != shift) return pad;
+        return sc == SDL_SCANCODE_KP_5 ? -1 : special + setOneCode(sc);
+    }
+    // Without Ctrl, Alt or the system key a key that brings no text types
+    // nothing (a dead key, say).
+    if (!(mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI))) return -1;
+    switch (sc) {
+    case SDL_SCANCODE_KP_DIVIDE: return '/';
+    case SDL_SCANCODE_KP_MULTIPLY: return '*';
+    case SDL_SCANCODE_KP_MINUS: return '-';
+    case SDL_SCANCODE_KP_PLUS: return '+';
+    default: break;
+    }
+    // The layout's unshifted character of the key. Letters take their case
+    // from Shift and Caps Lock; what Shift makes of other keys is not known.
+    if (key.sym <= 0 || (key.sym & SDLK_SCANCODE_MASK)) return -1;
+    const char32_t base = static_cast<char32_t>(key.sym);
+    const bool letter = upperCase(base) != base;
+    if (letter) return cp437Code(shift != ((mod & KMOD_CAPS) != 0) ? upperCase(base) : base);
+    return shift ? -1 : cp437Code(base);
 }

@@ -82,12 +82,8 @@ void showFrame(double drawMs) {
 
 // ---- page events; they run between two sleeps of the game
 
-WebModifiers modifiersOf(const EmscriptenKeyboardEvent& event) {
-    return WebModifiers{event.ctrlKey != 0, event.altKey != 0, event.metaKey != 0};
-}
-
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
-    webKeyPressed(event->code, event->key, modifiersOf(*event));
+    webKeyPressed(event->code, event->key);
     return webSuppressDefault(event->code);
 }
 

@@ -74,16 +74,12 @@ int webScanCode(const char* code) {
     return i < 0 ? 0 : physicalKeys[i].scanCode;
 }
 
-int webTypedCode(const char* key, WebModifiers modifiers) {
+int webTypedCode(const char* key) {
     if (!key || !*key) return -1;
     if (int i = findName(specialKeys, key); i >= 0) return special + specialKeys[i].scanCode;
     if (int i = findName(controlKeys, key); i >= 0) return controlKeys[i].scanCode;
-    if (modifiers.ctrl || modifiers.alt || modifiers.meta) return -1;
-    // One printable ASCII character; anything longer is a key name ("Shift",
-    // "Clear", "Dead") or a character the game's font does not place.
-    const auto c = static_cast<unsigned char>(key[0]);
-    if (key[1] != '\0' || c < 32 || c > 126) return -1;
-    return c;
+    // Anything longer than one character is a key name ("Shift", "Clear", "Dead").
+    return typedCodeOfCharacter(key);
 }
 
 bool webSuppressDefault(const char* code) {
@@ -98,12 +94,12 @@ bool webSuppressDefault(const char* code) {
            code[7] == '\0';
 }
 
-void webKeyPressed(const char* code, const char* key, WebModifiers modifiers) {
+void webKeyPressed(const char* code, const char* key) {
     if (int i = findName(physicalKeys, code); i >= 0) {
         webKeysDown[i] = true;
         keyDown(physicalKeys[i].scanCode);
     }
-    pushTypedKey(webTypedCode(key, modifiers));
+    pushTypedKey(webTypedCode(key));
 }
 
 void webKeyReleased(const char* code) {

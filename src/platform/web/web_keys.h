@@ -4,13 +4,6 @@
 // the mapping also builds and is tested natively.
 #pragma once
 
-// Modifier keys down at the time of a key event.
-struct WebModifiers {
-    bool ctrl = false;
-    bool alt = false;
-    bool meta = false;
-};
-
 // Physical keys the page knows; a key's flag is set while it is down, so a
 // scan code shared by two keys (an arrow and its keypad twin) is released
 // only when both are up.
@@ -21,17 +14,18 @@ extern bool webKeysDown[webKeyCount];
 // keypad shares the arrow and navigation codes whatever Num Lock says. 0 for
 // keys without one or a null name.
 int webScanCode(const char* code);
-// Typed-key code of a key press from the DOM `key` value, which already holds
-// Shift, Caps Lock and Num Lock: a character below 256, 256 + key byte for
-// the special keys, -1 when the press types nothing.
-int webTypedCode(const char* key, WebModifiers modifiers);
+// Typed-key code of a key press from the DOM `key` value, the character the
+// layout gives the key under Shift, Caps Lock and Num Lock (Ctrl leaves it
+// alone): a code page 437 character below 256, 256 + key byte for the special
+// keys, -1 when the press types nothing or a character code page 437 lacks.
+int webTypedCode(const char* key);
 // True for keys whose browser default (scrolling the page) must not happen
 // while the game has the focus.
 bool webSuppressDefault(const char* code);
 
 // Key events of the page, called by the backend's event handlers (never
 // while the game is in the middle of a frame: the page is single-threaded).
-void webKeyPressed(const char* code, const char* key, WebModifiers modifiers);
+void webKeyPressed(const char* code, const char* key);
 void webKeyReleased(const char* code);
 // The page gained or lost the focus, or was hidden: every key counts as up.
 void webFocusChanged();
