@@ -49,16 +49,20 @@ fuzz:
 	@./scripts/deps.sh clang libclang-rt-14-dev
 	fuzz/run.sh $(FUZZ_SECONDS)
 
-# The game as a web page in build-web/site/ (Debian's emscripten), and a local server for it.
-web: build
-	./web/build.sh $(BUILD)
+# The game as a web page in build-web/site/ (Debian's emscripten, installed if
+# missing), and a local server for it. The data is baked by $(BUILD) when it is
+# configured, else by a data-only build inside build-web/.
+WEB_NATIVE = $(if $(wildcard $(BUILD)/build.ninja),$(BUILD))
+web:
+	@./scripts/deps.sh web
+	./web/build.sh $(WEB_NATIVE)
 
 web-serve: web
 	./web/serve.sh $(or $(PORT),8000)
 
 # The browser test: Chromium driven by playwright-core against the served page.
-web-test: build
-	tests/web/run.sh $(BUILD)
+web-test:
+	tests/web/run.sh $(WEB_NATIVE)
 
 PREFIX ?= /usr/local
 install: build

@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when missing.
+#
+#   scripts/deps.sh [PACKAGE...]        the native build and its tests, plus PACKAGE...
+#   scripts/deps.sh web [PACKAGE...]    only what the browser page needs, plus PACKAGE...
 set -euo pipefail
-want=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick)
+if [ "${1:-}" = web ]; then
+  shift
+  want=(cmake ninja-build g++ emscripten python3)
+else
+  want=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick)
+fi
 [ "$#" -gt 0 ] && want+=("$@")
 missing=()
 for p in "${want[@]}"; do

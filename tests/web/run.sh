@@ -12,21 +12,8 @@ cd "$root"
 out="$(realpath -m "${BRASTOR_WEB_BUILD:-build-web}")"
 mkdir -p "$out"
 
-# ---- tools
-missing=()
-command -v em++ >/dev/null || missing+=(emscripten)
-[ -x /usr/bin/chromium ] || missing+=(chromium)
-for tool in cmake:cmake ninja:ninja-build g++:g++ node:nodejs npm:npm python3:python3; do
-  command -v "${tool%%:*}" >/dev/null || missing+=("${tool##*:}")
-done
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "tests/web/run.sh: installing ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq "${missing[@]}"
-fi
+# ---- tools (npm may come with a nodejs that is not Debian's)
+scripts/deps.sh web chromium libgtest-dev $(command -v npm >/dev/null || echo npm)
 if [ ! -f tests/web/node_modules/playwright-core/package.json ]; then
   (cd tests/web && npm ci --no-audit --no-fund)
 fi
