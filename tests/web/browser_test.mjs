@@ -1,14 +1,15 @@
-// Plays the browser build in Debian's Chromium: the title screen, the start
-// of mission 1, a second of walking right, a screenshot key and Escape held
-// until the final screen, then Escape on the title screen ends the game.
-// Everything is checked on the canvas's own pixels.
+// Plays the browser build in Debian's Chromium, three times: with the
+// keyboard (the title screen, the start of mission 1, walking and firing, full
+// screen, the screenshot download, Escape held until the final screen and
+// Escape on the title screen to end the game), with a gamepad faked into
+// navigator.getGamepads(), and with the touch controls on a phone-sized page.
+// The game is checked on the canvas's own pixels.
 //
 //   node browser_test.mjs <page address>
 //
 // Prints the page's frame statistics. Exits 0 when every check held.
 import { chromium } from 'playwright-core';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -39,6 +40,19 @@ function readFont() {
   return glyphs;
 }
 const font = readFont();
+
+// The player's shot as drawn: rows of palette letters, '.' left transparent.
+function readShot() {
+  const text = fs.readFileSync(path.join(root, 'data', 'gfx', 'shot.pic'), 'utf8').split('\n');
+  const palette = {};
+  for (const line of text.slice(text.indexOf('palette') + 1, text.indexOf('pixels'))) {
+    const [letter, ...rgb] = line.trim().split(/\s+/);
+    if (rgb.length === 3) palette[letter] = rgb.map(Number);
+  }
+  const rows = text.slice(text.indexOf('pixels') + 1).filter((line) => line.trim());
+  return rows.map((row) => [...row.trim()].map((letter) => palette[letter] || null));
+}
+const shotPixels = readShot();
 
 // ---- canvas reads
 
@@ -87,6 +101,17 @@ class Picture {
         }
     }
     return uncovered > 0;
+  }
+  // Top-left corners of the player's shots on the picture.
+  shots() {
+    const found = [];
+    const [cx, cy] = [3, 3];
+    for (let y = 24; y + 8 <= H; ++y)
+      for (let x = 0; x + 8 <= W; ++x)
+        if (this.is(x + cx, y + cy, shotPixels[cy][cx]) &&
+            shotPixels.every((row, r) => row.every((rgb, b) => !rgb || this.is(x + b, y + r, rgb))))
+          found.push(`${x},${y}`);
+    return found;
   }
   // Top of a text box: its frame's three lines, 2 pixels apart, across the
   // middle column. -1 when there is none.
@@ -167,70 +192,110 @@ function check(condition, message) {
   console.log(`ok: ${message}`);
 }
 
-const userData = fs.mkdtempSync(path.join(os.tmpdir(), 'brastor-chromium-'));
-let context;
-let exitCode = 1;
+const isTitle = (p) => p.hasText('Brastor', 293, 71, yellow);
+const isPlaying = (p) => p.hasText('SCORE:', 10, 4, yellow) && p.hasText('POWER:', 320, 4, yellow) && p.textBoxTop() < 0;
+const placement = (page) => page.evaluate(() => {
+  const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
+  return { canvas: box('screen'), status: box('status'), width: innerWidth, height: innerHeight,
+    fullScreen: !!document.fullscreenElement, touchShown: !document.getElementById('touch').hidden,
+    font: parseFloat(getComputedStyle(document.getElementById('status')).fontSize) };
+});
+
+let page;  // the page in play, for the picture at a failure
 const pageErrors = [];
-try {
-  context = await chromium.launchPersistentContext(userData, {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1400, height: 1000 },
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--disable-quic'],
-  });
-  const page = context.pages()[0] || (await context.newPage());
+
+async function openGame(context) {
+  page = await context.newPage();
   page.on('pageerror', (error) => pageErrors.push(String(error)));
   page.on('console', (message) => {
     if (message.type() === 'error') pageErrors.push(message.text());
   });
   await page.goto(address);
-  await page.locator('#screen').click();
+  return waitForPicture(page, 'title screen', isTitle);
+}
 
-  // Title: the sky's blue rows and the yellow title over its red shadow.
+// From the title into mission 1 with `hold(control, down)` for the controls
+// "start", "right" and "fire", then a second of walking right and firing at
+// once: the view must move and a shot fly. Returns the frame statistics over
+// that second.
+async function playIntoMission(how, hold) {
+  const tap = async (control) => {
+    await hold(control, true);
+    await page.waitForTimeout(100);
+    await hold(control, false);
+  };
+  await tap('start');
+  const briefing = await waitForPicture(page, 'briefing box', (p) => p.textBoxTop() >= 0);
+  check(true, `${how}: briefing box framed at row ${briefing.textBoxTop()}`);
+  await tap('start');
+  const start = await waitForPicture(page, 'head-up display', isPlaying);
+  check(true, `${how}: play began ("SCORE:" and "POWER:" in yellow at the top)`);
+  const before = await stats(page);
+  await hold('right', true);
+  await hold('fire', true);
+  const shots = new Set();
+  while ((await stats(page)).now - before.now < 1000) for (const shot of (await readCanvas(page)).shots()) shots.add(shot);
+  const after = await stats(page);
+  await hold('fire', false);
+  await hold('right', false);
+  const walked = await readCanvas(page);
+  check(isPlaying(walked), `${how}: still playing after walking`);
+  const shift = viewShift(start, walked);
+  check(shift.dx < -20 && shift.share > 0.5 && shift.share > shift.still + 0.2,
+    `${how}: walking right moved the scene left (dx ${shift.dx}, dy ${shift.dy}, ` +
+    `matching ${(100 * shift.share).toFixed(1)}%, unshifted ${(100 * shift.still).toFixed(1)}%)`);
+  check(shots.size >= 2, `${how}: a shot flew while walking (${shots.size} places)`);
+  return { before, after };
+}
+
+let browser;
+let exitCode = 1;
+try {
+  browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--disable-quic'],
+  });
+  const desktop = await browser.newContext({ viewport: { width: 1400, height: 1000 }, acceptDownloads: true });
+
+  // ---- keyboard
+  const title = await openGame(desktop);
   const skyBlue = (y) => {
     const twice = 510 - y;
     if (twice % 2 === 0) return twice / 2;
     const below = (twice - 1) / 2;
     return below % 2 === 0 ? below : below + 1;
   };
-  const title = await waitForPicture(page, 'title screen', (p) => p.hasText('Brastor', 293, 71, yellow));
   check([0, 1, 2, 99, 100, 101, 300].every((y) => title.is(5, y, [0, 0, skyBlue(y)]) && title.is(630, y, [0, 0, skyBlue(y)])),
     'title screen: sky rows from blue 255 down by half a step per row');
   check(title.hasShadow('Brastor', 292, 70, [255, 0, 0], yellow), 'title screen: the title\'s red shadow');
   check(title.hasText('[Space] to Start [Escape] to Quit', (W - 8 * 33) / 2 + 1, 71 + 16 * 12, yellow),
     'title screen: "[Space] to Start [Escape] to Quit"');
-  const scale = await page.evaluate(() => document.getElementById('screen').getBoundingClientRect().width / 640);
-  check(Number.isInteger(scale) && scale >= 1, `canvas shown at a whole scale (${scale})`);
+  const shown = await placement(page);
+  check(shown.canvas.width === 1280 && shown.canvas.height === 960 && !shown.touchShown,
+    `canvas shown at twice its size (${shown.canvas.width} x ${shown.canvas.height}), no touch controls`);
+
+  // Alt+Enter switches the page to full screen and back; the scale stays whole.
+  await page.keyboard.press('Alt+Enter');
+  await page.waitForFunction(() => document.fullscreenElement, null, { timeout: 5000 });
+  const full = await placement(page);
+  const fullScale = full.canvas.width / W;
+  check(full.fullScreen && Number.isInteger(fullScale) && full.canvas.height === H * fullScale &&
+    full.canvas.width <= full.width && full.canvas.height <= full.height,
+  `Alt+Enter: full screen ${full.width} x ${full.height}, canvas at ${fullScale} x`);
+  await page.keyboard.press('Alt+Enter');
+  await page.waitForFunction(() => !document.fullscreenElement, null, { timeout: 5000 });
+  check(true, 'Alt+Enter again: full screen off');
 
   // Which key presses had their browser default stopped by the game.
   await page.evaluate(() => {
     window.brastorTestDefaults = {};
     document.addEventListener('keydown', (e) => { window.brastorTestDefaults[e.code] = e.defaultPrevented; });
   });
-
-  // Briefing: Space leaves the title, a framed box appears over the scene.
-  await page.keyboard.press('Space');
-  const briefing = await waitForPicture(page, 'briefing box', (p) => p.textBoxTop() >= 0);
-  check(briefing.textBoxTop() >= 0, `briefing box framed at row ${briefing.textBoxTop()}`);
-
-  // Play: the head-up display, then a second with Right held.
-  await page.keyboard.press('Space');
-  const start = await waitForPicture(page, 'head-up display',
-    (p) => p.hasText('SCORE:', 10, 4, yellow) && p.hasText('POWER:', 320, 4, yellow) && p.textBoxTop() < 0);
-  check(true, 'play began: "SCORE:" and "POWER:" in yellow at the top');
-  const statsBefore = await stats(page);
-  await page.keyboard.down('ArrowRight');
-  await page.waitForTimeout(1000);
-  const statsAfter = await stats(page);
-  await page.keyboard.up('ArrowRight');
-  const walked = await readCanvas(page);
-  check(walked.hasText('SCORE:', 10, 4, yellow), 'still playing after walking');
-  const shift = viewShift(start, walked);
-  console.log(`view shift: dx ${shift.dx}, dy ${shift.dy}, matching ${(100 * shift.share).toFixed(1)}% ` +
-    `(unshifted ${(100 * shift.still).toFixed(1)}%)`);
-  check(shift.dx < 0 && shift.share > 0.5 && shift.share > shift.still + 0.2,
-    'walking right moved the scene left');
+  const keyNames = { start: 'Space', right: 'ArrowRight', fire: 'z' };
+  const { before, after } = await playIntoMission('keyboard',
+    (control, down) => (down ? page.keyboard.down(keyNames[control]) : page.keyboard.up(keyNames[control])));
 
   // Losing the focus lets go of every key, though Right is never released.
   await page.keyboard.down('ArrowRight');
@@ -244,9 +309,15 @@ try {
   const stay = viewShift(blurred, stillBlurred);
   check(stay.dx === 0 && stay.dy === 0, `the view stopped when the page lost the focus (dx ${stay.dx}, dy ${stay.dy})`);
 
-  // "h" takes a screenshot; Escape held fails the mission.
-  await page.keyboard.press('h');
-  await page.waitForTimeout(200);
+  // "h" offers the screenshot as a download.
+  const [download] = await Promise.all([page.waitForEvent('download', { timeout: 5000 }), page.keyboard.press('h')]);
+  const chunks = [];
+  for await (const chunk of await download.createReadStream()) chunks.push(chunk);
+  const bmp = Buffer.concat(chunks);
+  check(download.suggestedFilename() === 'screen.bmp' && bmp.length === 54 + W * H * 3 &&
+    bmp.toString('latin1', 0, 2) === 'BM', `"h" offered screen.bmp (${bmp.length} bytes) as a download`);
+
+  // Escape held fails the mission.
   await page.keyboard.down('Escape');
   const final = await waitForPicture(page, 'final screen', (p) => {
     const top = p.textBoxTop();
@@ -260,32 +331,73 @@ try {
   const defaults = await page.evaluate(() => window.brastorTestDefaults);
   check(defaults.Space === true && defaults.ArrowRight === true && defaults.KeyH === false &&
     defaults.Escape === false, 'Space and the arrows lose their browser default, other keys keep it');
-  const shot = await page.evaluate(() => Module.FS.stat('/screen.bmp').size);
-  check(shot === 54 + 640 * 480 * 3, `"h" wrote screen.bmp (${shot} bytes)`);
 
-  // Space returns to the title; Escape there ends the game and the page says so.
+  // Space returns to the title; Escape there ends the game and the page says
+  // so in a band of its own, below the picture.
   await page.keyboard.press('Space');
-  await waitForPicture(page, 'title screen again', (p) => p.hasText('Brastor', 293, 71, yellow));
+  await waitForPicture(page, 'title screen again', isTitle);
   await page.keyboard.down('Escape');
   await page.waitForFunction(() => /has ended/.test(document.getElementById('status').textContent), null,
     { timeout: 10000 });
   await page.keyboard.up('Escape');
-  check(true, 'Escape on the title screen ended the game');
-  check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
+  const ended = await placement(page);
+  check(ended.status.top >= ended.canvas.bottom && ended.status.bottom <= ended.height && ended.font >= 16 &&
+    ended.canvas.width >= W, `the notice that the game has ended sits below the picture in ${ended.font} px type`);
+  await page.close();
 
-  const frames = statsAfter.frames - statsBefore.frames;
-  const seconds = (statsAfter.now - statsBefore.now) / 1000;
+  // ---- a gamepad: Start, the left stick to the right, West to fire.
+  const padInputs = { start: ['button', 9], right: ['axis', 0], fire: ['button', 2] };
+  await desktop.addInitScript(() => {
+    const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+    window.brastorTestPad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+      axes: [0, 0, 0, 0], buttons };
+    navigator.getGamepads = () => [window.brastorTestPad, null, null, null];
+  });
+  await openGame(desktop);
+  await playIntoMission('gamepad', (control, down) => page.evaluate(([[kind, index], on]) => {
+    const pad = window.brastorTestPad;
+    if (kind === 'axis') pad.axes[index] = on ? 1 : 0;
+    else pad.buttons[index] = { pressed: on, touched: on, value: on ? 1 : 0 };
+  }, [padInputs[control], down]));
+  await page.close();
+
+  // ---- touch on a phone held sideways; walking and firing are two fingers.
+  const phone = await browser.newContext({ viewport: { width: 844, height: 390 }, hasTouch: true });
+  await openGame(phone);
+  const touchScreen = await phone.newCDPSession(page);
+  const fingers = new Map();
+  const touch = (type) => touchScreen.send('Input.dispatchTouchEvent', { type, touchPoints: [...fingers.values()] });
+  check(!(await placement(page)).touchShown, 'touch: no controls before the first touch');
+  fingers.set('first', { x: 422, y: 195, id: 0 });
+  await touch('touchStart');
+  fingers.clear();
+  await touch('touchEnd');
+  check((await placement(page)).touchShown, 'touch: the first touch shows the controls');
+  const touchButtons = { start: 9, right: 15, fire: 2 };
+  let nextFinger = 1;
+  await playIntoMission('touch', async (control, down) => {
+    if (down) {
+      const box = await page.locator(`#touch [data-button="${touchButtons[control]}"]`).boundingBox();
+      fingers.set(control, { x: box.x + box.width / 2, y: box.y + box.height / 2, id: nextFinger++ });
+    } else {
+      fingers.delete(control);
+    }
+    await touch(fingers.size === 0 ? 'touchEnd' : down ? 'touchStart' : 'touchMove');
+  });
+
+  check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
+  const frames = after.frames - before.frames;
+  const seconds = (after.now - before.now) / 1000;
   console.log(`frames while walking: ${frames} in ${seconds.toFixed(2)} s = ${(frames / seconds).toFixed(1)} frames/s, ` +
     `${(1000 * seconds / Math.max(frames, 1)).toFixed(1)} ms apart; game drawing ` +
-    `${((statsAfter.drawMs - statsBefore.drawMs) / Math.max(frames, 1)).toFixed(2)} ms/frame, canvas copy ` +
-    `${((statsAfter.showMs - statsBefore.showMs) / Math.max(frames, 1)).toFixed(2)} ms/frame`);
+    `${((after.drawMs - before.drawMs) / Math.max(frames, 1)).toFixed(2)} ms/frame, canvas copy ` +
+    `${((after.showMs - before.showMs) / Math.max(frames, 1)).toFixed(2)} ms/frame`);
   exitCode = 0;
 } catch (error) {
   console.error(`FAILED: ${error.message}`);
   if (pageErrors.length) console.error(`page errors: ${pageErrors.join(' | ')}`);
   try {
-    const page = context && context.pages()[0];
-    if (page) {
+    if (page && !page.isClosed()) {
       await page.screenshot({ path: failureShot });
       console.error(`page at the failure: ${failureShot}`);
     }
@@ -293,7 +405,6 @@ try {
     // the screenshot is only a help
   }
 } finally {
-  if (context) await context.close();
-  fs.rmSync(userData, { recursive: true, force: true });
+  if (browser) await browser.close();
 }
 process.exit(exitCode);

@@ -7,8 +7,10 @@
 #include <emscripten/html5.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/backend.h"
+#include "platform/pad.h"
 #include "platform/platform.h"
 #include "platform/web/web_keys.h"
 
@@ -63,6 +65,58 @@ EM_JS(void, pageGameEnded, (int exitCode), {
     if (Module['onGameEnded']) Module['onGameEnded'](exitCode);
 });
 
+EM_JS(void, pageToggleFullScreen, (), {
+    var change = document.fullscreenElement ? document.exitFullscreen()
+                                            : document.documentElement.requestFullscreen();
+    if (change && change.catch) change.catch(function (error) { console.warn(String(error)); });
+});
+
+// Files the game saves (the screenshot) live in the page's memory, out of the
+// player's reach: each one is offered as a download under its own name once
+// it is complete, that is renamed into place.
+EM_JS(void, pageOfferSavedFiles, (), {
+    var rename = FS.rename;
+    FS.rename = function (from, to) {
+        rename(from, to);
+        var name = to.slice(to.lastIndexOf('/') + 1);
+        var type = name.slice(-4) === '.bmp' ? 'image/bmp' : 'application/octet-stream';
+        var link = document.createElement('a');
+        link.href = URL.createObjectURL(new Blob([FS.readFile(to)], {type: type}));
+        link.download = name;
+        document.body.appendChild(link);
+        link.click();
+        link.remove();
+        setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
+    };
+});
+
+// Writes, for each pad slot, 1 when a pad with the standard layout is there,
+// its buttons in PadButton order (1 held) and its left stick's two axes. The
+// slots are the browser's first gamepads, then the page's touch controls,
+// which look like one more standard pad (Module.touchPad).
+EM_JS(void, pageReadPads, (float* values, int slots, int valuesPerSlot), {
+    var order = [0, 1, 2, 3, 8, 9, 12, 13, 14, 15];  // south, east, west, north, back, start, D-pad
+    var pads = [];
+    try {
+        if (navigator.getGamepads) pads = Array.prototype.slice.call(navigator.getGamepads(), 0, slots - 1);
+    } catch (error) {
+        pads = [];  // a page without the permission to read gamepads
+    }
+    pads[slots - 1] = Module['touchPad'] ? Module['touchPad']() : null;
+    for (var slot = 0; slot < slots; ++slot) {
+        var pad = pads[slot];
+        var usable = !!pad && pad.connected !== false && pad.mapping === 'standard';
+        var at = (values >> 2) + slot * valuesPerSlot;
+        HEAPF32[at] = usable ? 1 : 0;
+        for (var k = 0; k < order.length; ++k) {
+            var button = usable ? pad.buttons[order[k]] : null;
+            HEAPF32[at + 1 + k] = button && button.pressed ? 1 : 0;
+        }
+        HEAPF32[at + 1 + order.length] = usable && pad.axes.length > 1 ? pad.axes[0] : 0;
+        HEAPF32[at + 2 + order.length] = usable && pad.axes.length > 1 ? pad.axes[1] : 0;
+    }
+});
+
 // ---- frame
 
 double lockedSince = 0;  // pageNowMs() when the screen lock was taken
@@ -80,9 +134,49 @@ void showFrame(double drawMs) {
     pageShowFrame(webCanvasPixels, screenWidth, screenHeight, drawMs, pageNowMs() - start);
 }
 
+// ---- pads
+
+constexpr int padSlots = 5;  // four gamepads and the touch controls
+constexpr int padValuesPerSlot = 1 + padButtonCount + 2;
+float padValues[padSlots * padValuesPerSlot];
+PadKeys padKeys[padSlots];
+
+// Reads every pad once; its changes press and let go of keys, and a pad that
+// has gone lets go of everything it held.
+void pollPads() {
+    pageReadPads(padValues, padSlots, padValuesPerSlot);
+    for (int slot = 0; slot < padSlots; ++slot) {
+        const float* values = padValues + slot * padValuesPerSlot;
+        PadInput input;
+        for (int b = 0; b < padButtonCount; ++b) input.buttons[b] = values[1 + b] != 0;
+        input.stickX = values[1 + padButtonCount];
+        input.stickY = values[2 + padButtonCount];
+        if (values[0] != 0) {
+            applyPadInput(padKeys[slot], input);
+        } else {
+            releasePad(padKeys[slot]);
+        }
+    }
+}
+
+void releasePads() {
+    for (PadKeys& pad : padKeys) releasePad(pad);
+}
+
 // ---- page events; they run between two sleeps of the game
 
+bool isEnter(const char* code) {
+    return std::strcmp(code, "Enter") == 0 || std::strcmp(code, "NumpadEnter") == 0;
+}
+
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    // Alt+Enter switches full screen, as in the window: the key counts as
+    // held but types nothing.
+    if (event->altKey && isEnter(event->code)) {
+        webKeyPressed(event->code, "");
+        if (!event->repeat) pageToggleFullScreen();
+        return EM_TRUE;
+    }
     webKeyPressed(event->code, event->key);
     return webSuppressDefault(event->code);
 }
@@ -130,9 +224,12 @@ void backendPresent() {
 
 double backendClockSeconds() { return pageClockSeconds(); }
 
-// Always yields, even for no time, so a loop that sleeps cannot freeze the page.
+// Always yields, even for no time, so a loop that sleeps cannot freeze the
+// page. Every loop of the game sleeps once a pass, so the pads are read here,
+// fresh for the pass that follows.
 void backendSleepMs(int milliseconds) {
     emscripten_sleep(milliseconds > 0 ? static_cast<unsigned>(milliseconds) : 0u);
+    pollPads();
 }
 
 // The data folders are packed with the page at the root of its file system.
@@ -141,9 +238,11 @@ void backendSleepMs(int milliseconds) {
 int runOnPlatform(int (*gameEntry)()) {
     setDataFolder("/");
     webFocusChanged();
+    pageOfferSavedFiles();
     listenToPage(true);
     const int exitCode = gameEntry();
     listenToPage(false);
+    releasePads();
     webFocusChanged();
     pageGameEnded(exitCode);
     return exitCode;
