@@ -18,7 +18,7 @@ native="$(realpath -m "${1:-$out/native}")"
 
 for tool in emcmake em++ cmake ninja; do
   if ! command -v "$tool" >/dev/null; then
-    echo "web/build.sh: $tool is missing (apt-get install -y emscripten cmake ninja-build)" >&2
+    echo "web/build.sh: $tool is missing (scripts/deps.sh web installs it; make web runs that)" >&2
     exit 1
   fi
 done
