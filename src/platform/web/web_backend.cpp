@@ -65,6 +65,8 @@ EM_JS(void, pageGameEnded, (int exitCode), {
     if (Module['onGameEnded']) Module['onGameEnded'](exitCode);
 });
 
+// The whole page goes full screen or back; the page rescales the canvas when
+// its size changes.
 EM_JS(void, pageToggleFullScreen, (), {
     var change = document.fullscreenElement ? document.exitFullscreen()
                                             : document.documentElement.requestFullscreen();
