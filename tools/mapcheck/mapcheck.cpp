@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "mapcheck/rules.h"
+
 namespace {
 
 struct MapColour {
@@ -254,6 +256,16 @@ int main(int argc, char** argv) {
                   " must stand two rows above a floor: the cell below it free, the one under that solid");
         }
     }
+
+    RuleGrid play{width, height, {}};
+    for (const auto& row : grid) {
+        for (const Cell& cell : row) {
+            const MapColour* c = cell.colour < 0 ? nullptr : &kColours[cell.colour];
+            play.cells.push_back(c ? RuleCell{c->tile, c->block, c->marker != 0, c->marker == 2 ? c->name : ""}
+                                   : RuleCell{});
+        }
+    }
+    for (const std::string& fault : checkPlayRules(play)) error(fault);
 
     std::cout << enemies << " enemies, " << solidCells << " solid cells, " << generators << " generators, "
               << hostages << " hostages; " << errors << " error(s), " << warnings << " warning(s)\n";

@@ -1,0 +1,30 @@
+// Play rules of a level map: what the player meets must be what the level
+// shows. The checks follow every enemy along the cells it can reach (with the
+// doors shut as loaded and again with them open) and trace its shots:
+//  - no enemy walks through, or fires through, a cell drawn as solid that is
+//    not (a scenery block, the lower half of a generator);
+//  - no bomb or vertical snake shot can fall or rise forever: a shot that
+//    never meets a solid cell stays in the shot table for good;
+//  - no pickup or marker cuts a hole into a band of backdrop (cave wall,
+//    girder): its cell cannot show the backdrop too, so it shows black.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct RuleCell {
+    int tile = 0;                // picture slot drawn for the cell, 0 for none
+    int block = 0;               // 0 passable, 1 solid, negative breakable
+    bool marker = false;         // player start or enemy marker
+    std::string_view enemy;      // "walker", "flyer", "turret", "swan", "snake" or empty
+};
+
+struct RuleGrid {
+    int width = 0;
+    int height = 0;
+    std::vector<RuleCell> cells;  // row by row from the top, width * height
+};
+
+// One message per fault found, in map order; empty for a fair map.
+std::vector<std::string> checkPlayRules(const RuleGrid& grid);
