@@ -45,6 +45,12 @@ for m in 1 2; do
         [ "$lines" -le 21 ] && [ "$long" = 0 ] || { echo "level$m/$t.txt does not fit the text box"; fail=1; }
     done
 done
+# The pictures drawn opaque (full power cell, block, barrier) must not use the
+# mask colour, which would show as magenta: pixels B G R 255 0 255.
+for f in gfx/square2 level1/scene/block level2/scene/block level1/scene/hbarrier2 level2/scene/hbarrier2; do
+    od -An -v -t u1 -j 54 "$build/$f.bmp" | tr -s ' \n' '\n' | sed '/^$/d' | paste -d, - - - | grep -qx '255,0,255' &&
+        { echo "$f.bmp is drawn opaque but uses the mask colour"; fail=1; }
+done
 # A left-facing frame is the mirror of the right-facing one: same bytes reversed per pixel row.
 [ "$(cmp -s "$build/gfx/player/left/player_1.bmp" "$build/gfx/player/right/player_1.bmp"; echo $?)" = 1 ] ||
     { echo "left and right player frames are identical"; fail=1; }
