@@ -43,7 +43,7 @@ $(cat "$work/$name.events")"
 play mission1 "$build" "event=title
 event=mission-start mission=1
 event=objective mission=1
-event=mission-end mission=1 result=completed score=466
+event=mission-end mission=1 result=completed score=429
 event=end"
 
 play mission2 "$work/caves" "event=title
@@ -52,17 +52,17 @@ event=objective mission=1
 event=mission-end mission=1 result=completed score=200
 event=mission-start mission=2
 event=objective mission=2
-event=mission-end mission=2 result=completed score=520
+event=mission-end mission=2 result=completed score=578
 event=end"
 
 play game "$build" "event=title
 event=mission-start mission=1
 event=objective mission=1
-event=mission-end mission=1 result=completed score=466
+event=mission-end mission=1 result=completed score=429
 event=mission-start mission=2
 event=objective mission=2
-event=mission-end mission=2 result=completed score=786
-event=final score=786 high=0 new-high=1
+event=mission-end mission=2 result=completed score=807
+event=final score=807 high=0 new-high=1
 event=title
 event=end"
 
@@ -73,6 +73,11 @@ for name in mission1 mission2 game; do
     lowest=$(awk 'NR > 1 && (low == "" || $5 < low) { low = $5 } END { print low }' "$work/$name.trace")
     [ -n "$lowest" ] && [ "$lowest" -ge 2 ] || fail "$name: power fell to ${lowest:-nothing}"
 done
+
+# Mission 2 loses power in the spike pit on purpose and wins it back from
+# both crystals, the one over the pit and the one on the turret's shelf.
+rises=$(awk 'NR > 2 && $5 > last { n++ } NR > 1 { last = $5 } END { print n + 0 }' "$work/mission2.trace")
+[ "$rises" = 2 ] || fail "mission2: power rose $rises times, expected 2 (both crystals)"
 
 [ $failures -eq 0 ] || exit 1
 echo "ok"
