@@ -96,12 +96,15 @@ void placePixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, in
 // full grid; bytes past the end of the file read as 0 (black, a solid block).
 // A missing file leaves mapWidth, mapHeight, the view and the enemies as they were.
 void loadLevelMap(std::int32_t missionNumber) {
-    std::memset(&mapGrid, 0, sizeof mapGrid);
-
     char path[32];
     std::snprintf(path, sizeof path, "level%d\\map.bmp", static_cast<int>(missionNumber));
+    loadLevelMapFile(path);
+}
+
+void loadLevelMapFile(const char* name) {
+    std::memset(&mapGrid, 0, sizeof mapGrid);
     GameFile file;
-    if (openBinaryFile(file, path) != 0) return;
+    if (openBinaryFile(file, name) != 0) return;
 
     std::uint8_t header[headerBytes];
     readBytes(file, headerBytes, header);

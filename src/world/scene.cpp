@@ -20,7 +20,14 @@ constexpr int drawRows = 17;
 constexpr int drawColumns = 22;
 constexpr int skyRows = 23;
 
-// The contact kind a visible tile gives, or 0 for none.
+bool drawnOpaque(int tile) { return tile == 31 || tile == 37 || tile == 44; }
+
+void drawSlot(int slot, int sx, int sy, DrawMode mode) {
+    if (const Image* picture = pictures[slot]) drawImage(sx, sy, picture, mode);
+}
+
+}  // namespace
+
 int contactKind(int tile) {
     if (tile >= 30 && tile <= 39) return kind::solid;
     switch (tile) {
@@ -38,14 +45,6 @@ int contactKind(int tile) {
     }
 }
 
-bool drawnOpaque(int tile) { return tile == 31 || tile == 37 || tile == 44; }
-
-void drawSlot(int slot, int sx, int sy, DrawMode mode) {
-    if (const Image* picture = pictures[slot]) drawImage(sx, sy, picture, mode);
-}
-
-}  // namespace
-
 void computeViewPosition() {
     viewX = 32 * view.cellX - view.offsetX;
     viewY = 32 * view.cellY + view.offsetY;
@@ -58,17 +57,26 @@ std::int32_t drawBackground(std::int32_t cellX, std::int32_t cellY, std::int32_t
                             std::int32_t offsetY) {
     clearScreen();
     drawSky(cellY, offsetY);
+    for (int i = 0; i < drawRows; ++i) {
+        for (int j = 0; j < drawColumns; ++j) {
+            const int tile = cellAt(cellX + j, cellY + i).tile;
+            if (tile == 0) continue;
+            drawSlot(tile, offsetX - 32 + 32 * j, -offsetY - 32 + 32 * i,
+                     drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
+        }
+    }
+    return listContacts(cellX, cellY, offsetX, offsetY);
+}
+
+std::int32_t listContacts(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
+                          std::int32_t offsetY) {
     int count = 0;
     for (int i = 0; i < drawRows; ++i) {
         for (int j = 0; j < drawColumns; ++j) {
             const int x = cellX + j, y = cellY + i;
-            const int tile = cellAt(x, y).tile;
-            if (tile == 0) continue;
-            const int sx = offsetX - 32 + 32 * j;
-            const int sy = -offsetY - 32 + 32 * i;
-            drawSlot(tile, sx, sy, drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
             // The table holds one entry per drawing cell, so none is ever dropped.
-            if (const int k = contactKind(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
+            if (const int k = contactKind(cellAt(x, y).tile))
+                contacts[count++] = Contact{x, y, offsetX - 32 + 32 * j, -offsetY - 32 + 32 * i, k};
         }
     }
     return contactLast = count - 1;

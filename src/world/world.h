@@ -76,6 +76,8 @@ std::int32_t solidIndexAt(int x, int y);
 // The part of a larger picture that fits the grid is loaded; mapWidth and
 // mapHeight are clamped to 0..gridSize, so whole-map walks stay in the grid.
 void loadLevelMap(std::int32_t missionNumber);
+// The same from any map picture, named as the game names files (or an absolute path).
+void loadLevelMapFile(const char* name);
 
 // ---- grid operations (walk the map area only)
 std::int32_t buildSolidList();  // also stores the result in solidLast
@@ -95,6 +97,11 @@ void placeExitBeam();
 // ---- scene
 std::int32_t drawBackground(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
                             std::int32_t offsetY);  // also stores the result in contactLast
+// The contact list of drawBackground without the drawing (same entries, same order).
+std::int32_t listContacts(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
+                          std::int32_t offsetY);
+// The contact kind a visible tile gives (doors by the keys held), 0 for none.
+int contactKind(int tile);
 void drawSky(std::int32_t cellY, std::int32_t offsetY);
 void drawOverlay(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX, std::int32_t offsetY);
 void normalizeView();

@@ -1,11 +1,12 @@
-// brastor-mapcheck [--mission N] FILE
+// brastor-mapcheck [--mission N] [--routes [--strict] [--emit-script DIR]] FILE
 //
 // Checks a level map picture ("map.bmp") against what the game can play:
 // size and table limits, exactly one start marker standing two rows above a
 // floor, a floor for the exit beam in the start column, the mission's
 // objective items, and colours that are near a map colour without matching
 // it (a paint program's smoothing). The mission number comes from --mission
-// or from a folder named level<N> around the file.
+// or from a folder named level<N> around the file. --routes then looks for a
+// route to every objective, key, pickup and the exit (routes.cpp).
 // Exit status: 0 good map (warnings allowed), 1 faults found, 2 usage error.
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "mapcheck/routes.h"
 #include "mapcheck/rules.h"
 
 namespace {
@@ -88,10 +90,14 @@ int missionFromPath(const std::filesystem::path& file) {
     return 0;
 }
 
-const char* const kSynopsis = "usage: brastor-mapcheck [--mission N] FILE\n";
+const char* const kSynopsis =
+    "usage: brastor-mapcheck [--mission N] [--routes [--strict] [--emit-script DIR]] FILE\n";
 const char* const kOptions =
-    "  --mission N  the mission the map is for (default: from a folder levelN around FILE)\n"
-    "  -h, --help   print this help and exit\n"
+    "  --mission N        the mission the map is for (default: from a folder levelN around FILE)\n"
+    "  --routes           also find a route to every objective, key, pickup and the exit beam\n"
+    "  --strict           with --routes: an unreachable key or pickup is a fault, not a warning\n"
+    "  --emit-script DIR  with --routes: a brastor-headless script for every reached target\n"
+    "  -h, --help         print this help and exit\n"
     "exit status: 0 good map (warnings allowed), 1 faults found, 2 usage error\n";
 
 int usage() {
@@ -104,13 +110,21 @@ int usage() {
 int main(int argc, char** argv) {
     int mission = 0;
     std::string file;
+    bool routes = false;
+    RouteOptions routeOptions;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::cout << kSynopsis << kOptions;
             return 0;
         }
-        if (arg == "--mission" && i + 1 < argc) {
+        if (arg == "--routes") {
+            routes = true;
+        } else if (arg == "--strict") {
+            routeOptions.strict = true;
+        } else if (arg == "--emit-script" && i + 1 < argc) {
+            routeOptions.scriptDir = argv[++i];
+        } else if (arg == "--mission" && i + 1 < argc) {
             mission = std::atoi(argv[++i]);
             if (mission < 1) return usage();
         } else if (!arg.empty() && arg[0] == '-') {
@@ -266,6 +280,15 @@ int main(int argc, char** argv) {
         }
     }
     for (const std::string& fault : checkPlayRules(play)) error(fault);
+
+    if (routes && errors == 0) {
+        routeOptions.mission = mission;
+        const RouteResult found = checkRoutes(file, routeOptions, std::cout);
+        errors += found.errors;
+        warnings += found.warnings;
+    } else if (routes) {
+        std::cout << "routes not searched: the map has errors\n";
+    }
 
     std::cout << enemies << " enemies, " << solidCells << " solid cells, " << generators << " generators, "
               << hostages << " hostages; " << errors << " error(s), " << warnings << " warning(s)\n";

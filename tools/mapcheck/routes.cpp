@@ -1,0 +1,853 @@
+// Route finding over frame-exact player states with the game's own code.
+//
+// A player state is what the next frame depends on: the world position, the
+// jump counter and whether the figure crouched in the last frame (its box).
+// One search step sets the game's player and view to a state, holds a set of
+// keys and runs the game's key pass, jump rise, gravity and view carry, so a
+// step is a frame of the game by construction. The collision flags come from
+// the game's own solid contact test against the cells around the player.
+//
+// The map changes along the way: a key opens its doors, the streamer breaks
+// blocks and generators, the objective drops the barriers and hangs the beam.
+// The search goes in stages: a breadth-first search over player states in one
+// map, then one event (the nearest key, hostage or generator, or else a
+// breakable block next to cells not yet reached) played frame by frame through
+// the game's contact pass, streamer and objective check, which also counts the
+// diamonds and power for real; the next stage starts where that event left the
+// player. Enemies are left out; hazards count only where the route is played.
+#include "mapcheck/routes.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "play/collide.h"
+#include "play/enemies.h"
+#include "play/pickups.h"
+#include "play/player.h"
+#include "play/weapons.h"
+#include "shell/game.h"
+#include "world/world.h"
+
+namespace {
+
+// Keys held in one frame, as a mask.
+constexpr std::uint8_t leftKey = 1, rightKey = 2, upKey = 4, downKey = 8, beamKey = 16;
+constexpr int keyCodes[5] = {scan::left, scan::right, scan::up, scan::down, scan::x};
+constexpr const char* keyNames[5] = {"left", "right", "up", "down", "x"};
+
+// The keys tried in a frame: all seven on the ground, the first three in the air.
+constexpr std::uint8_t choiceKeys[7] = {0, leftKey, rightKey, upKey, upKey | leftKey, upKey | rightKey, downKey};
+
+// Collision flags packed: the four flags of the player's record.
+constexpr std::uint8_t flagRight = 1, flagLeft = 2, flagAbove = 4, flagGround = 8, flagKnown = 16;
+
+constexpr int margin = 256;    // pixels around the map in which the player is still followed
+constexpr int maxStages = 64;  // map changes tried before giving up
+constexpr int beamFramesPerDiamond = 21;
+constexpr std::uint8_t tileDiamond = 18, tileCrystal = 19, tileBreakable = 35, tileGenerator1 = 38,
+                       tileGenerator3 = 39, tileBeam = 46, tileKeyA = 60, tileKeyB = 61, tileHostage = 70;
+
+int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int cellOf(int world) { return floorDiv(world + 32, 32); }  // the cell column (or row) of a world pixel
+
+std::uint8_t heldKeys = 0;
+void holdKeys(std::uint8_t keys) {
+    const std::uint8_t changed = keys ^ heldKeys;
+    for (int i = 0; i < 5; ++i) {
+        if (!(changed & (1 << i))) continue;
+        if (keys & (1 << i))
+            keyDown(keyCodes[i]);
+        else
+            keyUp(keyCodes[i]);
+    }
+    heldKeys = keys;
+}
+
+struct Pos {
+    int px, py, jump, crouch;
+    bool operator==(const Pos&) const = default;
+};
+
+// Sets the view so that the player's world position is (px, py), offsets 0..31.
+void placeView(int px, int py) {
+    const int vx = px - playerScreenX, vy = py - playerScreenY;
+    view.cellX = -floorDiv(-vx, 32);
+    view.offsetX = 32 * view.cellX - vx;
+    view.cellY = floorDiv(vy, 32);
+    view.offsetY = vy - 32 * view.cellY;
+}
+
+Pos currentPos() {
+    return {32 * view.cellX - view.offsetX + playerScreenX, 32 * view.cellY + view.offsetY + playerScreenY,
+            player.jumpLeft, player.crouching};
+}
+
+// One play frame in the game's order without the drawing, the enemies and the
+// shots (a route never fires). True in the frame the objective is met.
+bool playRouteFrame(std::uint8_t keys) {
+    holdKeys(keys);
+    choosePlayerBox();
+    listContacts(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    computeViewPosition();
+    contactPass();
+    readPlayerKeys();
+    jumpRise();
+    applyGravity();
+    normalizeView();
+    powerCheck();
+    if (game.objectiveMet == 0 && objectiveCheck()) {
+        placeExitBeam();
+        return true;
+    }
+    return false;
+}
+
+// Everything a played frame changes, so a failed try can be taken back.
+struct Snapshot {
+    std::unique_ptr<MapGrid> grid = std::make_unique<MapGrid>();
+    View view{};
+    PlayerState player{};
+    HitBox box{};
+    GameState game{};
+    void save() {
+        *grid = mapGrid;
+        view = ::view;
+        player = ::player;
+        box = playerBox;
+        game = ::game;
+    }
+    void restore() const {
+        mapGrid = *grid;
+        ::view = view;
+        ::player = player;
+        playerBox = box;
+        ::game = game;
+        buildSolidList();
+    }
+};
+
+// What the search keeps per position (2 pixels apart): for the standing and
+// the crouching box, the jump counters met there (bits 0..57) and the
+// collision flags once asked (bits 58..62). Allocated zeroed per stage, so
+// the pages of positions never reached cost nothing.
+struct PositionRecord {
+    std::uint64_t box[2];
+};
+struct FreeDeleter {
+    void operator()(PositionRecord* p) const { std::free(p); }
+};
+constexpr int flagShift = 58;
+
+enum class Kind { generator, hostage, keyA, keyB, diamond, crystal, exitBeam };
+
+const char* kindName(Kind k) {
+    switch (k) {
+        case Kind::generator: return "generator";
+        case Kind::hostage: return "hostage";
+        case Kind::keyA: return "key A";
+        case Kind::keyB: return "key B";
+        case Kind::diamond: return "diamond";
+        case Kind::crystal: return "power crystal";
+        case Kind::exitBeam: return "exit beam";
+    }
+    return "";
+}
+
+const char* fileStem(Kind k) {
+    switch (k) {
+        case Kind::generator: return "generator";
+        case Kind::hostage: return "hostage";
+        case Kind::keyA: return "key-a";
+        case Kind::keyB: return "key-b";
+        case Kind::diamond: return "diamond";
+        case Kind::crystal: return "crystal";
+        case Kind::exitBeam: return "exit";
+    }
+    return "";
+}
+
+struct Target {
+    Kind kind;
+    int x, y;
+    std::uint8_t tile;
+    bool objective = false;
+    bool reached = false;
+    int frames = 0;                 // frame of the touch (or of the break), counted from the mission start
+    std::vector<std::uint8_t> keys; // keys held in frames 1..frames
+    int boxFrame = 0;               // frame in which the objective's text box shows, 0 none before
+};
+
+struct Node {
+    std::uint32_t key;
+    std::uint32_t parent;
+    std::int32_t depth;  // frames played from the mission start
+    std::uint8_t keys;   // keys held in the frame that led here
+    std::uint8_t terminal;
+};
+
+// A way to break one block from a standing node: tap a direction (to face it),
+// switch the beam on, steer `steps` frames, hold until the third hit.
+struct BreakPlan {
+    int cellX = 0, cellY = 0;
+    std::uint32_t node = 0;
+    std::uint8_t tap = 0;
+    std::uint8_t steer = 0;
+    int steps = 0;
+    int frames = 0;  // total, from the mission start
+};
+
+class RouteSearch {
+public:
+    RouteSearch(int mission, bool keepKeys, std::ostream& out) : mission_(mission), keepKeys_(keepKeys), out_(out) {}
+
+    bool load(const std::string& file);
+    void run();
+    RouteResult report(const RouteOptions& options);
+
+private:
+    // ---- states
+    std::uint32_t encode(const Pos& p) const {
+        if (p.px < pxMin_ || p.py < pyMin_ || p.px >= pxMax_ || p.py >= pyMax_) return invalid;
+        const std::uint32_t x = static_cast<std::uint32_t>(p.px - pxMin_) >> 1;
+        const std::uint32_t y = static_cast<std::uint32_t>(p.py - pyMin_) >> 1;
+        const std::uint32_t j = static_cast<std::uint32_t>(p.jump + 1) >> 1;
+        return x | y << 12 | j << 24 | static_cast<std::uint32_t>(p.crouch != 0) << 30;
+    }
+    Pos decode(std::uint32_t k) const {
+        const int j = static_cast<int>((k >> 24) & 63);
+        return {pxMin_ + 2 * static_cast<int>(k & 4095), pyMin_ + 2 * static_cast<int>((k >> 12) & 4095),
+                j == 0 ? 0 : 2 * j - 1, static_cast<int>(k >> 30)};
+    }
+    PositionRecord& record(const Pos& p) const {
+        return positions_.get()[(static_cast<std::size_t>(p.py - pyMin_) >> 1) * columns_ +
+                                (static_cast<std::size_t>(p.px - pxMin_) >> 1)];
+    }
+    // False when the state was met before in this stage.
+    bool firstVisit(const Pos& p) const {
+        std::uint64_t& bits = record(p).box[p.crouch != 0];
+        const std::uint64_t bit = std::uint64_t{1} << ((p.jump + 1) >> 1);
+        if (bits & bit) return false;
+        bits |= bit;
+        return true;
+    }
+
+    std::uint8_t flagsAt(const Pos& p);
+    Pos advance(const Pos& from, std::uint8_t flags, std::uint8_t keys);
+    void bfs(const Pos& start, int depth, bool whole);
+    Pos step(const Pos& p, std::uint8_t flags, int choice);
+    void addStandNode(std::uint32_t index, const Pos& p);
+    void touches(std::uint32_t index, const Pos& p);
+    std::vector<std::uint8_t> pathTo(std::uint32_t index) const;
+    void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames);
+
+    // ---- events
+    bool chooseAndApply();
+    bool applyPath(std::uint32_t index);
+    bool planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamonds);
+    bool applyBreak(const BreakPlan& plan);
+    bool playChainFrame(std::uint8_t keys);
+    bool frontier(int bx, int by) const;
+    int beamSupply() const;
+    bool somethingLeft() const;
+    int firstSolidAlong(const Pos& p, int angle, int& hitY) const;
+
+    static constexpr std::uint32_t invalid = 0xFFFFFFFFu;
+    static constexpr std::uint32_t noParent = 0xFFFFFFFFu;
+
+    int mission_;
+    bool keepKeys_;  // the keys of every route, for the scripts
+    std::ostream& out_;
+    int startX_ = 0, startY_ = 0;
+    int pxMin_ = 0, pyMin_ = 0, pxMax_ = 0, pyMax_ = 0;
+    std::size_t columns_ = 0, rows_ = 0;
+    std::unique_ptr<PositionRecord[], FreeDeleter> positions_;
+    std::vector<Node> nodes_;
+    std::vector<Target> targets_;
+    std::vector<std::int16_t> targetAt_;  // [y * gridSize + x], -1 none
+    std::vector<std::int32_t> stageTouch_;  // first node of this stage touching each target
+    std::vector<std::uint8_t> reachedCell_;  // cells the player's body was in during this stage
+    std::vector<std::uint32_t> events_;      // nodes touching a key or hostage that changes the map, in search order
+    std::vector<std::uint32_t> standNodes_;  // [cell * 3 + k]: first standing nodes per cell
+    std::vector<std::uint8_t> chain_;        // keys of the frames played so far
+    int boxFrame_ = 0;                       // frame in which the objective was met
+    bool failed_ = false;                    // the played route lost the mission
+    bool gaveUp_ = false;
+    int segments_[180][19][2];
+    struct Move {
+        std::int8_t dx, dy;
+        std::uint8_t jump, crouch, known;
+    };
+    Move moves_[16 * 64 * 8] = {};
+    bool newStand_ = false;
+    int unreached_ = 0;                      // targets without a route yet               // streamer segment centres relative to the player, per even angle
+};
+
+bool RouteSearch::load(const std::string& file) {
+    resetGameState();
+    game.missionNumber = mission_;
+    player.power = 4;
+    player.diamonds = 0;
+    player.hazardTicks = 0;
+    player.jumpLeft = 0;
+    player.streamerDrain = 20;
+    resetEnemies();
+    const std::string path = std::filesystem::absolute(file).string();
+    loadLevelMapFile(path.c_str());
+    resetEnemies();  // enemies are left out of the search
+    view.offsetX = 0;
+    view.offsetY = 0;
+    buildSolidList();
+    startX_ = view.startCellX + 10;
+    startY_ = view.startCellY + 10;
+
+    pxMin_ = -margin;
+    pyMin_ = -margin;
+    pxMax_ = 32 * mapWidth + margin;
+    pyMax_ = 32 * mapHeight + 64;
+    columns_ = static_cast<std::size_t>(pxMax_ - pxMin_) / 2 + 1;
+    rows_ = static_cast<std::size_t>(pyMax_ - pyMin_) / 2 + 1;
+
+    targetAt_.assign(gridSize * gridSize, -1);
+    for (int y = 0; y < mapHeight; ++y) {
+        for (int x = 0; x < mapWidth; ++x) {
+            const std::uint8_t tile = mapCell(x, y).tile;
+            Target t{Kind::diamond, x, y, tile};
+            switch (tile) {
+                case tileDiamond: t.kind = Kind::diamond; break;
+                case tileCrystal: t.kind = Kind::crystal; break;
+                case tileKeyA: t.kind = Kind::keyA; break;
+                case tileKeyB: t.kind = Kind::keyB; break;
+                case tileHostage: t.kind = Kind::hostage; t.objective = mission_ == 2; break;
+                case tileGenerator1:
+                case tileGenerator3:
+                    if (mission_ != 1) continue;
+                    t.kind = Kind::generator;
+                    t.objective = true;
+                    break;
+                default: continue;
+            }
+            targetAt_[y * gridSize + x] = static_cast<std::int16_t>(targets_.size());
+            targets_.push_back(t);
+        }
+    }
+    if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileBeam, false});
+    unreached_ = static_cast<int>(targets_.size());
+
+    for (int a = 0; a < 180; ++a) {
+        for (int i = 2; i <= 20; ++i) {
+            std::int32_t sx, sy;
+            streamerSegment(2 * a, i, sx, sy);
+            segments_[a][i - 2][0] = sx + 8 - playerScreenX;
+            segments_[a][i - 2][1] = sy + 8 - playerScreenY;
+        }
+    }
+    return true;
+}
+
+// The collision flags of a position, from the game's own test against every
+// solid cell that a trial box can meet; cached per stage.
+std::uint8_t RouteSearch::flagsAt(const Pos& p) {
+    std::uint64_t& bits = record(p).box[p.crouch != 0];
+    if (bits >> flagShift & flagKnown) return static_cast<std::uint8_t>(bits >> flagShift);
+    placeView(p.px, p.py);
+    player.crouching = p.crouch;
+    choosePlayerBox();
+    clearCollisionFlags();
+    const int vx = p.px - playerScreenX, vy = p.py - playerScreenY;
+    for (int y = cellOf(p.py - 2); y <= cellOf(p.py + 65); ++y) {
+        for (int x = cellOf(p.px - 2); x <= cellOf(p.px + 53); ++x) {
+            const int tile = cellAt(x, y).tile;
+            if (tile != 0 && contactKind(tile) == kind::solid)
+                testSolidContact(Contact{x, y, 32 * x - 32 - vx, 32 * y - 32 - vy, kind::solid});
+        }
+    }
+    const auto flags = static_cast<std::uint8_t>(flagKnown | (player.blockedRight ? flagRight : 0) |
+                                                 (player.blockedLeft ? flagLeft : 0) |
+                                                 (player.blockedAbove ? flagAbove : 0) | (player.onGround ? flagGround : 0));
+    bits |= std::uint64_t{flags} << flagShift;
+    return flags;
+}
+
+// One frame of the game's own movement from `from` with `keys` held.
+Pos RouteSearch::advance(const Pos& from, std::uint8_t flags, std::uint8_t keys) {
+    placeView(from.px, from.py);
+    player.crouching = from.crouch;
+    player.jumpLeft = from.jump;
+    player.blockedRight = (flags & flagRight) != 0;
+    player.blockedLeft = (flags & flagLeft) != 0;
+    player.blockedAbove = (flags & flagAbove) != 0;
+    player.onGround = (flags & flagGround) != 0;
+    player.streamerOn = 0;
+    holdKeys(keys);
+    readPlayerKeys();
+    jumpRise();
+    applyGravity();
+    normalizeView();
+    return currentPos();
+}
+
+std::vector<std::uint8_t> RouteSearch::pathTo(std::uint32_t index) const {
+    std::vector<std::uint8_t> keys;
+    for (std::uint32_t i = index; nodes_[i].parent != noParent; i = nodes_[i].parent) keys.push_back(nodes_[i].keys);
+    std::reverse(keys.begin(), keys.end());
+    return keys;
+}
+
+void RouteSearch::recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames) {
+    if (!t.reached) --unreached_;
+    t.reached = true;
+    t.frames = frames;
+    if (keepKeys_) {
+        t.keys = chain_;
+        t.keys.insert(t.keys.end(), tail.begin(), tail.end());
+        t.keys.resize(static_cast<std::size_t>(frames), 0);
+    }
+    t.boxFrame = boxFrame_;
+}
+
+// The targets the player's box touches at node `index` (the next frame's
+// contact pass); keys not yet held, hostages of mission 2 and the exit end
+// the node's branch, since they change the map or end the mission.
+void RouteSearch::touches(std::uint32_t index, const Pos& p) {
+    const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
+    const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
+    const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            const std::uint8_t tile = mapCell(x, y).tile;
+            int t = targetAt_[y * gridSize + x];
+            if (tile == tileBeam) t = static_cast<int>(targets_.size()) - 1;
+            if (t < 0 || targets_[t].kind == Kind::generator) continue;
+            Target& target = targets_[t];
+            if (tile != target.tile) continue;
+            if (cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) == 0) continue;
+            const bool event = target.kind == Kind::exitBeam || (target.kind == Kind::hostage && mission_ == 2) ||
+                               (target.kind == Kind::keyA && game.keysHeld[0] == 0) ||
+                               (target.kind == Kind::keyB && game.keysHeld[1] == 0);
+            if (event && !nodes_[index].terminal) {
+                nodes_[index].terminal = 1;
+                if (target.kind != Kind::exitBeam) events_.push_back(index);
+            }
+            if (stageTouch_[t] < 0) stageTouch_[t] = static_cast<std::int32_t>(index);
+            if (!target.reached)
+                recordRoute(target, keepKeys_ ? pathTo(index) : std::vector<std::uint8_t>{}, nodes_[index].depth + 1);
+        }
+    }
+}
+
+// Breadth-first over player states from `start` (reached after `depth` frames)
+// in the map as it is now: every state is first found by a fewest-frames route.
+// One search step: the game's movement for the flags, jump counter and keys,
+// which is the same at every position, so each case is asked of the game once.
+Pos RouteSearch::step(const Pos& p, std::uint8_t flags, int choice) {
+    Move& m = moves_[((flags & 15) * 64 + ((p.jump + 1) >> 1)) * 8 + choice];
+    if (!m.known) {
+        const Pos n = advance(p, flags, choiceKeys[choice]);
+        m = Move{static_cast<std::int8_t>(n.px - p.px), static_cast<std::int8_t>(n.py - p.py),
+                 static_cast<std::uint8_t>(n.jump), static_cast<std::uint8_t>(n.crouch), 1};
+    }
+    return {p.px + m.dx, p.py + m.dy, m.jump, m.crouch};
+}
+
+void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
+    const int cx = cellOf(p.px + 26), cy = cellOf(p.py + 32);
+    if (cx < 0 || cy < 0 || cx >= gridSize || cy >= gridSize) return;
+    std::uint32_t* slot = &standNodes_[(cy * gridSize + cx) * 3];
+    for (int k = 0; k < 3; ++k) {
+        if (slot[k] == noParent) {
+            slot[k] = index;
+            newStand_ = true;
+            return;
+        }
+    }
+}
+
+// Breadth-first over player states from `start` (reached after `depth` frames)
+// in the map as it is now: every state is first found by a fewest-frames route.
+// Unless `whole`, it stops once the nearest map change is known.
+void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
+    positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
+    nodes_.clear();
+    events_.clear();
+    stageTouch_.assign(targets_.size(), -1);
+    reachedCell_.assign(gridSize * gridSize, 0);
+    standNodes_.assign(gridSize * gridSize * 3, noParent);
+    const std::uint32_t startKey = encode(start);
+    if (startKey == invalid) return;
+    firstVisit(start);
+    nodes_.push_back(Node{startKey, noParent, depth, 0, 0});
+    touches(0, start);
+
+    int stopDepth = INT32_MAX;
+    int layer = depth;
+    for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+        if (nodes_[i].depth != layer) {
+            // A layer done: is the nearest map change known?
+            layer = nodes_[i].depth;
+            if (unreached_ == 0) break;
+            if (!whole) {
+                if (!events_.empty()) stopDepth = std::min(stopDepth, nodes_[events_.front()].depth + 1);
+                if (newStand_) {
+                    newStand_ = false;
+                    for (const Target& t : targets_) {
+                        BreakPlan plan;
+                        int shortOfDiamonds = 0;
+                        if (t.kind == Kind::generator && mapCell(t.x, t.y).tile != 0 &&
+                            planBreak(t.x, t.y, plan, shortOfDiamonds))
+                            stopDepth = std::min(stopDepth, plan.frames);
+                    }
+                }
+                if (layer >= stopDepth) break;
+            }
+        }
+        if (nodes_[i].terminal) continue;
+        const Pos p = decode(nodes_[i].key);
+        for (int body : {16, 48}) {
+            const int cx = cellOf(p.px + 26), cy = cellOf(p.py + body);
+            if (cx >= 0 && cy >= 0 && cx < gridSize && cy < gridSize) reachedCell_[cy * gridSize + cx] = 1;
+        }
+        const std::uint8_t flags = flagsAt(p);
+        if ((flags & flagGround) && p.jump == 0 && p.crouch == 0) addStandNode(i, p);
+        // Up and Down act only on the ground; in the air only Left and Right matter.
+        const int choices = (flags & flagGround) ? 7 : 3;
+        for (int c = 0; c < choices; ++c) {
+            const Pos next = step(p, flags, c);
+            const std::uint32_t key = encode(next);
+            if (key == invalid || !firstVisit(next)) continue;
+            const auto index = static_cast<std::uint32_t>(nodes_.size());
+            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0});
+            touches(index, next);
+        }
+    }
+}
+
+// Plays one frame of the route for real and appends it to the chain. False
+// when the mission is lost (power) in it.
+bool RouteSearch::playChainFrame(std::uint8_t keys) {
+    chain_.push_back(keys);
+    const int frame = static_cast<int>(chain_.size());
+    if (playRouteFrame(keys)) boxFrame_ = frame;
+    // Generators broken in this frame (also by a beam on its way to another) are reached.
+    for (Target& t : targets_) {
+        if (t.kind == Kind::generator && !t.reached && mapCell(t.x, t.y).tile == 0) {
+            const std::vector<std::uint8_t> none;
+            recordRoute(t, none, frame);
+            t.boxFrame = boxFrame_;
+        }
+    }
+    return game.missionResult != missionFailed;
+}
+
+// Plays the route to node `index` and the frame that touches what it found.
+bool RouteSearch::applyPath(std::uint32_t index) {
+    const std::vector<std::uint8_t> keys = pathTo(index);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (!playChainFrame(keys[i])) return false;
+    }
+    if (!(currentPos() == decode(nodes_[index].key))) {
+        out_ << "internal: the played route left the searched one at frame " << chain_.size() << "\n";
+        return false;
+    }
+    return playChainFrame(0);
+}
+
+int RouteSearch::beamSupply() const {
+    if (player.diamonds <= 0) return 0;
+    return beamFramesPerDiamond * (player.diamonds - 1) + player.streamerDrain + 1;
+}
+
+// The first solid cell the beam at `angle` meets from position p: its column, row in hitY; -1 none.
+int RouteSearch::firstSolidAlong(const Pos& p, int angle, int& hitY) const {
+    const int a = (angle % 360) / 2;
+    for (int i = 0; i < 19; ++i) {
+        const int x = cellOf(p.px + segments_[a][i][0]);
+        const int y = cellOf(p.py + segments_[a][i][1]);
+        const int tile = cellAt(x, y).tile;
+        if (tile != 0 && contactKind(tile) == kind::solid) {
+            hitY = y;
+            return x;
+        }
+    }
+    return -1;
+}
+
+// The cheapest beam plan for block (bx, by) from this stage's standing nodes.
+bool RouteSearch::planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamonds) {
+    bool found = false;
+    const int supply = beamSupply();
+    for (int cy = std::max(0, by - 6); cy <= std::min(gridSize - 1, by + 6); ++cy) {
+        for (int cx = std::max(0, bx - 6); cx <= std::min(gridSize - 1, bx + 6); ++cx) {
+            for (int k = 0; k < 3; ++k) {
+                const std::uint32_t n = standNodes_[(cy * gridSize + cx) * 3 + k];
+                if (n == noParent) break;
+                if (found && nodes_[n].depth + 4 >= plan.frames) continue;
+                const Pos s = decode(nodes_[n].key);
+                for (std::uint8_t tap : {rightKey, leftKey}) {
+                    const Pos p1 = advance(s, flagsAt(s), tap);
+                    if (p1.jump != 0 || p1.crouch != 0 || !(flagsAt(p1) & flagGround)) continue;
+                    const int dxc = 32 * bx - 16 - (p1.px + 28), dyc = 32 * by - 16 - (p1.py + 22);
+                    if (dxc * dxc + dyc * dyc > 180 * 180) continue;
+                    const int a0 = tap == rightKey ? 0 : 180;
+                    for (int steps = 0; steps <= 90; ++steps) {
+                        const int frames = nodes_[n].depth + steps + 4;
+                        if (found && frames >= plan.frames) break;
+                        bool hit = false;
+                        std::uint8_t steer = 0;
+                        for (std::uint8_t dir : {rightKey, leftKey}) {
+                            const int angle = dir == rightKey ? a0 + 2 * steps : a0 + 360 - 2 * steps;
+                            int hy = 0;
+                            if (firstSolidAlong(p1, angle, hy) == bx && hy == by) {
+                                hit = true;
+                                steer = dir;
+                                break;
+                            }
+                        }
+                        if (!hit) continue;
+                        if (steps + 3 > supply) {
+                            shortOfDiamonds = 1;
+                            break;
+                        }
+                        plan = BreakPlan{bx, by, n, tap, steer, steps, frames};
+                        found = true;
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    return found;
+}
+
+// Plays a beam plan: the route to its node, the tap, the beam until the block goes.
+bool RouteSearch::applyBreak(const BreakPlan& plan) {
+    const std::vector<std::uint8_t> keys = pathTo(plan.node);
+    for (std::uint8_t k : keys)
+        if (!playChainFrame(k)) return false;
+    if (!playChainFrame(plan.tap)) return false;
+    if (!playChainFrame(beamKey)) return false;
+    for (int i = 0; i < plan.steps; ++i)
+        if (!playChainFrame(beamKey | plan.steer)) return false;
+    for (int i = 0; i < 8 && mapCell(plan.cellX, plan.cellY).tile != 0; ++i)
+        if (!playChainFrame(beamKey)) return false;
+    // A frame with no keys puts the beam away: the search's states never have it on.
+    return mapCell(plan.cellX, plan.cellY).tile == 0 && playChainFrame(0);
+}
+
+// A breakable block next to an open cell that the player has not been in.
+bool RouteSearch::frontier(int bx, int by) const {
+    static constexpr int around[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    for (const auto& d : around) {
+        const int x = bx + d[0], y = by + d[1];
+        if (x < 0 || y < 0 || x >= mapWidth || y >= mapHeight) continue;
+        const int tile = mapCell(x, y).tile;
+        if (tile != 0 && contactKind(tile) == kind::solid) continue;
+        if (!reachedCell_[y * gridSize + x]) return true;
+    }
+    return false;
+}
+
+bool RouteSearch::somethingLeft() const { return unreached_ > 0; }
+
+// Picks the next map change and plays it: the nearest key, hostage or
+// generator; else a breakable block at the edge of the reached cells; else,
+// when the beam is short of diamonds, the nearest diamond. False when none is left.
+bool RouteSearch::chooseAndApply() {
+    Snapshot before;
+    before.save();
+    const std::size_t played = chain_.size();
+    auto undo = [&] {
+        before.restore();
+        chain_.resize(played);
+        for (Target& t : targets_)
+            if (t.kind == Kind::generator && t.reached && t.frames > static_cast<int>(played)) {
+                t.reached = false;
+                ++unreached_;
+            }
+    };
+    int shortOfDiamonds = 0;
+    const std::uint32_t touchNode = events_.empty() ? noParent : events_.front();
+    BreakPlan generatorPlan;
+    bool haveGenerator = false;
+    for (const Target& t : targets_) {
+        if (t.kind != Kind::generator || mapCell(t.x, t.y).tile == 0) continue;
+        BreakPlan plan;
+        if (planBreak(t.x, t.y, plan, shortOfDiamonds) && (!haveGenerator || plan.frames < generatorPlan.frames)) {
+            generatorPlan = plan;
+            haveGenerator = true;
+        }
+    }
+    before.restore();
+    if (touchNode != noParent && (!haveGenerator || nodes_[touchNode].depth + 1 <= generatorPlan.frames))
+        return applyPath(touchNode);
+    if (haveGenerator) {
+        if (applyBreak(generatorPlan)) return true;
+        undo();
+        return false;
+    }
+    if (!somethingLeft()) return false;
+    // Blocks at the edge of what was reached, nearest first; a failed plan tries the next.
+    std::vector<BreakPlan> plans;
+    for (int y = 0; y < mapHeight; ++y) {
+        for (int x = 0; x < mapWidth; ++x) {
+            const MapCell& c = mapCell(x, y);
+            if (c.block >= 0 || (c.tile != tileBreakable && c.tile != tileGenerator1 && c.tile != tileGenerator3))
+                continue;
+            BreakPlan plan;
+            if (frontier(x, y) && planBreak(x, y, plan, shortOfDiamonds)) plans.push_back(plan);
+        }
+    }
+    before.restore();
+    std::sort(plans.begin(), plans.end(), [](const BreakPlan& a, const BreakPlan& b) { return a.frames < b.frames; });
+    for (std::size_t i = 0; i < plans.size() && i < 4; ++i) {
+        if (applyBreak(plans[i])) return true;
+        undo();
+    }
+    if (!shortOfDiamonds) return false;
+    // The beam needs more diamonds: fetch the nearest one still in the map.
+    std::uint32_t best = noParent;
+    for (std::size_t t = 0; t < targets_.size(); ++t) {
+        if (targets_[t].kind != Kind::diamond || stageTouch_[t] < 0) continue;
+        if (mapCell(targets_[t].x, targets_[t].y).tile != tileDiamond) continue;
+        best = std::min(best, static_cast<std::uint32_t>(stageTouch_[t]));
+    }
+    return best != noParent && applyPath(best);
+}
+
+void RouteSearch::run() {
+    for (int stage = 0; stage < maxStages; ++stage) {
+        Snapshot state;
+        state.save();
+        const Pos start = currentPos();
+        bfs(start, static_cast<int>(chain_.size()), stage == 0);
+        state.restore();
+        if (!somethingLeft()) return;
+        if (!chooseAndApply()) {
+            failed_ = game.missionResult == missionFailed;
+            return;
+        }
+        if (game.missionResult != 0) {
+            failed_ = game.missionResult == missionFailed;
+            return;
+        }
+    }
+    gaveUp_ = true;
+}
+
+std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
+
+// The brastor-headless script that plays `t`'s route from the title screen.
+void writeScript(const std::string& dir, const Target& t, int mission, int objectiveFrame) {
+    std::string name = fileStem(t.kind);
+    if (t.kind != Kind::exitBeam) name += "-" + std::to_string(t.x) + "-" + std::to_string(t.y);
+    std::ofstream out(std::filesystem::path(dir) / (name + ".keys"));
+    out << "# Route to the " << kindName(t.kind);
+    if (t.kind != Kind::exitBeam) out << " at " << cellText(t.x, t.y);
+    out << ", written by brastor-mapcheck --routes.\n";
+    if (mission == 2)
+        out << "# Mission 2: run it on a data folder whose level1 is a copy of this map, which\n"
+               "# meets its objective on its first frame and ends on its second.\n";
+    if (t.kind == Kind::generator)
+        out << "# expect: mission " << mission << " frame " << t.frames << " breaks " << t.x << " " << t.y << "\n";
+    else if (t.kind == Kind::exitBeam)
+        out << "# expect: mission " << mission << " frame " << t.frames << " exit\n";
+    else
+        out << "# expect: mission " << mission << " frame " << t.frames << " touches " << t.x << " " << t.y << "\n";
+    (void)objectiveFrame;
+    const int boxes = mission == 2 ? 5 : 2;
+    for (int i = 0; i < boxes; ++i) out << "wait 5\ntype space\n";
+    // From here one tick is one frame: the keys given at a tick act from the
+    // next frame on; the objective's text box takes two more ticks.
+    long tick = 0, written = 0;
+    auto at = [&](long when) {
+        if (when > written) out << "wait " << (when - written) << "\n";
+        written = std::max(written, when);
+    };
+    at(1);
+    tick = 1;
+    std::uint8_t held = 0;
+    for (std::size_t f = 0; f < t.keys.size(); ++f) {
+        const std::uint8_t k = t.keys[f];
+        if (k != held) {
+            at(tick);
+            for (int i = 0; i < 5; ++i) {
+                const std::uint8_t bit = static_cast<std::uint8_t>(1 << i);
+                if ((k & bit) && !(held & bit)) out << "hold " << keyNames[i] << "\n";
+                if (!(k & bit) && (held & bit)) out << "release " << keyNames[i] << "\n";
+            }
+            held = k;
+        }
+        if (static_cast<int>(f) + 1 == t.boxFrame) {
+            at(tick + 1);
+            out << "type space          # the objective's text box\n";
+            tick += 2;
+        }
+        tick += 1;
+    }
+    // Let go, and quit a little later so that the mission's end is still told.
+    at(tick);
+    for (int i = 0; i < 5; ++i)
+        if (held & (1 << i)) out << "release " << keyNames[i] << "\n";
+    at(tick + 3);
+    out << "quit\n";
+}
+
+RouteResult RouteSearch::report(const RouteOptions& options) {
+    RouteResult result;
+    out_ << "routes from the start " << cellText(startX_, startY_) << ", enemies left out:\n";
+    const int objectiveFrame = boxFrame_;
+    auto line = [&](const Target& t, bool error) {
+        out_ << "  " << kindName(t.kind) << " ";
+        if (t.kind == Kind::exitBeam)
+            out_ << "column " << t.x;
+        else
+            out_ << cellText(t.x, t.y);
+        if (t.reached) {
+            out_ << ": reached, " << t.frames << " frames";
+            if (t.kind == Kind::exitBeam) out_ << " (" << (t.frames - objectiveFrame) << " after the objective)";
+            out_ << "\n";
+            return;
+        }
+        out_ << ": " << (error ? "error" : "warning") << ": unreachable\n";
+        if (error)
+            ++result.errors;
+        else
+            ++result.warnings;
+    };
+    for (const Target& t : targets_)
+        if (t.objective) line(t, true);
+    for (const Target& t : targets_)
+        if (!t.objective && t.kind != Kind::exitBeam) line(t, options.strict);
+    if (mission_ == 1 || mission_ == 2) line(targets_.back(), true);
+    if (failed_) out_ << "  note: the played route lost all power in the hazards\n";
+    if (gaveUp_) out_ << "  note: search stopped after " << maxStages << " map changes\n";
+
+    if (!options.scriptDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.scriptDir, ec);
+        for (const Target& t : targets_)
+            if (t.reached) writeScript(options.scriptDir, t, mission_, objectiveFrame);
+    }
+    return result;
+}
+
+}  // namespace
+
+RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
+    RouteSearch search(options.mission, !options.scriptDir.empty(), out);
+    search.load(file);
+    search.run();
+    RouteResult result = search.report(options);
+    holdKeys(0);
+    return result;
+}
