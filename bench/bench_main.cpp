@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "bench_levels.h"
 #include "bench_record.h"
 #include "bench_references.h"
+#include "bench_routes.h"
+#include "mapcheck/routes.h"
 #include "play/weapons.h"
 #include "shell/game.h"
 #include "world/world.h"
@@ -48,7 +51,7 @@ namespace {
 
 // ---------------------------------------------------------------- scenarios
 enum Scenario { busyFrame, busySdl, busyFloor, solidBig, solidSmall, passBig, passBigDirect, startUpData,
-                scenarioCount };
+                routesBig, scenarioCount };
 
 struct ScenarioInfo {
     const char* name;   // benchmark and --callgrind name
@@ -63,6 +66,7 @@ constexpr ScenarioInfo scenarios[scenarioCount] = {
     {"pass_201", "  solid pass alone, 201 x 201"},
     {"pass_201_direct", "  cell-by-cell solid pass, 201 x 201"},
     {"start_up", "start-up: 101 pictures + map"},
+    {"routes_201", "route check, full 201 x 201 map"},
 };
 constexpr int smallLevel = 32;
 
@@ -88,6 +92,9 @@ void setUp(Scenario s) {
         break;
     case solidSmall:
         buildSolidLevel(smallLevel);
+        break;
+    case routesBig:
+        routeLevelPath();
         break;
     case startUpData:
     case scenarioCount:
@@ -121,6 +128,13 @@ void step(Scenario s) {
     case startUpData:
         loadStartUpData();
         break;
+    case routesBig: {
+        std::ostringstream report;
+        RouteOptions options;
+        options.mission = 1;
+        checkRoutes(routeLevelPath(), options, report);
+        break;
+    }
     case scenarioCount:
         break;
     }
@@ -244,7 +258,8 @@ int main(int argc, char** argv) {
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) withCallgrind = false;
     double instructions[scenarioCount];
     for (int s = 0; s < scenarioCount; ++s)
-        instructions[s] = withCallgrind ? callgrindInstructions(self, scenarios[s].name) : -1;
+        // The route check runs for seconds: too long for callgrind.
+        instructions[s] = withCallgrind && s != routesBig ? callgrindInstructions(self, scenarios[s].name) : -1;
 
     std::printf("\n%-40s %14s %16s %14s\n", "measurement (one frame / one start-up)", "time (us)",
                 "instructions", "allocations");
@@ -266,6 +281,9 @@ int main(int argc, char** argv) {
     std::printf("%-52s %8.2f  (target <= 1.2: %s)\n", "all-solid 201 x 201 frame / 32 x 32 frame", big / small,
                 verdict(big <= 1.2 * small));
     std::printf("%-52s %8.2f  (target < 50: %s)\n", "start-up (ms)", start / 1000, verdict(start < 50000));
+    const double routes = reporter.median(routesBig) / 1e6;
+    std::printf("%-52s %8.2f  (target < 2: %s)\n", "route check of a full 201 x 201 map (s)", routes,
+                verdict(routes < 2));
     std::printf("%-52s %8.2f  (target 0: %s)\n", "allocations per busy frame", reporter.allocs[busyFrame],
                 verdict(reporter.allocs[busyFrame] == 0));
     return 0;

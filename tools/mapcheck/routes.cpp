@@ -194,6 +194,7 @@ struct Node {
     std::int32_t depth;  // frames played from the mission start
     std::uint8_t keys;   // keys held in the frame that led here
     std::uint8_t terminal;
+    std::uint8_t hazard;  // the route here touched spikes or flow
 };
 
 // A way to break one block from a standing node: tap a direction (to face it),
@@ -277,6 +278,7 @@ private:
     std::vector<std::int16_t> targetAt_;  // [y * gridSize + x], -1 none
     std::vector<std::int32_t> stageTouch_;  // first node of this stage touching each target
     std::vector<std::uint8_t> reachedCell_;  // cells the player's body was in during this stage
+    std::vector<std::pair<int, std::uint32_t>> hazardRoutes_;  // targets whose route met hazards, and its node
     std::vector<std::uint32_t> events_;      // nodes touching a key or hostage that changes the map, in search order
     std::vector<std::uint32_t> standNodes_;  // [cell * 3 + k]: first standing nodes per cell
     std::vector<std::uint8_t> chain_;        // keys of the frames played so far
@@ -423,6 +425,11 @@ void RouteSearch::touches(std::uint32_t index, const Pos& p) {
     const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
     const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
     const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (contactKind(mapCell(x, y).tile) == kind::hazard &&
+                cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) != 0)
+                nodes_[index].hazard = 1;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
             const std::uint8_t tile = mapCell(x, y).tile;
@@ -440,8 +447,9 @@ void RouteSearch::touches(std::uint32_t index, const Pos& p) {
                 if (target.kind != Kind::exitBeam) events_.push_back(index);
             }
             if (stageTouch_[t] < 0) stageTouch_[t] = static_cast<std::int32_t>(index);
-            if (!target.reached)
-                recordRoute(target, keepKeys_ ? pathTo(index) : std::vector<std::uint8_t>{}, nodes_[index].depth + 1);
+            if (target.reached) continue;
+            recordRoute(target, keepKeys_ ? pathTo(index) : std::vector<std::uint8_t>{}, nodes_[index].depth + 1);
+            if (nodes_[index].hazard) hazardRoutes_.push_back({t, index});
         }
     }
 }
@@ -480,13 +488,14 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
     positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
     nodes_.clear();
     events_.clear();
+    hazardRoutes_.clear();
     stageTouch_.assign(targets_.size(), -1);
     reachedCell_.assign(gridSize * gridSize, 0);
     standNodes_.assign(gridSize * gridSize * 3, noParent);
     const std::uint32_t startKey = encode(start);
     if (startKey == invalid) return;
     firstVisit(start);
-    nodes_.push_back(Node{startKey, noParent, depth, 0, 0});
+    nodes_.push_back(Node{startKey, noParent, depth, 0, 0, 0});
     touches(0, start);
 
     int stopDepth = INT32_MAX;
@@ -526,7 +535,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
             const std::uint32_t key = encode(next);
             if (key == invalid || !firstVisit(next)) continue;
             const auto index = static_cast<std::uint32_t>(nodes_.size());
-            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0});
+            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, nodes_[i].hazard});
             touches(index, next);
         }
     }
@@ -731,6 +740,16 @@ void RouteSearch::run() {
         const Pos start = currentPos();
         bfs(start, static_cast<int>(chain_.size()), stage == 0);
         state.restore();
+        // Routes through spikes or flow are played for real: the power may run out.
+        for (const auto& [t, node] : hazardRoutes_) {
+            for (std::uint8_t keys : pathTo(node)) playRouteFrame(keys);
+            playRouteFrame(0);
+            if (game.missionResult == missionFailed) {
+                targets_[t].reached = false;
+                ++unreached_;
+            }
+            state.restore();
+        }
         if (!somethingLeft()) return;
         if (!chooseAndApply()) {
             failed_ = game.missionResult == missionFailed;

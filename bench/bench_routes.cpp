@@ -1,0 +1,83 @@
+#include "bench_routes.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int size = 201;
+std::string path;
+
+void removeLevel() {
+    if (!path.empty()) std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+}
+
+struct Rgb {
+    std::uint8_t r, g, b;
+};
+constexpr Rgb empty{255, 255, 255}, block{0, 0, 0}, diamond{255, 0, 0}, breakable{0, 128, 128},
+    generator{128, 128, 128}, start{255, 0, 255}, keyA{255, 255, 0}, doorA{255, 240, 0};
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+}  // namespace
+
+const std::string& routeLevelPath() {
+    if (!path.empty()) return path;
+    std::vector<std::vector<Rgb>> map(size, std::vector<Rgb>(size, empty));
+    for (int y = 0; y < size; ++y) map[y][0] = map[y][size - 1] = block;
+    for (int x = 0; x < size; ++x) map[size - 1][x] = block;
+    std::vector<int> floors;
+    for (int y = 5; y < size - 1; y += 3) floors.push_back(y);
+    for (std::size_t f = 0; f < floors.size(); ++f) {
+        const int y = floors[f];
+        for (int x = 1; x < size - 1; ++x)
+            if ((x + 3 * static_cast<int>(f)) % 10 >= 2) map[y][x] = block;
+        for (int x = 4; x < size - 2; x += 7)
+            if (map[y][x].r == 0 && map[y - 1][x].r == 255 && map[y - 1][x].g == 255) map[y - 1][x] = diamond;
+        if (f % 4 == 1)
+            for (int x = 30; x < size - 2; x += 40) map[y - 1][x] = map[y - 2][x] = breakable;
+    }
+    // The east half lies behind a wall of doors; its key is in the west.
+    for (int y = 1; y < size - 1; ++y)
+        if (map[y][100].r != 0 || map[y][100].g != 0) map[y][100] = doorA;
+    map[floors[20] - 1][20] = keyA;
+    const int generators[4][2] = {{50, 10}, {150, 30}, {70, 50}, {180, 60}};
+    for (const auto& g : generators) {
+        map[floors[g[1]] - 2][g[0]] = generator;
+        map[floors[g[1]] - 1][g[0]] = empty;
+    }
+    map[3][3] = start;
+    map[4][3] = empty;
+
+    std::vector<std::uint8_t> file{'B', 'M'};
+    const int rowBytes = (3 * size + 3) & ~3;
+    put32(file, 54 + rowBytes * size);
+    put32(file, 0);
+    put32(file, 54);
+    put32(file, 40);
+    put32(file, size);
+    put32(file, size);
+    file.push_back(1), file.push_back(0), file.push_back(24), file.push_back(0);
+    for (int i = 0; i < 6; ++i) put32(file, 0);
+    for (int y = size - 1; y >= 0; --y) {
+        for (const Rgb& c : map[y]) file.push_back(c.b), file.push_back(c.g), file.push_back(c.r);
+        for (int pad = 3 * size; pad < rowBytes; ++pad) file.push_back(0);
+    }
+    char folder[] = "/tmp/brastor-bench-routes-XXXXXX";
+    if (!mkdtemp(folder)) return path;
+    path = std::string(folder) + "/map.bmp";
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(file.data(), 1, file.size(), f);
+        std::fclose(f);
+    }
+    std::atexit(removeLevel);
+    return path;
+}

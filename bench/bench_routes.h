@@ -1,0 +1,10 @@
+// The level of the route check's benchmark row.
+#pragma once
+
+#include <string>
+
+// Writes, once per process, a full 201 x 201 mission 1 map picture whose every
+// floor is reachable (floors three rows apart with gaps to drop and jump
+// through, a wall of doors with its key, breakable walls, diamonds and four
+// generators) and returns its path; the file goes when the process ends.
+const std::string& routeLevelPath();
