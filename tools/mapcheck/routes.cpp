@@ -275,7 +275,7 @@ private:
     std::unique_ptr<PositionRecord[], FreeDeleter> positions_;
     std::vector<Node> nodes_;
     std::vector<Target> targets_;
-    std::vector<std::int16_t> targetAt_;  // [y * gridSize + x], -1 none
+    std::vector<std::int32_t> targetAt_;  // [y * gridSize + x], -1 none
     std::vector<std::int32_t> stageTouch_;  // first node of this stage touching each target
     std::vector<std::uint8_t> reachedCell_;  // cells the player's body was in during this stage
     std::vector<std::pair<int, std::uint32_t>> hazardRoutes_;  // targets whose route met hazards, and its node
@@ -285,14 +285,14 @@ private:
     int boxFrame_ = 0;                       // frame in which the objective was met
     bool failed_ = false;                    // the played route lost the mission
     bool gaveUp_ = false;
-    int segments_[180][19][2];
+    int segments_[180][19][2];  // streamer segment centres relative to the player, per even angle
     struct Move {
         std::int8_t dx, dy;
         std::uint8_t jump, crouch, known;
     };
     Move moves_[16 * 64 * 8] = {};
     bool newStand_ = false;
-    int unreached_ = 0;                      // targets without a route yet               // streamer segment centres relative to the player, per even angle
+    int unreached_ = 0;                      // targets without a route yet
 };
 
 bool RouteSearch::load(const std::string& file) {
@@ -339,7 +339,7 @@ bool RouteSearch::load(const std::string& file) {
                     break;
                 default: continue;
             }
-            targetAt_[y * gridSize + x] = static_cast<std::int16_t>(targets_.size());
+            targetAt_[y * gridSize + x] = static_cast<std::int32_t>(targets_.size());
             targets_.push_back(t);
         }
     }
