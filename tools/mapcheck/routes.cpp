@@ -254,6 +254,8 @@ private:
 
     // ---- events
     bool chooseAndApply();
+    void rewind(const Snapshot& state, std::size_t played, int boxFrame);
+    bool dropPowerlessRoutes(const Snapshot& state);
     bool applyPath(std::uint32_t index);
     bool planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamonds);
     bool applyBreak(const BreakPlan& plan);
@@ -283,8 +285,9 @@ private:
     std::vector<std::uint32_t> standNodes_;  // [cell * 3 + k]: first standing nodes per cell
     std::vector<std::uint8_t> chain_;        // keys of the frames played so far
     int boxFrame_ = 0;                       // frame in which the objective was met
-    bool failed_ = false;                    // the played route lost the mission
+    bool powerLost_ = false;                 // a fewest-frames route ran out of power in hazards
     bool gaveUp_ = false;
+    bool avoidHazards_ = false;              // this search keeps off spikes and flow
     int segments_[180][19][2];  // streamer segment centres relative to the player, per even angle
     struct Move {
         std::int8_t dx, dy;
@@ -520,7 +523,9 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
                 if (layer >= stopDepth) break;
             }
         }
-        if (nodes_[i].terminal) continue;
+        // Keeping off hazards, a route may touch one only in its last frame
+        // (or stand in one at the start).
+        if (nodes_[i].terminal || (avoidHazards_ && i > 0 && nodes_[i].hazard)) continue;
         const Pos p = decode(nodes_[i].key);
         for (int body : {16, 48}) {
             const int cx = cellOf(p.px + 26), cy = cellOf(p.py + body);
@@ -535,7 +540,8 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
             const std::uint32_t key = encode(next);
             if (key == invalid || !firstVisit(next)) continue;
             const auto index = static_cast<std::uint32_t>(nodes_.size());
-            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, nodes_[i].hazard});
+            const std::uint8_t hazard = avoidHazards_ && i == 0 ? 0 : nodes_[i].hazard;
+            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, hazard});
             touches(index, next);
         }
     }
@@ -733,32 +739,63 @@ bool RouteSearch::chooseAndApply() {
     return best != noParent && applyPath(best);
 }
 
+// Takes the played chain back to `played` frames and the game to `state`.
+void RouteSearch::rewind(const Snapshot& state, std::size_t played, int boxFrame) {
+    state.restore();
+    chain_.resize(played);
+    boxFrame_ = boxFrame;
+    for (Target& t : targets_) {
+        if (t.kind == Kind::generator && t.reached && t.frames > static_cast<int>(played)) {
+            t.reached = false;
+            ++unreached_;
+        }
+    }
+}
+
+// Plays every route of this stage that met spikes or flow; a target whose
+// route runs out of power is not reached after all. True when one is dropped.
+bool RouteSearch::dropPowerlessRoutes(const Snapshot& state) {
+    bool dropped = false;
+    for (const auto& [t, node] : hazardRoutes_) {
+        for (std::uint8_t keys : pathTo(node)) playRouteFrame(keys);
+        playRouteFrame(0);
+        if (game.missionResult == missionFailed && targets_[t].reached) {
+            targets_[t].reached = false;
+            ++unreached_;
+            dropped = true;
+            powerLost_ = true;
+        }
+        state.restore();
+    }
+    return dropped;
+}
+
+// Stage after stage until nothing is left to find or no map change helps. A
+// stage whose fewest-frames routes run out of power in hazards is searched
+// again keeping off them.
 void RouteSearch::run() {
     for (int stage = 0; stage < maxStages; ++stage) {
         Snapshot state;
         state.save();
-        const Pos start = currentPos();
-        bfs(start, static_cast<int>(chain_.size()), stage == 0);
-        state.restore();
-        // Routes through spikes or flow are played for real: the power may run out.
-        for (const auto& [t, node] : hazardRoutes_) {
-            for (std::uint8_t keys : pathTo(node)) playRouteFrame(keys);
-            playRouteFrame(0);
-            if (game.missionResult == missionFailed) {
-                targets_[t].reached = false;
-                ++unreached_;
-            }
+        const std::size_t played = chain_.size();
+        const int boxFrame = boxFrame_;
+        bool changed = false;
+        for (int attempt = 0; attempt < 2 && !changed; ++attempt) {
+            avoidHazards_ = attempt == 1;
+            bfs(currentPos(), static_cast<int>(played), stage == 0 || avoidHazards_);
             state.restore();
+            const bool dropped = dropPowerlessRoutes(state);
+            if (!somethingLeft()) return;
+            if (dropped && !avoidHazards_) continue;
+            changed = chooseAndApply();
+            if (!changed) {
+                if (game.missionResult != missionFailed) return;
+                rewind(state, played, boxFrame);
+                powerLost_ = true;
+            }
         }
-        if (!somethingLeft()) return;
-        if (!chooseAndApply()) {
-            failed_ = game.missionResult == missionFailed;
-            return;
-        }
-        if (game.missionResult != 0) {
-            failed_ = game.missionResult == missionFailed;
-            return;
-        }
+        avoidHazards_ = false;
+        if (!changed || game.missionResult != 0) return;
     }
     gaveUp_ = true;
 }
@@ -848,7 +885,9 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     for (const Target& t : targets_)
         if (!t.objective && t.kind != Kind::exitBeam) line(t, options.strict);
     if (mission_ == 1 || mission_ == 2) line(targets_.back(), true);
-    if (failed_) out_ << "  note: the played route lost all power in the hazards\n";
+    if (powerLost_)
+        out_ << "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
+                "keeping off them\n";
     if (gaveUp_) out_ << "  note: search stopped after " << maxStages << " map changes\n";
 
     if (!options.scriptDir.empty()) {
