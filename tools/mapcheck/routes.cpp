@@ -14,7 +14,9 @@
 // breakable block next to cells not yet reached) played frame by frame through
 // the game's contact pass, streamer and objective check, which also counts the
 // diamonds and power for real; the next stage starts where that event left the
-// player. Enemies are left out; hazards count only where the route is played.
+// player. Enemies are left out. Every route that meets spikes or flow is
+// played for real, so the power it costs is counted; when the fewest-frames
+// routes run out of it, the stage is searched again keeping off hazards.
 #include "mapcheck/routes.h"
 
 #include <algorithm>
