@@ -32,7 +32,7 @@ bake() {
 
 # replay NAME MISSION ROWS_FILE: plays every script in $work/NAME-keys.
 replay() {
-    local name=$1 mission=$2 rows=$3 script expect frame what x y data
+    local name=$1 mission=$2 rows=$3 script frame what x y data
     for script in "$work/$name-keys"/*.keys; do
         read -r _ _ _ _ _ frame what x y < <(grep '^# expect: ' "$script")
         data="$work/$name"
@@ -68,7 +68,8 @@ routes() {
     "$check" --routes "$@" --emit-script "$work/$name-keys" "$work/$name/level$mission/map.bmp" >"$work/$name.out"
     local got=$?
     [ $got -eq "$status" ] || fail "$name: status $got (expected $status): $(cat "$work/$name.out")"
-    grep -q ': reached' "$work/$name.out" || fail "$name: nothing reached"
+    [ "$(grep -c ': reached' "$work/$name.out")" = "$(ls "$work/$name-keys" | wc -l)" ] ||
+        fail "$name: not one script per reached target"
     replay "$name" "$mission" "$rows"
 }
 
