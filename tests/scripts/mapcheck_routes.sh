@@ -74,7 +74,7 @@ routes() {
 }
 
 # Mission 1: a diamond far above any floor, key A shut in by its own doors,
-# and a drop from the start plateau that the player cannot climb back.
+# and a wall under the start plateau that the player cannot climb back.
 cat >"$work/three.txt" <<'EOF'
 ....................
 #..................#
@@ -84,11 +84,11 @@ cat >"$work/three.txt" <<'EOF'
 #.P................#
 #..................#
 ######.............#
-#..................#
-#..................#
-#..................#
-#...........G..lll.#
-#.......d......lkl.#
+######.............#
+######.............#
+######.............#
+######......G..lll.#
+######..d......lkl.#
 ####################
 EOF
 routes three 1 "$work/three.txt" 1
