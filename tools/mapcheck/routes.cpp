@@ -260,6 +260,7 @@ private:
     bool dropPowerlessRoutes(const Snapshot& state);
     bool applyPath(std::uint32_t index);
     bool planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamonds);
+    bool planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan, bool found, int& shortOfDiamonds);
     bool applyBreak(const BreakPlan& plan);
     bool playChainFrame(std::uint8_t keys);
     bool frontier(int bx, int by) const;
@@ -296,7 +297,9 @@ private:
         std::uint8_t jump, crouch, known;
     };
     Move moves_[16 * 64 * 8] = {};
-    bool newStand_ = false;
+    std::vector<BreakPlan> generatorPlans_;  // per target: the cheapest beam plan found this stage
+    std::vector<std::uint8_t> generatorPlanned_;
+    int stageSupply_ = 0;                    // beam frames the diamonds held at the stage's start feed
     int unreached_ = 0;                      // targets without a route yet
 };
 
@@ -477,12 +480,18 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
     const int cx = cellOf(p.px + 26), cy = cellOf(p.py + 32);
     if (cx < 0 || cy < 0 || cx >= gridSize || cy >= gridSize) return;
     std::uint32_t* slot = &standNodes_[(cy * gridSize + cx) * 3];
-    for (int k = 0; k < 3; ++k) {
-        if (slot[k] == noParent) {
-            slot[k] = index;
-            newStand_ = true;
-            return;
-        }
+    int k = 0;
+    while (k < 3 && slot[k] != noParent) ++k;
+    if (k == 3) return;
+    slot[k] = index;
+    // The generators in the beam's reach get their plans from here.
+    for (std::size_t g = 0; g < targets_.size(); ++g) {
+        const Target& t = targets_[g];
+        if (t.kind != Kind::generator || std::abs(t.x - cx) > 6 || std::abs(t.y - cy) > 6) continue;
+        if (mapCell(t.x, t.y).tile == 0) continue;
+        int shortOfDiamonds = 0;
+        if (planFromNode(index, t.x, t.y, generatorPlans_[g], generatorPlanned_[g], shortOfDiamonds))
+            generatorPlanned_[g] = 1;
     }
 }
 
@@ -497,6 +506,9 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
     stageTouch_.assign(targets_.size(), -1);
     reachedCell_.assign(gridSize * gridSize, 0);
     standNodes_.assign(gridSize * gridSize * 3, noParent);
+    generatorPlans_.assign(targets_.size(), BreakPlan{});
+    generatorPlanned_.assign(targets_.size(), 0);
+    stageSupply_ = beamSupply();
     const std::uint32_t startKey = encode(start);
     if (startKey == invalid) return;
     firstVisit(start);
@@ -512,16 +524,8 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
             if (unreached_ == 0) break;
             if (!whole) {
                 if (!events_.empty()) stopDepth = std::min(stopDepth, nodes_[events_.front()].depth + 1);
-                if (newStand_) {
-                    newStand_ = false;
-                    for (const Target& t : targets_) {
-                        BreakPlan plan;
-                        int shortOfDiamonds = 0;
-                        if (t.kind == Kind::generator && mapCell(t.x, t.y).tile != 0 &&
-                            planBreak(t.x, t.y, plan, shortOfDiamonds))
-                            stopDepth = std::min(stopDepth, plan.frames);
-                    }
-                }
+                for (std::size_t g = 0; g < targets_.size(); ++g)
+                    if (generatorPlanned_[g]) stopDepth = std::min(stopDepth, generatorPlans_[g].frames);
                 if (layer >= stopDepth) break;
             }
         }
@@ -602,48 +606,53 @@ int RouteSearch::firstSolidAlong(const Pos& p, int angle, int& hitY) const {
 // The cheapest beam plan for block (bx, by) from this stage's standing nodes.
 bool RouteSearch::planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamonds) {
     bool found = false;
-    const int supply = beamSupply();
     for (int cy = std::max(0, by - 6); cy <= std::min(gridSize - 1, by + 6); ++cy) {
         for (int cx = std::max(0, bx - 6); cx <= std::min(gridSize - 1, bx + 6); ++cx) {
             for (int k = 0; k < 3; ++k) {
                 const std::uint32_t n = standNodes_[(cy * gridSize + cx) * 3 + k];
                 if (n == noParent) break;
-                if (found && nodes_[n].depth + 4 >= plan.frames) continue;
-                const Pos s = decode(nodes_[n].key);
-                for (std::uint8_t tap : {rightKey, leftKey}) {
-                    const Pos p1 = advance(s, flagsAt(s), tap);
-                    if (p1.jump != 0 || p1.crouch != 0 || !(flagsAt(p1) & flagGround)) continue;
-                    const int dxc = 32 * bx - 16 - (p1.px + 28), dyc = 32 * by - 16 - (p1.py + 22);
-                    if (dxc * dxc + dyc * dyc > 180 * 180) continue;
-                    const int a0 = tap == rightKey ? 0 : 180;
-                    for (int steps = 0; steps <= 90; ++steps) {
-                        const int frames = nodes_[n].depth + steps + 4;
-                        if (found && frames >= plan.frames) break;
-                        bool hit = false;
-                        std::uint8_t steer = 0;
-                        for (std::uint8_t dir : {rightKey, leftKey}) {
-                            const int angle = dir == rightKey ? a0 + 2 * steps : a0 + 360 - 2 * steps;
-                            int hy = 0;
-                            if (firstSolidAlong(p1, angle, hy) == bx && hy == by) {
-                                hit = true;
-                                steer = dir;
-                                break;
-                            }
-                        }
-                        if (!hit) continue;
-                        if (steps + 3 > supply) {
-                            shortOfDiamonds = 1;
-                            break;
-                        }
-                        plan = BreakPlan{bx, by, n, tap, steer, steps, frames};
-                        found = true;
-                        break;
-                    }
-                }
+                found = planFromNode(n, bx, by, plan, found, shortOfDiamonds) || found;
             }
         }
     }
     return found;
+}
+
+// Improves `plan` (when `found`, else makes one) with a beam on (bx, by) from
+// standing node n; true when it did.
+bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan, bool found, int& shortOfDiamonds) {
+    if (found && nodes_[n].depth + 4 >= plan.frames) return false;
+    bool improved = false;
+    const Pos s = decode(nodes_[n].key);
+    for (std::uint8_t tap : {rightKey, leftKey}) {
+        const Pos p1 = advance(s, flagsAt(s), tap);
+        if (p1.jump != 0 || p1.crouch != 0 || !(flagsAt(p1) & flagGround)) continue;
+        const int dxc = 32 * bx - 16 - (p1.px + 28), dyc = 32 * by - 16 - (p1.py + 22);
+        if (dxc * dxc + dyc * dyc > 180 * 180) continue;
+        const int a0 = tap == rightKey ? 0 : 180;
+        for (int steps = 0; steps <= 90; ++steps) {
+            const int frames = nodes_[n].depth + steps + 4;
+            if ((found || improved) && frames >= plan.frames) break;
+            std::uint8_t steer = 0;
+            for (std::uint8_t dir : {rightKey, leftKey}) {
+                const int angle = dir == rightKey ? a0 + 2 * steps : a0 + 360 - 2 * steps;
+                int hy = 0;
+                if (firstSolidAlong(p1, angle, hy) == bx && hy == by) {
+                    steer = dir;
+                    break;
+                }
+            }
+            if (!steer) continue;
+            if (steps + 3 > stageSupply_) {
+                shortOfDiamonds = 1;
+                break;
+            }
+            plan = BreakPlan{bx, by, n, tap, steer, steps, frames};
+            improved = true;
+            break;
+        }
+    }
+    return improved;
 }
 
 // Plays a beam plan: the route to its node, the tap, the beam until the block goes.
@@ -696,13 +705,16 @@ bool RouteSearch::chooseAndApply() {
     const std::uint32_t touchNode = events_.empty() ? noParent : events_.front();
     BreakPlan generatorPlan;
     bool haveGenerator = false;
+    for (std::size_t g = 0; g < targets_.size(); ++g) {
+        if (!generatorPlanned_[g] || (haveGenerator && generatorPlans_[g].frames >= generatorPlan.frames)) continue;
+        generatorPlan = generatorPlans_[g];
+        haveGenerator = true;
+    }
+    // Generators within reach that the beam cannot afford call for diamonds.
     for (const Target& t : targets_) {
-        if (t.kind != Kind::generator || mapCell(t.x, t.y).tile == 0) continue;
         BreakPlan plan;
-        if (planBreak(t.x, t.y, plan, shortOfDiamonds) && (!haveGenerator || plan.frames < generatorPlan.frames)) {
-            generatorPlan = plan;
-            haveGenerator = true;
-        }
+        if (!haveGenerator && t.kind == Kind::generator && mapCell(t.x, t.y).tile != 0)
+            planBreak(t.x, t.y, plan, shortOfDiamonds);
     }
     before.restore();
     if (touchNode != noParent && (!haveGenerator || nodes_[touchNode].depth + 1 <= generatorPlan.frames))
