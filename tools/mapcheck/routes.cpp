@@ -258,6 +258,7 @@ private:
     bool chooseAndApply();
     void rewind(const Snapshot& state, std::size_t played, int boxFrame);
     bool dropPowerlessRoutes(const Snapshot& state);
+    bool playPath(std::uint32_t index);
     bool applyPath(std::uint32_t index);
     bool planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamonds);
     bool planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan, bool found, int& shortOfDiamonds);
@@ -462,8 +463,6 @@ void RouteSearch::touches(std::uint32_t index, const Pos& p) {
     }
 }
 
-// Breadth-first over player states from `start` (reached after `depth` frames)
-// in the map as it is now: every state is first found by a fewest-frames route.
 // One search step: the game's movement for the flags, jump counter and keys,
 // which is the same at every position, so each case is asked of the game once.
 Pos RouteSearch::step(const Pos& p, std::uint8_t flags, int choice) {
@@ -476,6 +475,7 @@ Pos RouteSearch::step(const Pos& p, std::uint8_t flags, int choice) {
     return {p.px + m.dx, p.py + m.dy, m.jump, m.crouch};
 }
 
+// Keeps the first three standing nodes of each cell for the beam's plans.
 void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
     const int cx = cellOf(p.px + 26), cy = cellOf(p.py + 32);
     if (cx < 0 || cy < 0 || cx >= gridSize || cy >= gridSize) return;
@@ -570,18 +570,18 @@ bool RouteSearch::playChainFrame(std::uint8_t keys) {
     return game.missionResult != missionFailed;
 }
 
-// Plays the route to node `index` and the frame that touches what it found.
-bool RouteSearch::applyPath(std::uint32_t index) {
-    const std::vector<std::uint8_t> keys = pathTo(index);
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (!playChainFrame(keys[i])) return false;
-    }
-    if (!(currentPos() == decode(nodes_[index].key))) {
-        out_ << "internal: the played route left the searched one at frame " << chain_.size() << "\n";
-        return false;
-    }
-    return playChainFrame(0);
+// Plays the route to node `index`; false when the mission is lost on the way
+// or the game ends elsewhere than the search said (which would be a fault here).
+bool RouteSearch::playPath(std::uint32_t index) {
+    for (std::uint8_t keys : pathTo(index))
+        if (!playChainFrame(keys)) return false;
+    if (currentPos() == decode(nodes_[index].key)) return true;
+    out_ << "internal: the played route left the searched one at frame " << chain_.size() << "\n";
+    return false;
 }
+
+// Plays the route to node `index` and the frame that touches what it found.
+bool RouteSearch::applyPath(std::uint32_t index) { return playPath(index) && playChainFrame(0); }
 
 int RouteSearch::beamSupply() const {
     if (player.diamonds <= 0) return 0;
@@ -657,10 +657,7 @@ bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan,
 
 // Plays a beam plan: the route to its node, the tap, the beam until the block goes.
 bool RouteSearch::applyBreak(const BreakPlan& plan) {
-    const std::vector<std::uint8_t> keys = pathTo(plan.node);
-    for (std::uint8_t k : keys)
-        if (!playChainFrame(k)) return false;
-    if (!playChainFrame(plan.tap)) return false;
+    if (!playPath(plan.node) || !playChainFrame(plan.tap)) return false;
     if (!playChainFrame(beamKey)) return false;
     for (int i = 0; i < plan.steps; ++i)
         if (!playChainFrame(beamKey | plan.steer)) return false;
@@ -692,15 +689,8 @@ bool RouteSearch::chooseAndApply() {
     Snapshot before;
     before.save();
     const std::size_t played = chain_.size();
-    auto undo = [&] {
-        before.restore();
-        chain_.resize(played);
-        for (Target& t : targets_)
-            if (t.kind == Kind::generator && t.reached && t.frames > static_cast<int>(played)) {
-                t.reached = false;
-                ++unreached_;
-            }
-    };
+    const int boxFrame = boxFrame_;
+    auto undo = [&] { rewind(before, played, boxFrame); };
     int shortOfDiamonds = 0;
     const std::uint32_t touchNode = events_.empty() ? noParent : events_.front();
     BreakPlan generatorPlan;
