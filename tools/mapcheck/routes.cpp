@@ -141,8 +141,9 @@ struct Snapshot {
 
 // What the search keeps per position (2 pixels apart): for the standing and
 // the crouching box, the jump counters met there (bits 0..57) and the
-// collision flags once asked (bits 58..62). Allocated zeroed per stage, so
-// the pages of positions never reached cost nothing.
+// collision flags once asked (bits 58..62). Allocated zeroed once, so the
+// pages of positions never reached cost nothing; each stage clears what the
+// last one wrote.
 struct PositionRecord {
     std::uint64_t box[2];
 };
@@ -232,12 +233,16 @@ private:
         return {pxMin_ + 2 * static_cast<int>(k & 4095), pyMin_ + 2 * static_cast<int>((k >> 12) & 4095),
                 j == 0 ? 0 : 2 * j - 1, static_cast<int>(k >> 30)};
     }
-    PositionRecord& record(const Pos& p) const {
-        return positions_.get()[(static_cast<std::size_t>(p.py - pyMin_) >> 1) * columns_ +
-                                (static_cast<std::size_t>(p.px - pxMin_) >> 1)];
+    // The record of a position; the first use in a stage notes it for clearing.
+    PositionRecord& record(const Pos& p) {
+        const std::size_t index = (static_cast<std::size_t>(p.py - pyMin_) >> 1) * columns_ +
+                                  (static_cast<std::size_t>(p.px - pxMin_) >> 1);
+        PositionRecord& r = positions_.get()[index];
+        if (r.box[0] == 0 && r.box[1] == 0) used_.push_back(static_cast<std::uint32_t>(index));
+        return r;
     }
     // False when the state was met before in this stage.
-    bool firstVisit(const Pos& p) const {
+    bool firstVisit(const Pos& p) {
         std::uint64_t& bits = record(p).box[p.crouch != 0];
         const std::uint64_t bit = std::uint64_t{1} << ((p.jump + 1) >> 1);
         if (bits & bit) return false;
@@ -279,6 +284,7 @@ private:
     int pxMin_ = 0, pyMin_ = 0, pxMax_ = 0, pyMax_ = 0;
     std::size_t columns_ = 0, rows_ = 0;
     std::unique_ptr<PositionRecord[], FreeDeleter> positions_;
+    std::vector<std::uint32_t> used_;  // records written in this stage
     std::vector<Node> nodes_;
     std::vector<Target> targets_;
     std::vector<std::int32_t> targetAt_;  // [y * gridSize + x], -1 none
@@ -499,7 +505,10 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
 // in the map as it is now: every state is first found by a fewest-frames route.
 // Unless `whole`, it stops once the nearest map change is known.
 void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
-    positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
+    if (!positions_)
+        positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
+    for (std::uint32_t index : used_) positions_.get()[index] = PositionRecord{};
+    used_.clear();
     nodes_.clear();
     events_.clear();
     hazardRoutes_.clear();
