@@ -16,42 +16,7 @@ for tool in xwd convert compare; do
 done
 [ -x "$program" ] || { echo "FAIL: $program not built"; exit 1; }
 
-work=$(mktemp -d)
-xvfb_pid=""
-game_pid=""
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
-# A display of our own: the server's lock file must name our Xvfb, so a
-# server started at the same moment by someone else is never mistaken for it.
-display=""
-for n in $(seq 77 140); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    if [ "$(tr -d ' ' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb_pid" ] &&
-       DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-      display=":$n"
-      break
-    fi
-    sleep 0.1
-  done
-  [ -n "$display" ] && break
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
-done
-[ -n "$display" ] || fail "could not start Xvfb: $(cat "$work/xvfb.log")"
-export DISPLAY=$display
-
-# X and GL libraries keep memory until exit; that is not the game's to answer for.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+source "$(dirname "$0")/lib/xvfb.sh"
 
 # Starts the program in the working folder and waits for its window.
 start_game() {
@@ -61,7 +26,7 @@ start_game() {
   for _ in $(seq 600); do
     window=$(xdotool search --name '^Brastor$' 2>/dev/null | head -1)
     [ -n "$window" ] && break
-    kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start: $(cat "$work/game.log")"
+    kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start"
     sleep 0.1
   done
   [ -n "$window" ] || fail "no window appeared"
@@ -121,12 +86,14 @@ sleep 1.5
 xdotool keydown Escape   # quit from the title
 wait_game
 xdotool keyup Escape
-[ "$code" = 0 ] || fail "Escape on the title screen: exit code $code, log: $(cat "$work/game.log")"
+[ "$code" = 0 ] || fail "Escape on the title screen: exit code $code"
+tsan_clean || fail "ThreadSanitizer report"
 
 # Closing the window while the game waits on its title screen.
 start_game
 kill -TERM "$game_pid"
 wait_game
-[ "$code" = 0 ] || fail "closing the window: exit code $code, log: $(cat "$work/game.log")"
+[ "$code" = 0 ] || fail "closing the window: exit code $code"
+tsan_clean || fail "ThreadSanitizer report"
 
 echo "window test passed"

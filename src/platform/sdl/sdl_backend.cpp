@@ -21,7 +21,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto refreshPeriod = std::chrono::microseconds(16667);
 constexpr auto presentWait = std::chrono::milliseconds(100);
-constexpr auto windowWait = std::chrono::seconds(10);
+constexpr auto displayWait = std::chrono::seconds(10);
+constexpr auto displayRetry = std::chrono::milliseconds(100);
 constexpr auto quitGrace = std::chrono::seconds(2);
 constexpr int closeButtonKey = 107;  // "k", which the game ignores
 
@@ -66,16 +67,44 @@ void destroyWindow() {
     sb.window = nullptr;
 }
 
+// A window that cannot be made ends the program: the game would run unseen.
 void serveWindowRequest() {
     std::unique_lock lock(sb.stateMutex);
     if (sb.windowState != WindowState::requested) return;
     const int width = sb.frameWidth, height = sb.frameHeight;
     lock.unlock();
-    const bool ok = createWindow(width, height);
-    if (!ok) destroyWindow();
+    if (!createWindow(width, height)) {
+        std::fprintf(stderr, "brastor: cannot open a window: %s\n", SDL_GetError());
+        std::fflush(nullptr);
+        std::_Exit(1);
+    }
     lock.lock();
-    sb.windowState = ok ? WindowState::open : WindowState::failed;
+    sb.windowState = WindowState::open;
     sb.stateChanged.notify_all();
+}
+
+// Video on a display the player can see. When SDL cannot reach the display
+// it falls back to an off-screen driver that shows nothing; an X server that
+// is resetting (its last client just left) refuses connections for a moment,
+// so a display that is named is tried again for a while. A driver named
+// in SDL_VIDEODRIVER is taken as it is.
+bool openVideo() {
+    const bool named = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+    // On an X display only X is tried, so a retry is quiet and quick.
+    if (!named && SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    const auto giveUp = Clock::now() + displayWait;
+    for (;;) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+            const std::string driver = SDL_GetCurrentVideoDriver();
+            if (named || (driver != "offscreen" && driver != "dummy")) return true;
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            SDL_SetError("no display to show it on");
+        }
+        if (!SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY")) return false;
+        if (Clock::now() >= giveUp) return false;
+        std::this_thread::sleep_for(displayRetry);
+    }
 }
 
 // The largest whole multiple of the frame that fits the output, centred; a
@@ -237,7 +266,9 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
 
 // ---------------------------------------------------------------- game thread
 
-// Asks the event thread for the window and waits until it exists (or failed).
+// Asks the event thread for the window and waits until it exists, however
+// long a busy window system takes (the event thread ends the program if it
+// cannot be made).
 int backendOpen(int width, int height) {
     if (width <= 0 || height <= 0) return 1;
     std::unique_lock lock(sb.stateMutex);
@@ -249,9 +280,8 @@ int backendOpen(int width, int height) {
     lock.unlock();
     wakeEventThread();
     lock.lock();
-    sb.stateChanged.wait_for(lock, windowWait,
-                             [] { return sb.windowState != WindowState::requested; });
-    return sb.windowState == WindowState::open ? 0 : 1;
+    sb.stateChanged.wait(lock, [] { return sb.windowState != WindowState::requested; });
+    return 0;
 }
 
 void backendAcquireScreen() { sb.screenMutex.lock(); }
@@ -291,8 +321,9 @@ void backendSleepMs(int milliseconds) {
 // code, or 0 when the window was closed and the game did not unwind in time.
 int runOnPlatform(int (*gameEntry)()) {
     setDataFolder(findInstalledDataFolder().c_str());
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    if (SDL_Init(0) != 0 || !openVideo()) {
         std::fprintf(stderr, "brastor: cannot open a window: %s\n", SDL_GetError());
+        SDL_Quit();
         return 1;
     }
     sb.wakeEventType = SDL_RegisterEvents(1);

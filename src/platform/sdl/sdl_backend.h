@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
-enum class WindowState { none, requested, open, failed };
+enum class WindowState { none, requested, open };
 
 struct SdlBackend {
     // The screen lock: held by the game from lock count 0 -> 1 until 1 -> 0,
