@@ -65,7 +65,10 @@ void loadMissionText(const char* fileName) {
     closeFile(file);
 }
 
+// The text screens draw under the screen lock too: the window's thread may
+// copy the frame at any moment it is not held.
 bool showTitleScreen() {
+    lockScreen();
     clearScreen();
     for (int y = 0; y <= screenHeight; ++y) {
         setColours(0xFF000000u | static_cast<Colour>(skyBlue(y)));
@@ -85,6 +88,7 @@ bool showTitleScreen() {
         setColours(yellow);
         drawText(x + 1, 71 + 16 * i, line);
     }
+    unlockScreen();
     presentScreen();
     return waitForSpace(true);
 }
@@ -99,6 +103,7 @@ bool showTextBox() {
     const int right = (boxWidth + screenWidth) / 2;
     const int bottom = (height + screenHeight) / 2;
 
+    lockScreen();
     darkenBox(left, top, boxWidth, height);
     setColours(darkGreen);
     drawBox(left, top, right, bottom);
@@ -107,6 +112,7 @@ bool showTextBox() {
     setColours(yellow);
     for (int i = 0; i < textLineCount; ++i)
         if (!textLines[i].empty()) drawText(centredX(textLines[i]), top + 6 + 16 * i, textLines[i]);
+    unlockScreen();
     presentScreen();
     return waitForSpace(false);
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -126,6 +127,19 @@ SDL_Rect frameRect(int outWidth, int outHeight) {
     return SDL_Rect{(outWidth - w) / 2, (outHeight - h) / 2, w, h};
 }
 
+// The copy is made here rather than inside SDL, where the race checker
+// could not see it read the frame buffer.
+void copyFrameToTexture() {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(sb.texture, nullptr, &pixels, &pitch) != 0) return;
+    const auto* from = reinterpret_cast<const std::uint8_t*>(framePixels());
+    auto* to = static_cast<std::uint8_t*>(pixels);
+    const std::size_t row = static_cast<std::size_t>(sb.frameWidth) * 4;
+    for (int y = 0; y < sb.frameHeight; ++y) std::memcpy(to + std::ptrdiff_t{y} * pitch, from + y * row, row);
+    SDL_UnlockTexture(sb.texture);
+}
+
 // Copies the frame buffer into the texture unless the game holds the screen
 // lock (then the last whole frame stays up), and shows it.
 void refreshWindow() {
@@ -138,7 +152,7 @@ void refreshWindow() {
     const bool changed = sb.frameChanged.exchange(false);
     bool copied = false;
     if (sb.screenMutex.try_lock()) {
-        SDL_UpdateTexture(sb.texture, nullptr, framePixels(), sb.frameWidth * 4);
+        copyFrameToTexture();
         sb.screenMutex.unlock();
         copied = true;
     } else if (changed) {
