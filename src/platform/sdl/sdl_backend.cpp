@@ -227,6 +227,7 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
         sb.wakePending.store(false);
         return;
     }
+    if (handlePadEvent(event)) return;
     switch (event.type) {
     case SDL_QUIT:
         closeRequested(loop);
@@ -236,6 +237,7 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_FOCUS_LOST:
             forgetHeldKeys();
+            reassertPadKeys();
             break;
         case SDL_WINDOWEVENT_CLOSE:
             closeRequested(loop);
@@ -277,6 +279,12 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
 }
 
 }  // namespace
+
+bool keyboardHolds(int scanCode) {
+    for (int key = 0; key < SDL_NUM_SCANCODES; ++key)
+        if (sb.heldScancodes[key] && setOneCode(static_cast<SDL_Scancode>(key)) == scanCode) return true;
+    return false;
+}
 
 // ---------------------------------------------------------------- game thread
 
@@ -340,6 +348,8 @@ int runOnPlatform(int (*gameEntry)()) {
         SDL_Quit();
         return 1;
     }
+    // Without pads (or without their subsystem) the keyboard still plays.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     sb.wakeEventType = SDL_RegisterEvents(1);
     sb.eventLoopRunning.store(true);
 
@@ -379,6 +389,7 @@ int runOnPlatform(int (*gameEntry)()) {
     game.join();
 
     sb.eventLoopRunning.store(false);
+    closePads();
     destroyWindow();
     SDL_Quit();
     return exitCode;

@@ -50,3 +50,12 @@ int setOneCode(SDL_Scancode scancode);
 // Caps Lock; a press with Ctrl, Alt or the system key held that brings no
 // text gives the character here, a code page 437 code below 256.
 int typedKeyCode(const SDL_Keysym& key, bool textFollows);
+
+// True while a keyboard key that stands for this scan code is down.
+bool keyboardHolds(int scanCode);
+
+// Gamepads (sdl_pads.cpp), event thread: true when the event was a pad's.
+bool handlePadEvent(const SDL_Event& event);
+// The key flags were cleared (focus change): presses again what pads hold.
+void reassertPadKeys();
+void closePads();
