@@ -1,13 +1,14 @@
 # Everything a newcomer needs: `make play` and `make test`.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play test asan bench fuzz install package web web-serve web-test clean
+.PHONY: all deps build play test asan tsan bench fuzz install package web web-serve web-test clean
 
 all: build
 
@@ -34,6 +35,17 @@ asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DBRASTOR_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+# The tests that run the game beside the window's thread, under ThreadSanitizer:
+# the key queue, the window test and the window stress and pad test. Any report
+# fails; tests/tsan.supp silences only the X and GL libraries.
+tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target brastor brastor_tests brastor-window-driver
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest --output-on-failure -j $(JOBS) -R '^(Keys\.|script\.window_)'
 
 # One table: the busy frame against SDL2 and the memory floor, level size, start-up.
 BENCH_BUILD ?= build-bench
@@ -73,4 +85,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
