@@ -4,7 +4,8 @@
 # screenshot that must match what the window shows, a failed mission,
 # back to the title and out with Escape; then a second run closed from outside
 # (SIGTERM reaches SDL as a quit, the same event as the close button; SIGINT
-# would do too, but a script's background jobs ignore it).
+# would do too, but a script's background jobs ignore it); and a run with no
+# display, which must say so and exit 1.
 # Usage: window_xvfb.sh <build-dir> <source-dir>
 set -uo pipefail
 
@@ -95,5 +96,11 @@ kill -TERM "$game_pid"
 wait_game
 [ "$code" = 0 ] || fail "closing the window: exit code $code"
 tsan_clean || fail "ThreadSanitizer report"
+
+# With no display at all the program says so and ends, rather than running
+# unseen on SDL's off-screen driver.
+(cd "$work/run" && env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$program") >"$work/game.log" 2>&1
+code=$?
+[ "$code" = 1 ] && grep -q "cannot open a window" "$work/game.log" || fail "with no display: exit code $code"
 
 echo "window test passed"
