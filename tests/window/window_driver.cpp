@@ -57,12 +57,14 @@ void push(SDL_Event& event) {
     while (SDL_PushEvent(&event) != 1 && Clock::now() < end) std::this_thread::sleep_for(1ms);
 }
 
+// A key, and the text its press brings (as the window system sends it).
 struct Key {
     SDL_Scancode code;
     SDL_Keycode sym;
+    const char* text = nullptr;
 };
-const Key space{SDL_SCANCODE_SPACE, SDLK_SPACE}, keyH{SDL_SCANCODE_H, SDLK_h}, enter{SDL_SCANCODE_RETURN, SDLK_RETURN},
-    left{SDL_SCANCODE_LEFT, SDLK_LEFT}, keyZ{SDL_SCANCODE_Z, SDLK_z};
+const Key space{SDL_SCANCODE_SPACE, SDLK_SPACE, " "}, keyH{SDL_SCANCODE_H, SDLK_h, "h"},
+    enter{SDL_SCANCODE_RETURN, SDLK_RETURN}, left{SDL_SCANCODE_LEFT, SDLK_LEFT}, keyZ{SDL_SCANCODE_Z, SDLK_z, "z"};
 
 void key(Key k, bool down, Uint16 mod = KMOD_NONE) {
     SDL_Event event{};
@@ -72,6 +74,11 @@ void key(Key k, bool down, Uint16 mod = KMOD_NONE) {
     event.key.keysym.sym = k.sym;
     event.key.keysym.mod = mod;
     push(event);
+    if (!down || !k.text || mod != KMOD_NONE) return;
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    SDL_strlcpy(text.text.text, k.text, sizeof text.text.text);
+    push(text);
 }
 void tap(Key k) {
     key(k, true);
@@ -123,7 +130,7 @@ void stress() {
     const Key keys[] = {
         left, {SDL_SCANCODE_RIGHT, SDLK_RIGHT}, {SDL_SCANCODE_UP, SDLK_UP}, {SDL_SCANCODE_DOWN, SDLK_DOWN},
         {SDL_SCANCODE_KP_4, SDLK_KP_4}, {SDL_SCANCODE_KP_6, SDLK_KP_6}, {SDL_SCANCODE_KP_8, SDLK_KP_8},
-        keyZ, {SDL_SCANCODE_X, SDLK_x}, keyH};
+        keyZ, {SDL_SCANCODE_X, SDLK_x, "x"}, keyH};
     constexpr int count = std::size(keys);
     bool held[count] = {};
     std::mt19937 random(20261207);
