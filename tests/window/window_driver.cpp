@@ -269,13 +269,20 @@ void padPlay() {
     if (!until("play", [&] { return frames > before + 1; }, tapStart)) return;
     button(SDL_CONTROLLER_BUTTON_START, false);
 
-    // Unplugging lets go of the pad's keys, not of the keyboard's.
+    // Letting go of the keyboard's Left keeps the pad's; unplugging lets go
+    // of the pad's keys, not of the keyboard's. Z pressed after a change
+    // shows once the change has been handled.
     button(SDL_CONTROLLER_BUTTON_A, true);
     axis(SDL_CONTROLLER_AXIS_LEFTX, -1);
     if (!until("jump and left held", [] { return keyHeld(72) && keyHeld(75); })) return;
     key(left, true);
+    key(left, false);
+    key(keyZ, true);
+    if (!until("the keyboard's Left let go", [] { return keyHeld(44); })) return;
+    if (!keyHeld(75)) return void(fail("the keyboard released the pad's Left"));
+    key(keyZ, false);
+    key(left, true);
     unplugPad();
-    // Z pressed after the unplugging shows once the unplugging has been handled.
     key(keyZ, true);
     if (!until("the unplugged pad's keys let go", [] { return !keyHeld(72) && keyHeld(44); })) return;
     if (!keyHeld(75)) return void(fail("unplugging released the keyboard's Left"));

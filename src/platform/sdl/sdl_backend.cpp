@@ -175,14 +175,14 @@ void refreshWindow() {
 }
 
 // A scan code's flag stays set while any key that shares it (an arrow and
-// its keypad twin) is still down.
+// its keypad twin) or a pad still holds it.
 void releaseScancode(SDL_Scancode scancode) {
     const int code = setOneCode(scancode);
     sb.heldScancodes[scancode] = false;
     if (code == 0) return;
     for (int other = 0; other < SDL_NUM_SCANCODES; ++other)
         if (sb.heldScancodes[other] && setOneCode(static_cast<SDL_Scancode>(other)) == code) return;
-    keyUp(code);
+    if (!padsHold(code)) keyUp(code);
 }
 
 void forgetHeldKeys() {

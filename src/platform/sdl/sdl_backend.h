@@ -56,6 +56,8 @@ bool keyboardHolds(int scanCode);
 
 // Gamepads (sdl_pads.cpp), event thread: true when the event was a pad's.
 bool handlePadEvent(const SDL_Event& event);
+// True while a pad holds the key of this scan code.
+bool padsHold(int scanCode);
 // The key flags were cleared (focus change): presses again what pads hold.
 void reassertPadKeys();
 void closePads();

@@ -47,12 +47,8 @@ void applyInput(PadSlot& pad) {
     bool before[keyFlagCount];
     std::copy(std::begin(pad.keys.held), std::end(pad.keys.held), before);
     applyPadInput(pad.keys, pad.input);
-    for (int code = 1; code < keyFlagCount; ++code) {
-        if (!before[code] || pad.keys.held[code]) continue;
-        bool elsewhere = keyboardHolds(code);
-        for (const auto& other : pads) elsewhere = elsewhere || (other.controller && other.keys.held[code]);
-        if (elsewhere) keyDown(code);
-    }
+    for (int code = 1; code < keyFlagCount; ++code)
+        if (before[code] && !pad.keys.held[code] && (keyboardHolds(code) || padsHold(code))) keyDown(code);
 }
 
 float axisValue(Sint16 value) { return value < 0 ? value / 32768.0f : value / 32767.0f; }
@@ -87,6 +83,12 @@ void closePad(PadSlot& pad) {
 }
 
 }  // namespace
+
+bool padsHold(int scanCode) {
+    for (const auto& pad : pads)
+        if (pad.controller && pad.keys.held[scanCode]) return true;
+    return false;
+}
 
 bool handlePadEvent(const SDL_Event& event) {
     switch (event.type) {
