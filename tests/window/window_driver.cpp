@@ -80,19 +80,11 @@ void key(Key k, bool down, Uint16 mod = KMOD_NONE) {
     SDL_strlcpy(text.text.text, k.text, sizeof text.text.text);
     push(text);
 }
-void tap(Key k) {
-    key(k, true);
-    key(k, false);
-}
-void windowEvent(Uint8 what) {
+void tap(Key k) { key(k, true), key(k, false); }
+void send(Uint32 type, Uint8 windowEvent = 0) {
     SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.event = what;
-    push(event);
-}
-void closeWindow() {
-    SDL_Event event{};
-    event.type = SDL_QUIT;
+    event.type = type;
+    event.window.event = windowEvent;
     push(event);
 }
 
@@ -140,8 +132,8 @@ void stress() {
         held[n] = !held[n];
         key(keys[n], held[n]);
         if (i % 300 == 150) {
-            windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-            windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+            send(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
+            send(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);
         }
         if (i % 1000 == 500) {  // full screen and back
             key(enter, true, KMOD_LALT);
@@ -169,7 +161,7 @@ void stress() {
         for (int i = 0; i < 20; ++i) look();
     };
     if (!until("screenshots", [&] { return shots >= before + 10; }, pressAndLook)) return;
-    closeWindow();
+    send(SDL_QUIT);
     const auto end = Clock::now() + stepWait;
     while (ends == 0 && Clock::now() < end) pressAndLook();
     if (ends == 0) return void(fail("the game did not end after the close"));
@@ -218,35 +210,30 @@ bool holdsOnly(int code) {
 
 void padPlay() {
     if (!until("the title", [] { return titles > 0; }) || !plugPad()) return;
-    using B = SDL_GameControllerButton;
-    struct Case {
+    // A button, or (none) a stick axis at a deflection, and the key it holds.
+    constexpr auto none = SDL_CONTROLLER_BUTTON_INVALID;
+    const struct {
         const char* what;
-        B b;                       // or SDL_CONTROLLER_BUTTON_INVALID for a stick
-        SDL_GameControllerAxis a;  // with value v
+        SDL_GameControllerButton b;
+        SDL_GameControllerAxis a;
         double v;
         int code;
-    };
-    const Case cases[] = {
-        {"A", SDL_CONTROLLER_BUTTON_A, {}, 0, 72},
-        {"B", SDL_CONTROLLER_BUTTON_B, {}, 0, 80},
-        {"X", SDL_CONTROLLER_BUTTON_X, {}, 0, 44},
-        {"Y", SDL_CONTROLLER_BUTTON_Y, {}, 0, 45},
+    } cases[] = {
+        {"A", SDL_CONTROLLER_BUTTON_A, {}, 0, 72},           {"B", SDL_CONTROLLER_BUTTON_B, {}, 0, 80},
+        {"X", SDL_CONTROLLER_BUTTON_X, {}, 0, 44},           {"Y", SDL_CONTROLLER_BUTTON_Y, {}, 0, 45},
         {"d-pad up", SDL_CONTROLLER_BUTTON_DPAD_UP, {}, 0, 72},
         {"d-pad down", SDL_CONTROLLER_BUTTON_DPAD_DOWN, {}, 0, 80},
         {"d-pad left", SDL_CONTROLLER_BUTTON_DPAD_LEFT, {}, 0, 75},
         {"d-pad right", SDL_CONTROLLER_BUTTON_DPAD_RIGHT, {}, 0, 77},
-        {"stick left", SDL_CONTROLLER_BUTTON_INVALID, SDL_CONTROLLER_AXIS_LEFTX, -1, 75},
-        {"stick half right", SDL_CONTROLLER_BUTTON_INVALID, SDL_CONTROLLER_AXIS_LEFTX, 0.5, 77},
-        {"stick up", SDL_CONTROLLER_BUTTON_INVALID, SDL_CONTROLLER_AXIS_LEFTY, -1, 72},
-        {"stick down", SDL_CONTROLLER_BUTTON_INVALID, SDL_CONTROLLER_AXIS_LEFTY, 1, 80},
-        {"stick short of half", SDL_CONTROLLER_BUTTON_INVALID, SDL_CONTROLLER_AXIS_LEFTX, 0.45, 0},
-        {"right stick", SDL_CONTROLLER_BUTTON_INVALID, SDL_CONTROLLER_AXIS_RIGHTX, 1, 0},
+        {"stick left", none, SDL_CONTROLLER_AXIS_LEFTX, -1, 75},
+        {"stick half right", none, SDL_CONTROLLER_AXIS_LEFTX, 0.5, 77},
+        {"stick up", none, SDL_CONTROLLER_AXIS_LEFTY, -1, 72},
+        {"stick down", none, SDL_CONTROLLER_AXIS_LEFTY, 1, 80},
+        {"stick short of half", none, SDL_CONTROLLER_AXIS_LEFTX, 0.45, 0},
+        {"right stick", none, SDL_CONTROLLER_AXIS_RIGHTX, 1, 0},
     };
-    for (const Case& c : cases) {
-        const auto set = [&](bool on) {
-            if (c.b != SDL_CONTROLLER_BUTTON_INVALID) button(c.b, on);
-            else axis(c.a, on ? c.v : 0);
-        };
+    for (const auto& c : cases) {
+        const auto set = [&](bool on) { c.b != none ? button(c.b, on) : axis(c.a, on ? c.v : 0); };
         // Pad events are handled in order: for an input that holds nothing,
         // Y pressed after it shows when the input has been seen.
         set(true);
@@ -309,7 +296,7 @@ void (*driverEntry)() = stress;
 int gameWithDriver() {
     std::thread driver([] {
         driverEntry();
-        if (!failure.empty()) closeWindow();
+        if (!failure.empty()) send(SDL_QUIT);
     });
     const int code = runGame(-1);
     driver.join();
