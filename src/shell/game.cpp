@@ -88,7 +88,7 @@ void startUp(double seed) {
     createPictures();
 }
 
-void startMission() {
+void resetMissionState() {
     for (auto& k : game.keysHeld) k = 0;
     player.power = 4;
     player.diamonds = 0;
@@ -96,6 +96,10 @@ void startMission() {
     player.jumpLeft = 0;
     game.objectiveMet = 0;
     resetEnemies();
+}
+
+void startMission() {
+    resetMissionState();
     loadLevelMap(game.missionNumber);
     setLevelFolder();
     loadMissionPictures(game.levelFolder);

@@ -26,6 +26,9 @@ void resetGameState();
 int gameLoop();
 // One mission from its resets to its end; returns missionResult.
 int missionLoop();
+// What every mission starts from before its map is loaded: no keys, full
+// power, no diamonds, no objective, an empty enemy table.
+void resetMissionState();
 // Mission start: resets, map, pictures, scene (everything before the briefing box).
 void startMission();
 // After the briefing: missionResult 0, offsets 0, streamer drain, solid list.

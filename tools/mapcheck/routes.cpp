@@ -313,12 +313,8 @@ private:
 bool RouteSearch::load(const std::string& file) {
     resetGameState();
     game.missionNumber = mission_;
-    player.power = 4;
-    player.diamonds = 0;
-    player.hazardTicks = 0;
-    player.jumpLeft = 0;
+    resetMissionState();
     player.streamerDrain = 20;
-    resetEnemies();
     const std::string path = std::filesystem::absolute(file).string();
     loadLevelMapFile(path.c_str());
     resetEnemies();  // enemies are left out of the search
