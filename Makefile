@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play test asan tsan bench fuzz install package web web-serve web-test clean
+.PHONY: all deps build play test asan tsan bench fuzz install package web web-serve web-test clean mutate
 
 all: build
 
@@ -86,3 +86,8 @@ package: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+
+# Mutation run: each fault of tools/mutate/mutants.py applied in turn, the fast
+# tests run against it; prints killed or survived per fault.
+mutate: build
+	tools/mutate/mutate.py --build $(BUILD)
