@@ -1,21 +1,65 @@
 #include "support/test_support.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include <gtest/gtest.h>
 
 #include "shell/game.h"
+
+namespace fs = std::filesystem;
 
 void freshGame() {
     resetGameState();
     setScreenMode(screenWidth, screenHeight, 32);
 }
 
+namespace {
+struct ProcessFolder {
+    fs::path path;
+    ProcessFolder() {
+        std::string pattern = (fs::temp_directory_path() / "brastor-tests-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        path = pattern;
+    }
+    ~ProcessFolder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+}  // namespace
+
 std::string testTempFolder() {
+    static ProcessFolder base;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path p = std::filesystem::temp_directory_path() / "brastor-tests" /
-                              (std::string(info->test_suite_name()) + "." + info->name());
-    std::filesystem::remove_all(p);
-    std::filesystem::create_directories(p);
+    fs::path p = base.path / (std::string(info->test_suite_name()) + "." + info->name());
+    fs::remove_all(p);
+    fs::create_directories(p);
     return p.string();
+}
+
+void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {
+    static const std::map<char, std::uint32_t> legend{
+        {'.', 0xFFFFFF}, {'#', 0x000000}, {'g', 0x400000}, {'b', 0x008080}, {'B', 0x808000},
+        {'G', 0x808080}, {'d', 0xFF0000}, {'c', 0x8000FF}, {'k', 0xFFFF00}, {'K', 0x000040},
+        {'l', 0xFFF000}, {'L', 0x003240}, {'h', 0x323232}, {'w', 0x80FF80}, {'s', 0xC0C0C0},
+        {'o', 0xFF8000}, {'P', 0xFF00FF}, {'W', 0x0000FF}, {'F', 0x00FFFF}, {'T', 0x800000},
+        {'S', 0x400080}, {'N', 0x408080}};
+    const int height = static_cast<int>(rows.size()), width = static_cast<int>(rows[0].size());
+    const int rowBytes = (3 * width + 3) & ~3;
+    std::string out = "BM";
+    auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    put(54 + rowBytes * height, 4), put(0, 4), put(54, 4), put(40, 4), put(width, 4), put(height, 4);
+    put(1, 2), put(24, 2), put(0, 24);
+    for (int r = height - 1; r >= 0; --r) {
+        for (char c : rows[r]) put(legend.at(c), 3);
+        out.append(rowBytes - 3 * width, '\0');
+    }
+    const fs::path path = fs::path(folder) / ("level" + std::to_string(missionNumber)) / "map.bmp";
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << out;
 }

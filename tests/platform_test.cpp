@@ -1,0 +1,129 @@
+// The platform's pure parts: the random generator against the standard one,
+// data file names and reads, the key flags and the typed-key queue.
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/backend.h"
+#include "platform/files.h"
+#include "platform/keys.h"
+#include "platform/platform.h"
+#include "platform/random.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+TEST(Platform, RandomIsTheStandardMersenneTwisterFromTheSeededState) {
+    // The seed's whole part modulo 2^32 (negative seeds wrap) starts the state.
+    for (auto [seed, word] : {std::pair{12345.987, 12345u}, {4294967296.0 * 3 + 7.5, 7u}, {-1.9, 0xFFFFFFFFu}, {1e300, 0u}}) {
+        seedRandom(seed);
+        EXPECT_EQ(randomState.words[0], word) << seed;
+    }
+    for (double seed : {0.0, 5489.0, 4294967295.0}) {
+        seedRandom(seed);
+        std::ostringstream state;
+        for (std::uint32_t w : randomState.words) state << w << ' ';
+        state << randomWordCount;
+        std::mt19937 reference;
+        std::istringstream(state.str()) >> reference;
+        for (int i = 0; i < 3 * randomWordCount + 5; ++i)
+            ASSERT_EQ(randomReal(), reference() / 4294967296.0) << "seed " << seed << " output " << i;
+    }
+}
+
+TEST(Platform, FilesByBackslashNamesInAnyLetterCase) {
+    const std::string saved = dataFolder(), folder = testTempFolder();
+    setDataFolder(folder.c_str());
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        fs::create_directories((fs::path(folder) / name).parent_path());
+        std::ofstream(fs::path(folder) / name, std::ios::binary) << bytes;
+    };
+    auto firstLine = [](const char* name) {
+        GameFile f;
+        std::string line = openTextFile(f, name) == 0 ? readLine(f) : "(none)";
+        closeFile(f);
+        return line;
+    };
+    write("GFX/Player/Right/Player_1.BMP", "P");
+    write("level1/Map.bmp", "upper");
+    write("level1/map.BMP", "lower");  // two inexact matches: the smaller name wins
+    write("level1/map.bmp", "exact");
+    write("Zed/ZZ.txt", "z");
+    write("a.txt", "x\ry\r\n\r\nlast");
+    EXPECT_EQ(firstLine("gfx\\player\\right\\player_1.bmp"), "P");
+    EXPECT_EQ(firstLine("level1\\map.bmp"), "exact");
+    EXPECT_EQ(firstLine("level1\\MAP.bmp"), "upper");
+    EXPECT_EQ(firstLine("zed\\zz.TXT"), "z");
+    EXPECT_EQ(firstLine("level1\\missing.txt"), "(none)");
+    EXPECT_EQ(firstLine("level1"), "(none)");  // a folder is not a file
+
+    GameFile f;
+    ASSERT_EQ(openTextFile(f, "a.txt"), 0);
+    for (const char* line : {"x\ry", "", "last"}) EXPECT_EQ(readLine(f), line);
+    EXPECT_TRUE(atEnd(f));
+    ASSERT_TRUE(seekFile(f, 7));
+    unsigned char bytes[6] = {1, 1, 1, 1, 1, 1};
+    EXPECT_EQ(readBytesCounted(f, 6, bytes), 4);  // bytes past the end read as zeros
+    EXPECT_EQ(std::string(bytes, bytes + 6), std::string("last\0\0", 6));
+    EXPECT_EQ(fileSize(f), 11);
+    closeFile(f);
+    setDataFolder(saved.c_str());
+}
+
+TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
+    clearKeys();
+    clearTypedKeys();
+    keyDown(scan::left);
+    keyDown(-1);
+    keyDown(keyFlagCount);
+    EXPECT_TRUE(keyHeld(scan::left));
+    EXPECT_FALSE(keyHeld(keyFlagCount));
+    keyUp(scan::left);
+    EXPECT_FALSE(keyHeld(scan::left));
+
+    for (int i = 0; i < 20; ++i) pushTypedKey('a' + i);  // nobody reads: the last 15 stay
+    pushTypedKey(-5);
+    pushTypedKey(256 + 72);
+    for (int i = 6; i < 20; ++i) EXPECT_EQ(readTypedKey(), std::string(1, static_cast<char>('a' + i)));
+    EXPECT_EQ(readTypedKey(), std::string("\xFF\x48"));  // a special key: 0xFF, then its code
+    EXPECT_EQ(readTypedKey(), "");
+}
+
+// One writer and one reader thread, as the window and the game use the queue:
+// the writer never lets more than 15 wait, so every code arrives once, in
+// order. Every wait has a bound, so a lost code fails instead of hanging.
+TEST(Platform, TypedKeysCrossThreadsInOrder) {
+    clearTypedKeys();
+    constexpr int total = 100000;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto late = [&] { return std::chrono::steady_clock::now() > deadline; };
+    std::atomic<int> consumed{0};
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 0; i < total && !stop; ++i) {
+            while (i - consumed.load() >= typedKeyMaxWaiting && !stop) std::this_thread::yield();
+            pushTypedKey(i % 2 ? 256 + i % 256 : i % 256);
+        }
+    });
+    int i = 0, wrong = 0;
+    while (i < total && !late()) {
+        const std::string key = readTypedKey();
+        if (key.empty()) {
+            std::this_thread::yield();
+            continue;
+        }
+        wrong += key != (i % 2 ? std::string("\xFF") + static_cast<char>(i % 256) : std::string(1, static_cast<char>(i % 256)));
+        consumed = ++i;
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(i, total) << "codes stopped arriving";
+    EXPECT_EQ(wrong, 0);
+}

@@ -1,0 +1,283 @@
+// Whole rules played end to end on tiny maps: each scenario is a map drawn in
+// text, then steps of held keys for a number of frames, each followed by the
+// state fields it expects (only the fields named are compared).
+//
+// Fields: dx dy   the player's move from the start, in pixels
+//         power score dia result   as the head-up display and the game know them
+//         fig     the figure's picture slot drawn (the slots are filled with their number)
+//         shots bombs sparks   player shots, enemy shots and sparks in flight
+//         solid   entries of the solid list;  msg  the message line, '_' for spaces
+//         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
+//         px      the screen pixel at (302, 322), over the figure
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/backend.h"
+#include "play/enemies.h"
+#include "play/particles.h"
+#include "play/player.h"
+#include "play/weapons.h"
+#include "shell/game.h"
+#include "world/pictures.h"
+#include "support/test_support.h"
+#include "world/world.h"
+
+namespace {
+
+struct Step {
+    const char* keys;  // held for the whole step: left right up down z x
+    int frames;
+    const char* expect;
+};
+
+struct Scenario {
+    const char* name;
+    std::vector<std::string> map;
+    std::vector<Step> steps;
+    std::function<void()> setup = [] {};
+};
+
+int worldX() { return 32 * view.cellX - view.offsetX + playerScreenX; }
+int worldY() { return 32 * view.cellY + view.offsetY + playerScreenY; }
+
+// Figures in slots 1..14 are filled with their slot number; sparks and shots (slot 0) are 0x0000C8.
+void numberPictures() {
+    static Image* numbered[15];
+    for (int slot = 0; slot <= 14; ++slot) {
+        if (!numbered[slot])
+            numbered[slot] = slot == 0 ? createImage(8, 8, 0xFF0000C8u)
+                                       : createImage(52, 64, 0xFF000000u | static_cast<unsigned>(slot));
+        pictures[slot] = numbered[slot];
+    }
+}
+
+std::map<std::string, std::string> fields(int startX, int startY) {
+    int shots = 0, bombs = 0, sparks = 0;
+    for (const Shot& s : playerShots) shots += s.active != 0;
+    for (const Shot& s : enemyShots) bombs += s.active != 0;
+    for (const Particle& p : particles) sparks += p.active == 1;
+    std::string msg = game.messageFrames > 0 ? game.messageText : "";
+    for (char& c : msg) c = c == ' ' ? '_' : c;
+    const Enemy& e = enemies[0];
+    char e0[64], px[16];
+    std::snprintf(e0, sizeof e0, "%d,%d,%d,%d,%d", e.cellX, e.cellY, e.dirX, e.dirY, e.hitPoints);
+    std::snprintf(px, sizeof px, "%06X", pixelAt(302, 322) & 0xFFFFFFu);
+    const int fig = static_cast<int>(pixelAt(playerScreenX + 20, playerScreenY + 40) & 0xFFu);
+    auto n = [](int v) { return std::to_string(v); };
+    return {{"dx", n(worldX() - startX)}, {"dy", n(worldY() - startY)}, {"power", n(player.power)},
+            {"score", n(game.score)},      {"dia", n(player.diamonds)},     {"result", n(game.missionResult)},
+            {"fig", n(fig)},               {"shots", n(shots)},             {"bombs", n(bombs)},
+            {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
+            {"e0", e0},                    {"px", px}};
+}
+
+void hold(const std::string& keys) {
+    static const std::map<std::string, int> codes{{"left", scan::left}, {"right", scan::right}, {"up", scan::up},
+                                                  {"down", scan::down}, {"z", scan::z},         {"x", scan::x}};
+    clearKeys();
+    std::istringstream words(keys);
+    for (std::string w; words >> w;) keyDown(codes.at(w));
+}
+
+// Checks only the fields `expect` names; on a mismatch shows every field.
+void check(const Scenario& s, int step, const std::string& expect, const std::map<std::string, std::string>& got) {
+    std::istringstream words(expect);
+    std::string all;
+    for (const auto& [k, v] : got) all += k + "=" + v + " ";
+    for (std::string w; words >> w;) {
+        const auto eq = w.find('=');
+        EXPECT_EQ(got.at(w.substr(0, eq)), w.substr(eq + 1)) << s.name << ", step " << step << ": " << all;
+    }
+}
+
+// A mission 1 on the scenario's map, started, its objective counted as met so
+// that a map without generators plays on.
+void play(const Scenario& s) {
+    const std::string folder = testTempFolder(), saved = dataFolder();
+    freshGame();
+    seedRandom(1);
+    numberPictures();
+    setDataFolder(folder.c_str());
+    writeMission(folder, 1, s.map);
+    startMission();
+    beginPlay();
+    game.objectiveMet = 1;
+    computeViewPosition();
+    const int startX = worldX(), startY = worldY();
+    s.setup();
+    for (std::size_t i = 0; i < s.steps.size(); ++i) {
+        hold(s.steps[i].keys);
+        for (int f = 0; f < s.steps[i].frames; ++f) playFrame();
+        check(s, static_cast<int>(i + 1), s.steps[i].expect, fields(startX, startY));
+    }
+    clearKeys();
+    setDataFolder(saved.c_str());
+}
+
+Shot enemyShotAt(int screenX, int screenY, int kind) { return Shot{1, viewX + screenX, viewY + screenY, 0, 0, 500, kind}; }
+
+const std::vector<Scenario> scenarios = {
+    {"walls stop the walk on both sides, at the first pixel",
+     {"#.........#",
+      "#....P....#",
+      "#.........#",
+      "###########"},
+     {{"right", 200, "dx=108 dy=0"}, {"left", 200, "dx=-128"}}},
+    {"a jump rises 112 pixels in 56 frames and lands on the floor",
+     {"...........",
+      "...........",
+      "...........",
+      "...........",
+      ".....P.....",
+      "...........",
+      "###########"},
+     {{"up", 1, "dy=-2"}, {"", 55, "dy=-112"}, {"", 1, "dy=-112"}, {"", 56, "dy=0"}, {"", 10, "dy=0"}}},
+    {"a ceiling two cells up cuts the rise; one right above the head stops the take-off",
+     {"...........",
+      "###########",
+      "...........",
+      "...........",
+      ".....P.....",
+      "...........",
+      "###########"},
+     {{"up", 1, "dy=-2"}, {"", 31, "dy=-64"}, {"", 1, "dy=-62"}, {"", 40, "dy=0"}}},
+    {"no take-off under a ceiling",
+     {"###########",
+      ".....P.....",
+      "...........",
+      "###########"},
+     {{"up", 20, "dy=0"}}},
+    {"a hazard takes one power every 100 frames it is touched",
+     {"...........",
+      ".....P.....",
+      ".....w.....",
+      "###########"},
+     {{"", 99, "power=4"}, {"", 1, "power=3"}, {"", 100, "power=2"}}},
+    {"key B does not open door A: the player and the shots stop at it",
+     {"............",
+      ".....PK..l..",
+      ".........l..",
+      "############"},
+     {{"right", 100, "dx=76 score=10"}, {"z", 1, "shots=1"}, {"", 30, "shots=0"}}},
+    {"key A opens door A for the player and the shots",
+     {"..............",
+      ".....Pk..l...#",
+      ".........l...#",
+      "##############"},
+     {{"right", 200, "dx=204 score=10"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}}},
+    {"a hostage leaves a message while others are left",
+     {"............",
+      ".....Ph.h...",
+      "............",
+      "############"},
+     {{"", 1, "score=10 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}, {"right", 40, "score=20 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}}},
+    {"a crystal at full power stays",
+     {"...........",
+      ".....Pc....",
+      "...........",
+      "###########"},
+     {{"", 5, "power=4 score=0"}}},
+    {"the exit beam ends the mission, each touched beam cell scoring 100",
+     {"...........",
+      ".....P.....",
+      "...........",
+      "#####b#####",
+      "###########"},
+     {{"", 1, "result=2 score=200"}},
+     [] { placeExitBeam(); }},
+    {"power 0 plays on",
+     {".....P.....",
+      "...........",
+      "###########"},
+     {{"", 1, "result=0 power=0"}},
+     [] { player.power = 0; }},
+    {"power below 0 fails the mission",
+     {".....P.....",
+      "...........",
+      "###########"},
+     {{"", 1, "result=1 power=0"}},
+     [] { player.power = -1; }},
+    {"the pickup test: a cell inside the player's width counts when only its corners touch",
+     {".....d.....",
+      "...........",
+      ".....P.....",
+      "...........",
+      "###########"},
+     {{"left", 1, "dx=-2"}, {"up", 1, ""}, {"", 60, "score=10 dia=1"}}},
+    {"the beam breaks a generator in three frames and spends a diamond every 21",
+     {"...........",
+      ".....P..G..",
+      "...........",
+      "###########"},
+     {{"x", 2, "solid=12"}, {"x", 1, "solid=11 sparks=7"}, {"x", 17, "dia=5"}, {"x", 1, "dia=4"}},
+     [] { player.diamonds = 5; }},
+    {"no beam and no drain without diamonds",
+     {"...........",
+      ".....P..G..",
+      "...........",
+      "###########"},
+     {{"x", 30, "dia=0 solid=12"}}},
+    {"a walker turns where its ledge ends",
+     {"..........................................",
+      ".....P.................W..................",
+      "....................####..................",
+      "##########################################"},
+     {{"", 100, "e0=22,1,-1,0,3"}, {"", 300, "e0=23,1,-1,0,3"}}},
+    {"a snake in a box turns a quarter clockwise at each wall",
+     {"...........................#####",
+      ".....P.....................#S..#",
+      "...........................#...#",
+      "################################"},
+     {{"", 100, "e0=29,1,1,0,20"}, {"", 100, "e0=30,2,-1,0,20"}, {"", 200, "e0=28,1,1,0,20"}}},
+    {"a turret with a wall on its left faces right",
+     {"..............................#T",
+      ".....P..........................",
+      "................................",
+      "################################"},
+     {{"", 1, "e0=31,0,1,0,5"}}},
+    {"shots take a turret's five hit points, a point each",
+     {"...........",
+      ".....P....T",
+      "...........",
+      "###########"},
+     {{"z", 100, "e0=10,1,-1,0,0 score=5"}}},
+    {"a snake takes no harm from shots",
+     {"...........",
+      ".....P...S.",
+      "...........",
+      "###########"},
+     {{"z", 60, "e0=9,1,1,0,20 score=0"}}},
+    {"a bomb hits with its own box, 4 pixels lower than a shot's",
+     {".....P.....",
+      "...........",
+      "###########"},
+     {{"", 1, "power=3 bombs=1"}},
+     [] {
+         enemyShots[0] = enemyShotAt(300, playerScreenY - 7, 1);
+         enemyShots[1] = enemyShotAt(320, playerScreenY - 7, 0);
+     }},
+    {"sparks are drawn over the player",
+     {".....P.....",
+      "...........",
+      "###########"},
+     {{"", 1, "px=0000C8"}},
+     [] { particles[0] = Particle{1, 0, sparkLifetime, viewX + 300.0, viewY + 320.0, 0, 0, 0}; }},
+    {"walking steps the figure every 11 frames; standing shows a rest pose",
+     {"..................",
+      ".....P............",
+      "..................",
+      "##################"},
+     {{"right", 11, "fig=2"}, {"right", 22, "fig=4"}, {"", 1, "fig=6"}, {"down", 1, "fig=13"}}},
+};
+
+TEST(Scenario, Table) {
+    for (const Scenario& s : scenarios) play(s);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#!/bin/bash
+# Golden frames on the baked data: the title, a briefing, mission 1 as the beam
+# breaks its generator and mission 2 under the turret with a hostage's message,
+# each against tests/golden/NAME.bmp. BRASTOR_UPDATE_GOLDEN=1 rewrites them.
+set -u
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+exe="$build/brastor-headless"
+keys="$source/data/scripts"
+[ -x "$exe" ] && [ -f "$build/level2/map.bmp" ] || { echo "no runner or baked data in $build"; exit 77; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/caves"
+ln -s "$build/gfx" "$work/caves/gfx"
+ln -s "$build/level2" "$work/caves/level1"
+ln -s "$build/level2" "$work/caves/level2"
+
+# The routes of data/scripts cut short, with a capture at each moment.
+{
+    sed -n 1,7p "$keys/mission1.keys"
+    echo "capture title.bmp"
+    sed -n 8,9p "$keys/mission1.keys"
+    echo "capture briefing.bmp"
+    sed -n 10,20p "$keys/mission1.keys"
+    printf 'wait 4\ncapture mission1.bmp\nquit\n'
+} >"$work/one.keys"
+{
+    sed -n 1,30p "$keys/mission2.keys"
+    printf 'capture mission2.bmp\nquit\n'
+} >"$work/two.keys"
+cd "$work" || exit 1
+"$exe" --data "$build" --seed 1 --script one.keys >/dev/null || { echo "FAIL: mission 1 run"; exit 1; }
+"$exe" --data caves --seed 1 --script two.keys >/dev/null || { echo "FAIL: mission 2 run"; exit 1; }
+
+failures=0
+for name in title briefing mission1 mission2; do
+    if [ "${BRASTOR_UPDATE_GOLDEN:-}" = 1 ]; then
+        cp "$name.bmp" "$source/tests/golden/$name.bmp"
+    elif ! cmp -s "$name.bmp" "$source/tests/golden/$name.bmp"; then
+        mkdir -p "$build/golden-actual"
+        cp "$name.bmp" "$build/golden-actual/$name.bmp"
+        echo "FAIL: $name differs from tests/golden/$name.bmp (actual in $build/golden-actual)"
+        failures=$((failures + 1))
+    fi
+done
+[ $failures -eq 0 ] && echo ok
