@@ -42,28 +42,19 @@ Picture readExpect(const fs::path& path) {
     return p;
 }
 
-// A binary PPM (P6, maxval 255) with opaque pixels.
+// A binary PPM ("P6 W H 255", no comments) with opaque pixels.
 Picture readPpm(const fs::path& path) {
-    auto bytes = readWhole(path);
-    std::size_t at = 2;
-    auto number = [&] {
-        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
-            if (bytes[at] == '#')
-                while (at < bytes.size() && bytes[at] != '\n') ++at;
-            else
-                ++at;
-        }
-        int v = 0;
-        while (at < bytes.size() && std::isdigit(bytes[at])) v = v * 10 + (bytes[at++] - '0');
-        return v;
-    };
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int most;
     Picture p;
-    p.width = number();
-    p.height = number();
-    number();
-    ++at;  // the single whitespace before the samples
-    for (int i = 0; i < p.width * p.height; ++i, at += 3)
-        p.pixels.push_back(0xFF000000u | bytes[at] << 16 | bytes[at + 1] << 8 | bytes[at + 2]);
+    in >> magic >> p.width >> p.height >> most;
+    in.get();
+    for (int i = 0; i < p.width * p.height; ++i) {
+        unsigned char rgb[3];
+        in.read(reinterpret_cast<char*>(rgb), 3);
+        p.pixels.push_back(0xFF000000u | rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+    }
     return p;
 }
 
@@ -81,12 +72,10 @@ bool allFill(const Image* image) {
     return true;
 }
 
-// Largest per-channel difference of the colour bytes; alpha must match exactly.
+// Largest difference of a colour byte; alpha must match exactly.
 int colourDistance(std::uint32_t a, std::uint32_t b) {
-    if ((a >> 24) != (b >> 24)) return 1000;
-    int worst = 0;
-    for (int s = 0; s < 24; s += 8)
-        worst = std::max(worst, std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)));
+    int worst = (a >> 24) != (b >> 24) ? 1000 : 0;
+    for (int s = 0; s < 24; s += 8) worst = std::max(worst, std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)));
     return worst;
 }
 

@@ -8,7 +8,8 @@
 //         shots bombs sparks   player shots, enemy shots and sparks in flight
 //         solid   entries of the solid list;  msg  the message line, '_' for spaces
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
-//         px      the screen pixel at (302, 322), over the figure
+//         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
+//         ox      the view's offset in its cell;  e61  hit points of the first enemy entry not in play
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -65,16 +66,18 @@ std::map<std::string, std::string> fields(int startX, int startY) {
     std::string msg = game.messageFrames > 0 ? game.messageText : "";
     for (char& c : msg) c = c == ' ' ? '_' : c;
     const Enemy& e = enemies[0];
-    char e0[64], px[16];
+    char e0[64], px[16], sky[16];
     std::snprintf(e0, sizeof e0, "%d,%d,%d,%d,%d", e.cellX, e.cellY, e.dirX, e.dirY, e.hitPoints);
     std::snprintf(px, sizeof px, "%06X", pixelAt(302, 322) & 0xFFFFFFu);
+    std::snprintf(sky, sizeof sky, "%06X", pixelAt(10, 40) & 0xFFFFFFu);
     const int fig = static_cast<int>(pixelAt(playerScreenX + 20, playerScreenY + 40) & 0xFFu);
     auto n = [](int v) { return std::to_string(v); };
     return {{"dx", n(worldX() - startX)}, {"dy", n(worldY() - startY)}, {"power", n(player.power)},
             {"score", n(game.score)},      {"dia", n(player.diamonds)},     {"result", n(game.missionResult)},
             {"fig", n(fig)},               {"shots", n(shots)},             {"bombs", n(bombs)},
             {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
-            {"e0", e0},                    {"px", px}};
+            {"e0", e0},                    {"px", px},                      {"sky", sky},
+            {"ox", n(view.offsetX)},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
 }
 
 void hold(const std::string& keys) {
@@ -128,7 +131,7 @@ const std::vector<Scenario> scenarios = {
       "#....P....#",
       "#.........#",
       "###########"},
-     {{"right", 200, "dx=108 dy=0"}, {"left", 200, "dx=-128"}}},
+     {{"right", 16, "dx=32 ox=0"}, {"right", 200, "dx=108 dy=0"}, {"left", 200, "dx=-128"}}},
     {"a jump rises 112 pixels in 56 frames and lands on the floor",
      {"...........",
       "...........",
@@ -191,6 +194,23 @@ const std::vector<Scenario> scenarios = {
       "###########"},
      {{"", 1, "result=2 score=200"}},
      [] { placeExitBeam(); }},
+    {"the exit beam stops at the first cell that is not passable, a breakable one too",
+     {".....b.....",
+      ".....P.....",
+      "...........",
+      "###########"},
+     {{"", 1, "result=0 score=0"}},
+     [] { placeExitBeam(); }},
+    {"a map as wide as the grid keeps its last column; markers past the 61 in play are ignored",
+     {std::string(200, '.') + "#",
+      ".....P" + std::string(133, '.') + std::string(62, 'T'),
+      std::string(201, '#')},
+     {{"", 1, "solid=202 e61=0"}}},
+    {"the sky above the map is as bright as its top row (blue: the objective is met)",
+     {".....P.....",
+      "...........",
+      "###########"},
+     {{"", 1, "sky=0000FF"}}},
     {"power 0 plays on",
      {".....P.....",
       "...........",
