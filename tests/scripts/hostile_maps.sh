@@ -1,5 +1,5 @@
 #!/bin/bash
-# Hostile maps: every map that tests/data/hostile/make_hostile.sh writes
+# Hostile maps: every map that tests/data/hostile/make_hostile.py writes
 # (oversized, zero and negative sizes, lying headers, files cut short, enemies
 # by the thousand, all solid, all contacts, markers on the grid's borders)
 # replaces the missions' maps in a copy of the baked data, and brastor-headless
@@ -13,7 +13,7 @@ exe="$build/brastor-headless"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-bash "$src/tests/data/hostile/make_hostile.sh" "$work/maps" || { echo "FAIL: map generator"; exit 1; }
+python3 "$src/tests/data/hostile/make_hostile.py" "$work/maps" || { echo "FAIL: map generator"; exit 1; }
 mkdir -p "$work/data"
 cp -r "$build/gfx" "$build/level1" "$build/level2" "$work/data/"
 
