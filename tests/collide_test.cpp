@@ -1,6 +1,10 @@
+#include <cmath>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "play/collide.h"
+#include "play/particles.h"
 
 TEST(CollideCornerTest, EdgesAreInclusiveOnBothSides) {
     EXPECT_EQ(cornerTest(0, 0, 0, 0, shotBox, tileBox), 15);
@@ -64,4 +68,11 @@ TEST(CollideCentreTest, CentreInCellIsTheSquareOfATile) {
     for (int x = -10; x < 40; ++x)
         for (int y = -10; y < 40; ++y)
             ASSERT_EQ(centreInCell(x, y, 0, 0, bombBox), centreInBox(x, y, 0, 0, bombBox, tileBox));
+}
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+    for (auto [v, want] : {std::pair{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2.49, 2}, {2.51, 3}, {-2.51, -3}})
+        EXPECT_EQ(roundHalfEven(v), want) << v;
+    EXPECT_EQ(roundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(roundHalfEven(1e300), 1 << 30);
 }
