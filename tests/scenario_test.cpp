@@ -10,6 +10,7 @@
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
 //         ox      the view's offset in its cell;  e61  hit points of the first enemy entry not in play
+//         s0      spark 0 as active,vx,vy
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -66,7 +67,8 @@ std::map<std::string, std::string> fields(int startX, int startY) {
     std::string msg = game.messageFrames > 0 ? game.messageText : "";
     for (char& c : msg) c = c == ' ' ? '_' : c;
     const Enemy& e = enemies[0];
-    char e0[64], px[16], sky[16];
+    char e0[64], px[16], sky[16], s0[64];
+    std::snprintf(s0, sizeof s0, "%d,%g,%g", particles[0].active, particles[0].vx, particles[0].vy);
     std::snprintf(e0, sizeof e0, "%d,%d,%d,%d,%d", e.cellX, e.cellY, e.dirX, e.dirY, e.hitPoints);
     std::snprintf(px, sizeof px, "%06X", pixelAt(302, 322) & 0xFFFFFFu);
     std::snprintf(sky, sizeof sky, "%06X", pixelAt(10, 40) & 0xFFFFFFu);
@@ -77,7 +79,7 @@ std::map<std::string, std::string> fields(int startX, int startY) {
             {"fig", n(fig)},               {"shots", n(shots)},             {"bombs", n(bombs)},
             {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
             {"e0", e0},                    {"px", px},                      {"sky", sky},
-            {"ox", n(view.offsetX)},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
+            {"ox", n(view.offsetX)},       {"s0", s0},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
 }
 
 void hold(const std::string& keys) {
@@ -307,8 +309,14 @@ const std::vector<Scenario> scenarios = {
      {".....P.....",
       "...........",
       "###########"},
-     {{"", 1, "px=0000C8"}},
+     {{"", 1, "px=0000C8"}, {"", 31, "sparks=1"}, {"", 1, "sparks=0"}},
      [] { particles[0] = Particle{1, 0, sparkLifetime, viewX + 300.0, viewY + 320.0, 0, 0, 0}; }},
+    {"a spark falling on the floor bounces up",
+     {".....P.....",
+      "...........",
+      "###########"},
+     {{"", 10, "s0=1,0,-1"}},
+     [] { particles[0] = Particle{1, 0, sparkLifetime, 5.0, 20.0, 0, 1, 0}; }},
     {"walking steps the figure every 11 frames; standing shows a rest pose",
      {"..................",
       ".....P............",

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Golden frames on the baked data: the title, a briefing, mission 1 as the beam
-# breaks its generator and mission 2 under the turret with a hostage's message,
-# each against tests/golden/NAME.bmp. BRASTOR_UPDATE_GOLDEN=1 rewrites them.
+# breaks its generator and mission 2 under the turret with a hostage's message;
+# on the test mission lost through power, the second final screen, whose score
+# equals the high score (so no "New High Score!"). Each is compared with
+# tests/golden/NAME.bmp; BRASTOR_UPDATE_GOLDEN=1 rewrites them.
 set -u
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -28,12 +30,15 @@ ln -s "$build/level2" "$work/caves/level2"
     sed -n 1,30p "$keys/mission2.keys"
     printf 'capture mission2.bmp\nquit\n'
 } >"$work/two.keys"
+game='wait 5\ntype space\nwait 5\ntype space\nwait 400\n'  # title, briefing, lost
+printf "${game}type space\n${game}capture final.bmp\nquit\n" >"$work/final.keys"
 cd "$work" || exit 1
 "$exe" --data "$build" --seed 1 --script one.keys >/dev/null || { echo "FAIL: mission 1 run"; exit 1; }
 "$exe" --data caves --seed 1 --script two.keys >/dev/null || { echo "FAIL: mission 2 run"; exit 1; }
+"$exe" --data "$source/tests/data/missions/fail" --seed 5 --script final.keys >/dev/null || { echo "FAIL: final run"; exit 1; }
 
 failures=0
-for name in title briefing mission1 mission2; do
+for name in title briefing mission1 mission2 final; do
     if [ "${BRASTOR_UPDATE_GOLDEN:-}" = 1 ]; then
         cp "$name.bmp" "$source/tests/golden/$name.bmp"
     elif ! cmp -s "$name.bmp" "$source/tests/golden/$name.bmp"; then
