@@ -15,6 +15,7 @@
 #include "platform/random.h"
 #include "play/particles.h"
 #include "play/weapons.h"
+#include "shell/text.h"
 #include "support/test_support.h"
 #include "world/world.h"
 
@@ -30,7 +31,7 @@ std::vector<DrawPath> availablePaths() {
 
 std::vector<std::uint32_t> screenCopy() { return {framePixels(), framePixels() + screenWidth * screenHeight}; }
 
-// '.' black, '#' the white foreground, 'o' the test picture's colour.
+// '.' black, '#' the white foreground, 'o' the test picture's colour, 'd' white darkened.
 struct Drawn {
     const char* what;
     std::function<void(Image*)> draw;
@@ -50,6 +51,8 @@ const std::vector<Drawn> drawn = {
      0, 0, {"##........", "..###.....", ".....###..", "........##"}, 10},
     {"a box is clamped to the last column", [](Image*) { fillBox(630, 10, 700, 11); },
      636, 9, {"....", "####", "####", "...."}, 20},
+    {"a darkened box includes both edges", [](Image*) { fillBox(0, 0, 6, 4), darkenBox(2, 1, 3, 2); },
+     0, 0, {"#######", "##dddd#", "##dddd#", "##dddd#", "#######"}, 35},
 };
 
 TEST(Draw, EdgesOfThePrimitives) {
@@ -62,7 +65,11 @@ TEST(Draw, EdgesOfThePrimitives) {
             for (int c = 0; d.rows[r][c]; ++c) {
                 const char want = d.rows[r][c];
                 const std::uint32_t p = pixelAt(d.left + c, d.top + static_cast<int>(r));
-                const char got = p == 0xFF000000u ? '.' : p == 0xFFFFFFFFu ? '#' : p == 0xFF336699u ? 'o' : '?';
+                const char got = p == 0xFF000000u   ? '.'
+                                 : p == 0xFFFFFFFFu ? '#'
+                                 : p == 0xFF336699u ? 'o'
+                                 : p == 0x7F7F7F7Fu ? 'd'
+                                                    : '?';
                 EXPECT_EQ(got, want) << d.what << " at " << d.left + c << "," << d.top + r;
             }
         int lit = 0;

@@ -10,8 +10,10 @@
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
 //         ox      the view's offset in its cell;  e61  hit points of the first enemy entry not in play
-//         s0      spark 0 as active,vx,vy
+//         s0      spark 0 as active,vx,vy;  door  the first pixel of door A's picture
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -26,8 +28,9 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/game.h"
-#include "world/pictures.h"
+#include "shell/text.h"
 #include "support/test_support.h"
+#include "world/pictures.h"
 #include "world/world.h"
 
 namespace {
@@ -67,8 +70,9 @@ std::map<std::string, std::string> fields(int startX, int startY) {
     std::string msg = game.messageFrames > 0 ? game.messageText : "";
     for (char& c : msg) c = c == ' ' ? '_' : c;
     const Enemy& e = enemies[0];
-    char e0[64], px[16], sky[16], s0[64];
+    char e0[64], px[16], sky[16], s0[64], door[16];
     std::snprintf(s0, sizeof s0, "%d,%g,%g", particles[0].active, particles[0].vx, particles[0].vy);
+    std::snprintf(door, sizeof door, "%08X", pictures[64] ? imageRow(pictures[64], 0)[0] : 0u);
     std::snprintf(e0, sizeof e0, "%d,%d,%d,%d,%d", e.cellX, e.cellY, e.dirX, e.dirY, e.hitPoints);
     std::snprintf(px, sizeof px, "%06X", pixelAt(302, 322) & 0xFFFFFFu);
     std::snprintf(sky, sizeof sky, "%06X", pixelAt(10, 40) & 0xFFFFFFu);
@@ -79,7 +83,8 @@ std::map<std::string, std::string> fields(int startX, int startY) {
             {"fig", n(fig)},               {"shots", n(shots)},             {"bombs", n(bombs)},
             {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
             {"e0", e0},                    {"px", px},                      {"sky", sky},
-            {"ox", n(view.offsetX)},       {"s0", s0},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
+            {"ox", n(view.offsetX)},       {"s0", s0},
+            {"door", door},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
 }
 
 void hold(const std::string& keys) {
@@ -175,7 +180,12 @@ const std::vector<Scenario> scenarios = {
       ".....Pk..l...#",
       ".........l...#",
       "##############"},
-     {{"right", 200, "dx=204 score=10"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}}},
+     {{"right", 200, "dx=204 score=10 door=3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
+     [] {
+         static Image* door = createImage(32, 32, 0);
+         std::fill_n(imageRow(door, 0), 32, 0xFF8080FFu);
+         pictures[64] = door;
+     }},
     {"a hostage leaves a message while others are left",
      {"............",
       ".....Ph.h...",
@@ -327,6 +337,21 @@ const std::vector<Scenario> scenarios = {
 
 TEST(Scenario, Table) {
     for (const Scenario& s : scenarios) play(s);
+}
+
+// A mission text keeps its first 21 lines, the box's whole table.
+TEST(Scenario, MissionTextsFillTheTable) {
+    const std::string folder = testTempFolder(), saved = dataFolder();
+    freshGame();
+    setDataFolder(folder.c_str());
+    std::filesystem::create_directories(folder + "/level1");
+    std::ofstream text(folder + "/level1/mission.txt");
+    for (int i = 1; i <= 22; ++i) text << "line " << i << "\r\n";
+    text.close();
+    loadMissionText("mission.txt");
+    EXPECT_EQ(textLines[0], "line 1");
+    EXPECT_EQ(textLines[textLineCount - 1], "line 21");
+    setDataFolder(saved.c_str());
 }
 
 }  // namespace
