@@ -1,6 +1,7 @@
 #!/bin/bash
-# Golden frames on the baked data: the title, a briefing, mission 1 as the beam
-# breaks its generator and mission 2 under the turret with a hostage's message;
+# Golden frames on the baked data: the title, mission 1 as the beam breaks its
+# generator, mission 2 at its start (door A, key A, a swan) and under the
+# turret with a hostage's message;
 # on the test mission lost through power, the second final screen, whose score
 # equals the high score (so no "New High Score!"). Each is compared with
 # tests/golden/NAME.bmp; BRASTOR_UPDATE_GOLDEN=1 rewrites them.
@@ -21,13 +22,13 @@ ln -s "$build/level2" "$work/caves/level2"
 {
     sed -n 1,7p "$keys/mission1.keys"
     echo "capture title.bmp"
-    sed -n 8,9p "$keys/mission1.keys"
-    echo "capture briefing.bmp"
-    sed -n 10,20p "$keys/mission1.keys"
+    sed -n 8,20p "$keys/mission1.keys"
     printf 'wait 4\ncapture mission1.bmp\nquit\n'
 } >"$work/one.keys"
 {
-    sed -n 1,30p "$keys/mission2.keys"
+    sed -n 1,21p "$keys/mission2.keys"
+    echo "capture doors.bmp"
+    sed -n 22,30p "$keys/mission2.keys"
     printf 'capture mission2.bmp\nquit\n'
 } >"$work/two.keys"
 game='wait 5\ntype space\nwait 5\ntype space\nwait 400\n'  # title, briefing, lost
@@ -38,7 +39,7 @@ cd "$work" || exit 1
 "$exe" --data "$source/tests/data/missions/fail" --seed 5 --script final.keys >/dev/null || { echo "FAIL: final run"; exit 1; }
 
 failures=0
-for name in title briefing mission1 mission2 final; do
+for name in title mission1 doors mission2 final; do
     if [ "${BRASTOR_UPDATE_GOLDEN:-}" = 1 ]; then
         cp "$name.bmp" "$source/tests/golden/$name.bmp"
     elif ! cmp -s "$name.bmp" "$source/tests/golden/$name.bmp"; then
