@@ -94,6 +94,18 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     for (int i = 6; i < 20; ++i) EXPECT_EQ(readTypedKey(), std::string(1, static_cast<char>('a' + i)));
     EXPECT_EQ(readTypedKey(), std::string("\xFF\x48"));  // a special key: 0xFF, then its code
     EXPECT_EQ(readTypedKey(), "");
+
+    // The window system's text in code page 437: a German layout's Shift+7 and
+    // umlaut; nothing for characters the code page lacks, controls or broken UTF-8.
+    pushTypedText("h /");
+    pushTypedText("\xC3\xA4\xC3\x9F\xC3\x89");   // 132, 225, 144
+    pushTypedText("\xE2\x82\xAC\x01\xC0\xAF\xC3");  // euro sign, control, overlong, cut
+    pushTypedText("\xE2\x96\x91\xC2\xA0");       // 176, 255
+    std::string typed;
+    for (std::string key; !(key = readTypedKey()).empty();) typed += key;
+    EXPECT_EQ(typed, "h /\x84\xE1\x90\xB0\xFF");
+    EXPECT_EQ(typedCodeOfCharacter("\xC3\xA4"), 132);
+    EXPECT_EQ(typedCodeOfCharacter("ab"), -1);
 }
 
 // One writer and one reader thread, as the window and the game use the queue:
