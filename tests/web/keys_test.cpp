@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/keys.h"
 #include "platform/platform.h"
@@ -20,55 +21,27 @@ void resetKeys() {
 std::string special(int keyByte) { return std::string("\xFF") + static_cast<char>(keyByte); }
 
 TEST(WebKeys, ScanCodesOfTheGameKeysAndTheirKeypadTwins) {
-    EXPECT_EQ(webScanCode("Escape"), scan::escape);
-    EXPECT_EQ(webScanCode("KeyZ"), scan::z);
-    EXPECT_EQ(webScanCode("KeyX"), scan::x);
-    EXPECT_EQ(webScanCode("Space"), scan::space);
-    EXPECT_EQ(webScanCode("ArrowUp"), scan::up);
-    EXPECT_EQ(webScanCode("Numpad8"), scan::up);
-    EXPECT_EQ(webScanCode("ArrowLeft"), scan::left);
-    EXPECT_EQ(webScanCode("Numpad4"), scan::left);
-    EXPECT_EQ(webScanCode("ArrowRight"), scan::right);
-    EXPECT_EQ(webScanCode("Numpad6"), scan::right);
-    EXPECT_EQ(webScanCode("ArrowDown"), scan::down);
-    EXPECT_EQ(webScanCode("Numpad2"), scan::down);
-    EXPECT_EQ(webScanCode("KeyH"), 35);
-    EXPECT_EQ(webScanCode("ShiftLeft"), 42);
-    EXPECT_EQ(webScanCode("CapsLock"), 58);
-    EXPECT_EQ(webScanCode("LaunchMail"), 0);
-    EXPECT_EQ(webScanCode(""), 0);
-    EXPECT_EQ(webScanCode(nullptr), 0);
+    const std::pair<const char*, int> table[] = {
+        {"Escape", scan::escape},    {"KeyZ", scan::z},           {"KeyX", scan::x},         {"Space", scan::space},
+        {"ArrowUp", scan::up},       {"Numpad8", scan::up},       {"ArrowLeft", scan::left}, {"Numpad4", scan::left},
+        {"ArrowRight", scan::right}, {"Numpad6", scan::right},    {"ArrowDown", scan::down}, {"Numpad2", scan::down},
+        {"KeyH", 35},                {"ShiftLeft", 42},           {"CapsLock", 58},          {"LaunchMail", 0},
+        {"", 0},                     {nullptr, 0}};
+    for (auto [code, want] : table) EXPECT_EQ(webScanCode(code), want) << (code ? code : "null");
 }
 
+// The browser's key value already carries Shift and Caps Lock; special keys
+// come also from the keypad with Num Lock off, digits with it on; the layout's
+// characters in code page 437 (a German Shift+7, the keys beside L and 0), none
+// outside it; modifier keys and dead keys type nothing.
 TEST(WebKeys, TypedCodesFollowTheKeyValue) {
-    // The browser's key value already carries Shift and Caps Lock.
-    EXPECT_EQ(webTypedCode("h"), 'h');
-    EXPECT_EQ(webTypedCode("H"), 'H');
-    EXPECT_EQ(webTypedCode(" "), ' ');
-    EXPECT_EQ(webTypedCode("~"), '~');
-    // Special keys, also from the keypad with Num Lock off; digits with it on.
-    EXPECT_EQ(webTypedCode("ArrowUp"), 256 + 72);
-    EXPECT_EQ(webTypedCode("ArrowLeft"), 256 + 75);
-    EXPECT_EQ(webTypedCode("PageDown"), 256 + 81);
-    EXPECT_EQ(webTypedCode("F10"), 256 + 68);
-    EXPECT_EQ(webTypedCode("4"), '4');
-    EXPECT_EQ(webTypedCode("Clear"), -1);
-    EXPECT_EQ(webTypedCode("Enter"), 13);
-    EXPECT_EQ(webTypedCode("Escape"), 27);
-    EXPECT_EQ(webTypedCode("Backspace"), 8);
-    // The layout's characters in code page 437: a German Shift+7 and the keys
-    // beside L and 0; none for characters outside it.
-    EXPECT_EQ(webTypedCode("/"), '/');
-    EXPECT_EQ(webTypedCode("\xC3\xA4"), 132);
-    EXPECT_EQ(webTypedCode("\xC3\x9F"), 225);
-    EXPECT_EQ(webTypedCode("\xE2\x82\xAC"), -1);
-    // Modifier keys and dead keys type nothing.
-    EXPECT_EQ(webTypedCode("Shift"), -1);
-    EXPECT_EQ(webTypedCode("CapsLock"), -1);
-    EXPECT_EQ(webTypedCode("F11"), -1);
-    EXPECT_EQ(webTypedCode("Dead"), -1);
-    EXPECT_EQ(webTypedCode(""), -1);
-    EXPECT_EQ(webTypedCode(nullptr), -1);
+    const std::pair<const char*, int> table[] = {
+        {"h", 'h'},         {"H", 'H'},           {" ", ' '},           {"~", '~'},          {"ArrowUp", 256 + 72},
+        {"ArrowLeft", 256 + 75}, {"PageDown", 256 + 81}, {"F10", 256 + 68}, {"4", '4'},      {"Clear", -1},
+        {"Enter", 13},      {"Escape", 27},       {"Backspace", 8},     {"/", '/'},          {"\xC3\xA4", 132},
+        {"\xC3\x9F", 225},  {"\xE2\x82\xAC", -1}, {"Shift", -1},       {"CapsLock", -1},    {"F11", -1},
+        {"Dead", -1},       {"", -1},             {nullptr, -1}};
+    for (auto [key, want] : table) EXPECT_EQ(webTypedCode(key), want) << (key ? key : "null");
 }
 
 TEST(WebKeys, PressesFillTheKeyStateAndTheQueue) {
