@@ -89,6 +89,9 @@ ends --script "$work/quit.txt" --max-ticks 1000 "tick=26 event=end"
 printf 'wait 3\n' >"$work/short.txt"
 ends --script "$work/short.txt" --max-ticks 12 "tick=12 event=end"
 grep -q '^tick=0 frame=0 event=title$' "$work/out" || fail "no title line at tick 0"
+# Escape held on the title wins over a Space typed just before it.
+printf 'type space\nwait 1\nhold escape\n' >"$work/escape.txt"
+ends --script "$work/escape.txt" --max-ticks 50 "tick=2 event=end"
 # A capture that cannot be written stops the run at once, status 1, its line named.
 printf 'wait 2\n\ncapture %s\nwait 50\n' "$work/nowhere/c.bmp" >"$work/capture.txt"
 "$exe" --data "$data" --script "$work/capture.txt" >"$work/out" 2>"$work/err"
