@@ -14,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/files.h"
 #include "platform/keys.h"
+#include "platform/pad.h"
 #include "platform/platform.h"
 #include "platform/random.h"
 #include "support/test_support.h"
@@ -86,6 +87,15 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     EXPECT_TRUE(keyHeld(scan::left));
     EXPECT_FALSE(keyHeld(keyFlagCount));
     keyUp(scan::left);
+    EXPECT_FALSE(keyHeld(scan::left));
+    // A pad's stick holds an arrow from the dead zone's edge on.
+    PadKeys pad{};
+    PadInput stick{};
+    stick.stickX = -padStickDeadZone;
+    applyPadInput(pad, stick);
+    EXPECT_TRUE(keyHeld(scan::left));
+    stick.stickX = -padStickDeadZone / 2;
+    applyPadInput(pad, stick);
     EXPECT_FALSE(keyHeld(scan::left));
 
     for (int i = 0; i < 20; ++i) pushTypedKey('a' + i);  // nobody reads: the last 15 stay
