@@ -163,11 +163,8 @@ TEST_F(Bmp, QuestionableAndBadFilesNeverCrash) {
             EXPECT_TRUE(status == statusOk || status == statusBadFile) << path << " " << status;
         }
     Image* image = createImage(127, 64, fillColour);
-    EXPECT_EQ(loadPicture("suite\\bad\\shortfile.bmp", image), statusBadFile);
-    EXPECT_EQ(loadPicture("suite\\bad\\reallybig.bmp", image), statusBadFile);
-    EXPECT_EQ(loadPicture("suite\\questionable\\pal2.bmp", image), statusBadFile);
-    EXPECT_EQ(loadPicture("suite\\questionable\\rgba64.bmp", image), statusBadFile);
-    EXPECT_EQ(loadPicture("suite\\questionable\\pal1huffmsb.bmp", image), statusBadFile);
+    for (const char* name : {"bad\\shortfile", "bad\\reallybig", "questionable\\pal2", "questionable\\rgba64", "questionable\\pal1huffmsb"})
+        EXPECT_EQ(loadPicture((std::string("suite\\") + name + ".bmp").c_str(), image), statusBadFile) << name;
     // Indices past the palette come out opaque black.
     ASSERT_EQ(loadPicture("suite\\bad\\pal8badindex.bmp", image), statusOk);
     bool sawBlack = false;
@@ -185,7 +182,7 @@ TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
         const std::string name = std::string("made\\bad-") + stem + ".bmp";
         EXPECT_EQ(loadPicture(name.c_str(), image), statusBadFile) << name;
         // Huge sizes fail only at the second row, keeping the first.
-        if (!std::strstr(stem, "huge") && !std::strstr(stem, "min")) EXPECT_TRUE(allFill(image)) << name;
+        if (!std::strstr(stem, "huge") && !std::strstr(stem, "min")) { EXPECT_TRUE(allFill(image)) << name; }
     }
 
     Image* image = createImage(32, 32, fillColour);

@@ -2,6 +2,7 @@
 // value; every fast path against the plain one; the indexed solid pass against
 // the cell-by-cell one.
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -149,18 +150,15 @@ TEST(Draw, IndexedSolidPassGivesTheEventsOfTheLoop) {
         Particle sparks[particleCount];
         RandomState random;
     };
+    // Copies the tables in, runs the pass, copies them out: byte for byte, padding too.
     auto run = [](void (*pass)(), const State& from) {
-        std::memcpy(playerShots, from.player, sizeof playerShots);
-        std::memcpy(enemyShots, from.enemy, sizeof enemyShots);
-        std::memcpy(particles, from.sparks, sizeof particles);
-        randomState = from.random;
-        pass();
         State s;
-        std::memset(&s, 0, sizeof s);  // the padding too, for the comparison
-        std::memcpy(s.player, playerShots, sizeof playerShots);
-        std::memcpy(s.enemy, enemyShots, sizeof enemyShots);
-        std::memcpy(s.sparks, particles, sizeof particles);
-        s.random = randomState;
+        std::memcpy(&s, &from, sizeof s);
+        std::memcpy(playerShots, s.player, sizeof playerShots), std::memcpy(enemyShots, s.enemy, sizeof enemyShots);
+        std::memcpy(particles, s.sparks, sizeof particles), std::memcpy(&randomState, &s.random, sizeof randomState);
+        pass();
+        std::memcpy(s.player, playerShots, sizeof playerShots), std::memcpy(s.enemy, enemyShots, sizeof enemyShots);
+        std::memcpy(s.sparks, particles, sizeof particles), std::memcpy(&s.random, &randomState, sizeof randomState);
         return s;
     };
     int freed = 0, reborn = 0;
@@ -189,7 +187,7 @@ TEST(Draw, IndexedSolidPassGivesTheEventsOfTheLoop) {
                                    pick(-60, 32 * mapHeight + 20) + pick(0, 8) * 0.125, pick(0, 1) ? 0.75 : -0.5,
                                    pick(0, 1) ? 0.25 : -1.0, 0};
         const State loop = run(solidPassDirect, start), indexed = run(solidPass, start);
-        ASSERT_EQ(std::memcmp(&loop, &indexed, sizeof loop), 0) << "trial " << trial;
+        ASSERT_EQ(std::memcmp(&loop, &indexed, offsetof(State, random) + sizeof(RandomState)), 0) << "trial " << trial;
         for (int k = 0; k < shotCount; ++k) freed += start.player[k].active - loop.player[k].active;
         reborn += !start.sparks[0].active && loop.sparks[0].active;
     }

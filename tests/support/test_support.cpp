@@ -24,10 +24,7 @@ struct ProcessFolder {
         if (!mkdtemp(pattern.data())) std::abort();
         path = pattern;
     }
-    ~ProcessFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
+    ~ProcessFolder() { std::error_code ec; fs::remove_all(path, ec); }
 };
 }  // namespace
 
