@@ -163,10 +163,6 @@ int main(int argc, char** argv) {
               std::to_string(kGridSize) + " x " + std::to_string(kGridSize));
         return 1;
     }
-    if (width % 4 != 0) {
-        warning("width " + std::to_string(width) +
-                " is not a multiple of 4: the row padding is read as pixels by the game");
-    }
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     if (data.size() < 54 + rowBytes * static_cast<std::size_t>(height)) {
         error("file ends inside the pixel data: the game reads the missing cells as solid blocks");
