@@ -3,28 +3,11 @@
 # game on the baked data with seed 1: every event in order and the exact
 # scores. A change to a map, a speed, an enemy or a random draw that breaks
 # a route shows here as a different event list.
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
-exe="$build/brastor-headless"
+source "$(dirname "$0")/lib/common.sh"
 scripts="$source/data/scripts"
-[ -x "$exe" ] || { echo "no $exe"; exit 77; }
-[ -f "$build/level1/map.bmp" ] && [ -f "$build/level2/map.bmp" ] || { echo "no baked data in $build"; exit 77; }
+need "$exe" "$build/level1/map.bmp" "$build/level2/map.bmp"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-# Mission 2 alone: a data folder whose level1 is level2, so that the first
-# mission (no generators) ends at once and mission 2 is the cave mission.
-mkdir "$work/caves"
-ln -s "$build/gfx" "$work/caves/gfx"
-ln -s "$build/level2" "$work/caves/level1"
-ln -s "$build/level2" "$work/caves/level2"
+caves
 
 # play NAME DATA EXPECTED: runs data/scripts/NAME.keys and compares its
 # events without their tick and frame counts.
@@ -79,5 +62,4 @@ done
 rises=$(awk 'NR > 2 && $5 > last { n++ } NR > 1 { last = $5 } END { print n + 0 }' "$work/mission2.trace")
 [ "$rises" = 2 ] || fail "mission2: power rose $rises times, expected 2 (both crystals)"
 
-[ $failures -eq 0 ] || exit 1
-echo "ok"
+finish

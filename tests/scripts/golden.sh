@@ -6,18 +6,10 @@
 # its start (doors: door A's picture, key A, a swan). On the test mission lost
 # through power, the second final screen, whose score equals the high score,
 # so no "New High Score!" (final).
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
-exe="$build/brastor-headless"
+source "$(dirname "$0")/lib/common.sh"
 keys="$source/data/scripts"
-[ -x "$exe" ] && [ -f "$build/level2/map.bmp" ] || { echo "no runner or baked data in $build"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/caves"
-ln -s "$build/gfx" "$work/caves/gfx"
-ln -s "$build/level2" "$work/caves/level1"
-ln -s "$build/level2" "$work/caves/level2"
+need "$exe" "$build/level2/map.bmp"
+caves
 
 awk '{ print }
     /^wait/ && !title { print "capture title.bmp"; title = 1 }
@@ -33,15 +25,13 @@ cd "$work" || exit 1
 "$exe" --data caves --seed 1 --script doors.keys >/dev/null || { echo "FAIL: mission 2 run"; exit 1; }
 "$exe" --data "$source/tests/data/missions/fail" --seed 5 --script final.keys >/dev/null || { echo "FAIL: final run"; exit 1; }
 
-failures=0
 for name in title mission1 mission2 won doors final; do
     if [ "${BRASTOR_UPDATE_GOLDEN:-}" = 1 ]; then
         cp "$name.bmp" "$source/tests/golden/$name.bmp"
     elif ! cmp -s "$name.bmp" "$source/tests/golden/$name.bmp"; then
         mkdir -p "$build/golden-actual"
         cp "$name.bmp" "$build/golden-actual/$name.bmp"
-        echo "FAIL: $name differs from tests/golden/$name.bmp (actual in $build/golden-actual)"
-        failures=$((failures + 1))
+        fail "$name differs from tests/golden/$name.bmp (actual in $build/golden-actual)"
     fi
 done
-[ $failures -eq 0 ] && echo ok
+finish

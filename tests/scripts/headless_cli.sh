@@ -4,23 +4,13 @@
 # or the line (comments and blanks counted); a capture that cannot be written
 # stops the run with status 1; quit and --max-ticks stop a run with status 0
 # at the tick they name.
-set -u
-build=$(cd "$1" && pwd)
-src=${2:-$(dirname "$0")/../..}
-exe="$build/brastor-headless"
-[ -x "$exe" ] || { echo "no $exe"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/lib/common.sh"
+need "$exe"
 data="$work/data"  # empty: every picture, map and text is missing
 mkdir -p "$data"
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 
 # ---- --help and -h: the usage on stdout, status 0, the README's options exactly
-want=$(awk '/^## /{on = index($0, "brastor-headless") > 0} on && /^\| `-/' "$src/README.md" |
+want=$(awk '/^## /{on = index($0, "brastor-headless") > 0} on && /^\| `-/' "$source/README.md" |
     cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`' | sort)
 [ -n "$want" ] || fail "README: no options table for brastor-headless"
 for flag in --help -h; do
@@ -99,5 +89,4 @@ status=$?
 [ $status -eq 1 ] && grep -qF "$work/capture.txt:3: cannot write '$work/nowhere/c.bmp'" "$work/err" &&
     grep -q '^tick=3 .*event=end$' "$work/out" || fail "failed capture: status $status, $(cat "$work/err")"
 
-[ $failures -eq 0 ] || exit 1
-echo ok
+finish

@@ -7,19 +7,9 @@
 # - two test missions won: a generator broken by the streamer and the beam
 #   taken (diamond 10 + two beam cells 200), then a hostage rescued (10 + 200).
 # Trace columns: frame mission viewX viewY power diamonds score result objective.
-set -u
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
-exe="$build/brastor-headless"
+source "$(dirname "$0")/lib/common.sh"
 missions="$source/tests/data/missions"
-[ -x "$exe" ] && [ -f "$build/level1/map.bmp" ] || { echo "no runner or baked data in $build"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+need "$exe" "$build/level1/map.bmp"
 
 # game NAME DATA SEED SCRIPT EVENTS: plays in $work/NAME; compares the events
 # without their tick and frame numbers.
@@ -78,5 +68,4 @@ event=end"
 [ "$(rows win '' '$1, $2, $7, $8, $9' | tr '\n' ,)" = "1 1 10 0 0,2 1 10 0 0,3 1 10 0 1,4 1 210 2 1,5 2 220 0 1,6 2 420 2 1," ] ||
     fail "win trace: $(cat "$work/win/trace.txt")"
 
-[ $failures -eq 0 ] || exit 1
-echo ok
+finish

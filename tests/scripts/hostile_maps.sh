@@ -4,14 +4,9 @@
 # by the thousand, all solid, all contacts, markers on the grid's borders)
 # replaces the missions' maps in a copy of the baked data, and brastor-headless
 # plays it for a few hundred ticks. Any crash, hang or sanitizer report fails.
-set -u
-build=$1
-src=$2
-exe="$build/brastor-headless"
-[ -x "$exe" ] && [ -d "$build/level1" ] && [ -d "$build/gfx" ] || { echo "no runner or baked data in $build"; exit 77; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-python3 "$src/tests/data/hostile/make_hostile.py" "$work/maps" || { echo "FAIL: map generator"; exit 1; }
+source "$(dirname "$0")/lib/common.sh"
+need "$exe" "$build/level1" "$build/gfx"
+python3 "$source/tests/data/hostile/make_hostile.py" "$work/maps" || { echo "FAIL: map generator"; exit 1; }
 mkdir -p "$work/data"
 cp -r "$build/gfx" "$build/level1" "$build/level2" "$work/data/"
 
@@ -24,7 +19,6 @@ for keys in 'hold right\nhold z\nwait 60\nrelease z\nhold up\nhold x\nwait 40' '
     printf "$keys\n"
 done >"$work/script.txt"
 
-failures=0
 count=0
 for map in "$work/maps"/*.bmp; do
     name=$(basename "$map" .bmp)
@@ -38,10 +32,8 @@ for map in "$work/maps"/*.bmp; do
     grep -q 'runtime error\|ERROR: AddressSanitizer\|ERROR: LeakSanitizer' "$work/err" && problem="sanitizer report"
     grep -q 'event=mission-start mission=1' "$work/out" || problem="${problem:-mission 1 never started}"
     if [ -n "$problem" ]; then
-        echo "FAIL: $name: $problem"
+        fail "$name: $problem"
         head -30 "$work/err"
-        failures=$((failures + 1))
     fi
 done
-echo "$count hostile maps, $failures failed"
-[ $failures -eq 0 ]
+finish "$count hostile maps"

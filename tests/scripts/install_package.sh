@@ -2,10 +2,9 @@
 # Installs the game into a temporary prefix and into a scratch root from the
 # Debian package, then runs each installed brastor-headless from an unrelated
 # folder: it must find its data and write its capture into that folder.
-set -euo pipefail
-build=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+source "$(dirname "$0")/lib/common.sh"
+set -eo pipefail
+tmp=$work
 
 run_installed() {  # $1 = bin folder
     mkdir -p "$tmp/work"

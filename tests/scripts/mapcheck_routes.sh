@@ -4,21 +4,10 @@
 # without enemies, and the trace must show the claim in the frame it names:
 # the player's box on the target, the objective met (a generator, with the
 # other generators turned into plain breakable blocks) or the mission won.
-set -u
-build=$1
-source=$2
+source "$(dirname "$0")/lib/common.sh"
 check="$build/brastor-mapcheck"
-play="$build/brastor-headless"
 bake="$build/tools/bake/brastor-bake"
-for exe in "$check" "$play" "$bake"; do [ -x "$exe" ] || { echo "no $exe"; exit 77; }; done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+need "$check" "$exe" "$bake"
 
 # bake NAME MISSION: the map rows on standard input (enemies dropped) become
 # $work/NAME/level<MISSION>/map.bmp; mission 2 also gets the map as its
@@ -43,7 +32,7 @@ replay() {
                 if ((c == "G" || c == "H") && (i - 1 != X || NR - 1 != Y)) c = "b"; printf "%s", c } print "" }' \
                 "$rows" | bake "$name-$x-$y" "$mission"
         fi
-        "$play" --data "$data" --script "$script" --trace "$work/trace.txt" --max-ticks $((frame * 2 + 400)) \
+        "$exe" --data "$data" --script "$script" --trace "$work/trace.txt" --max-ticks $((frame * 2 + 400)) \
             >/dev/null 2>"$work/errors.txt" || fail "$script: $(cat "$work/errors.txt")"
         # Trace: frame mission viewX viewY power diamonds score result objective,
         # the view as the frame began; the mission's own frames are counted.
@@ -119,5 +108,4 @@ for mission in 1 2; do
     routes "level$mission" "$mission" "$work/level$mission.txt" 0 --strict
 done
 
-[ $failures -eq 0 ] && echo "all route checks passed"
-exit $((failures > 0))
+finish "all route checks passed"

@@ -4,19 +4,14 @@
 # sanitizer report, nor allocate during play frames.
 #   BRASTOR_SOAK_SEED    seed of the key generator (1; "clock" for a new one each run)
 #   BRASTOR_SOAK_FRAMES  play frames (200000; 20000 in a sanitizer build)
-set -u
-build=$1
-exe="$build/brastor-headless"
-[ -x "$exe" ] && [ -f "$build/level1/map.bmp" ] && [ -f "$build/level2/map.bmp" ] ||
-    { echo "no runner or baked missions in $build"; exit 77; }
+source "$(dirname "$0")/lib/common.sh"
+need "$exe" "$build/level1/map.bmp" "$build/level2/map.bmp"
 frames=200000
 grep -q '^BRASTOR_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null && frames=20000
 frames=${BRASTOR_SOAK_FRAMES:-$frames}
 seed=${BRASTOR_SOAK_SEED:-1}
 [ "$seed" = clock ] && seed=$(( ($(date +%s) % 2147483646) + 1 ))
 echo "soak: seed $seed, $frames frames (replay: BRASTOR_SOAK_SEED=$seed BRASTOR_SOAK_FRAMES=$frames)"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 # Segments of held keys, each opened by a burst of Spaces that carries the
 # game through any box waiting for one (a Space in play does nothing). Escape,
@@ -46,11 +41,6 @@ BEGIN {
     print "quit"
 }' >"$work/script.txt"
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 # soak_run LABEL DATA FRAMES
 soak_run() {
     "$exe" --data "$2" --seed "$seed" --script "$work/script.txt" --count-allocations \
@@ -75,5 +65,5 @@ cp -r "$build/gfx" "$build/level1" "$build/level2" "$work/second/"
 cp "$build/level2/map.bmp" "$work/second/level1/map.bmp"
 soak_run "mission 1" "$build" $((frames / 2))
 soak_run "mission 2" "$work/second" $((frames - frames / 2))
-[ $failures -eq 0 ] || { echo "soak: replay with BRASTOR_SOAK_SEED=$seed BRASTOR_SOAK_FRAMES=$frames"; exit 1; }
-echo "soak: passed"
+[ $failures -eq 0 ] || echo "soak: replay with BRASTOR_SOAK_SEED=$seed BRASTOR_SOAK_FRAMES=$frames"
+finish "soak: passed"

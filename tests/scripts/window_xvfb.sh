@@ -7,16 +7,10 @@
 # would do too, but a script's background jobs ignore it); and a run with no
 # display, which must say so and exit 1.
 # Usage: window_xvfb.sh <build-dir> <source-dir>
-set -uo pipefail
-
-build=$(cd "$1" && pwd)
-program="$build/brastor"
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: Xvfb or xdotool missing"; exit 77; }
 for tool in xwd convert compare; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/deps.sh installs it)"; exit 1; }
 done
-[ -x "$program" ] || { echo "FAIL: $program not built"; exit 1; }
-
+program=brastor
 source "$(dirname "$0")/lib/xvfb.sh"
 
 # Starts the program in the working folder and waits for its window.
@@ -38,11 +32,7 @@ start_game() {
 # Waits up to 15 seconds for the program to end; sets code to its exit code.
 wait_game() {
   code=timeout
-  for _ in $(seq 150); do
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$game_pid" 2>/dev/null && return
+  timeout 15 tail --pid="$game_pid" -f /dev/null || return
   wait "$game_pid"
   code=$?
   game_pid=""

@@ -1,6 +1,12 @@
 # Shared by the window scripts: a private X server, the clean-up, and what to
-# print when a window test fails. Sourced; sets work, xvfb_pid, game_pid and
+# print when a window test fails. Sourced with the build folder as $1 and the
+# program's name in $program; sets build, program, work, xvfb_pid, game_pid and
 # DISPLAY. The program's output is expected in $work/game.log.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+program="$build/$program"
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: Xvfb or xdotool missing"; exit 77; }
+[ -x "$program" ] || { echo "FAIL: $program not built"; exit 1; }
 work=$(mktemp -d)
 xvfb_pid=""
 game_pid=""
