@@ -1,7 +1,9 @@
 #!/bin/bash
 # Golden frames, each compared with tests/golden/NAME.bmp (BRASTOR_UPDATE_GOLDEN=1
 # rewrites them). On the baked data, along data/scripts/game.keys: the title,
-# the frames at its "# screenshot: mission 1" and "mission 2" marks, and the
+# the player in the air (the tile rows scrolled by part of a cell, midair), a
+# broken block's sparks (burst), the frames at its "# screenshot: mission 1"
+# and "mission 2" marks, and the
 # final screen over mission 2's dimmed "complete.txt" box (won); mission 2 at
 # its start (doors: door A's picture, key A, a swan). On the test mission lost
 # through power, the second final screen, whose score equals the high score,
@@ -13,6 +15,7 @@ caves
 
 awk '{ print }
     /^wait/ && !title { print "capture title.bmp"; title = 1 }
+    /^wait/ { n += 1 } /^wait/ && n == 4 { print "capture midair.bmp" } /^wait/ && n == 7 { print "capture burst.bmp" }
     /^# screenshot: mission [12]$/ { print "capture mission" $4 ".bmp" }
     /"complete.txt" of mission 2/ { won = 1; next }
     won && /^wait/ { print "capture won.bmp\nquit"; exit }' "$keys/game.keys" >"$work/game.keys"
@@ -25,7 +28,7 @@ cd "$work" || exit 1
 "$exe" --data caves --seed 1 --script doors.keys >/dev/null || { echo "FAIL: mission 2 run"; exit 1; }
 "$exe" --data "$source/tests/data/missions/fail" --seed 5 --script final.keys >/dev/null || { echo "FAIL: final run"; exit 1; }
 
-for name in title mission1 mission2 won doors final; do
+for name in title midair burst mission1 mission2 won doors final; do
     if [ "${BRASTOR_UPDATE_GOLDEN:-}" = 1 ]; then
         cp "$name.bmp" "$source/tests/golden/$name.bmp"
     elif ! cmp -s "$name.bmp" "$source/tests/golden/$name.bmp"; then
