@@ -19,7 +19,7 @@ start_game() {
   game_pid=$!
   window=""
   for _ in $(seq 600); do
-    window=$(xdotool search --name '^Brastor$' 2>/dev/null | head -1)
+    window=$(xdotool search --onlyvisible --name '^Brastor$' 2>/dev/null | head -1)
     [ -n "$window" ] && break
     kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start"
     sleep 0.1
@@ -59,7 +59,8 @@ size=$(stat -c %s "$work/run/screen.bmp")
 
 # The window's client area must show the frame that was saved; only the
 # animated tiles (and anything moving) may differ between the two moments.
-eval "$(xdotool getwindowgeometry --shell "$window")"
+geometry=$(xdotool getwindowgeometry --shell "$window") || fail "no geometry for window $window"
+eval "$geometry"
 [ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] || fail "window is ${WIDTH}x${HEIGHT}, not 640x480"
 xwd -root -silent | convert xwd:- -crop "640x480+$X+$Y" +repage "png:$work/window.png" ||
   fail "capturing the screen"

@@ -42,8 +42,10 @@ void wakeEventThread() {
 
 bool createWindow(int width, int height) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // Hidden until the renderer is made: making it may replace the window
+    // with a new one, and nobody should see or grab the first.
     sb.window = SDL_CreateWindow("Brastor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                 height, SDL_WINDOW_RESIZABLE);
+                                 height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
     if (!sb.window) return false;
     sb.renderer = SDL_CreateRenderer(sb.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!sb.renderer) sb.renderer = SDL_CreateRenderer(sb.window, -1, 0);
@@ -54,6 +56,7 @@ bool createWindow(int width, int height) {
     if (!sb.texture) return false;
     // The frame buffer's alpha byte is never shown.
     SDL_SetTextureBlendMode(sb.texture, SDL_BLENDMODE_NONE);
+    SDL_ShowWindow(sb.window);
     // Typed characters come from text events, in the keyboard layout.
     SDL_StartTextInput();
     return true;
