@@ -48,7 +48,7 @@ void writeMission(const std::string& folder, int missionNumber, const std::vecto
     const int rowBytes = (3 * width + 3) & ~3;
     std::string out = "BM";
     auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(i < 4 ? v >> (8 * i) : 0));
     };
     put(54 + rowBytes * height, 4), put(0, 4), put(54, 4), put(40, 4), put(width, 4), put(height, 4);
     put(1, 2), put(24, 2), put(0, 24);
