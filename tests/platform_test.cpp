@@ -92,10 +92,10 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     PadKeys pad{};
     PadInput stick{};
     stick.stickX = -padStickDeadZone;
-    applyPadInput(pad, stick);
+    applyPadInput(pad, stick, 0);
     EXPECT_TRUE(keyHeld(scan::left));
     stick.stickX = -padStickDeadZone / 2;
-    applyPadInput(pad, stick);
+    applyPadInput(pad, stick, 0);
     EXPECT_FALSE(keyHeld(scan::left));
 
     for (int i = 0; i < 20; ++i) pushTypedKey('a' + i);  // nobody reads: the last 15 stay

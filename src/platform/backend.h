@@ -14,9 +14,11 @@ double backendClockSeconds();
 void backendSleepMs(int milliseconds);
 
 // ---- offered by the shared code to the backends (any thread)
-void keyDown(int scanCode);               // 0..127; others ignored
+void keyDown(int scanCode);               // the keyboard's: 0..127; others ignored
 void keyUp(int scanCode);
-void clearKeys();                         // focus gained or lost
+void padKeyDown(int scanCode, int pad);   // pad 0..keySourcePads-1 holds or lets go
+void padKeyUp(int scanCode, int pad);
+void clearKeys();                         // focus gained or lost: the keyboard's keys only
 void pushTypedKey(int code);              // < 256 a character, >= 256 a special key (256 + key byte)
 void pushTypedText(const char* utf8);     // each character of the text that code page 437 holds
 int typedCodeOfCharacter(const char* utf8);  // code page 437 code of a one-character text, else -1

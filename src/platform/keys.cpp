@@ -75,16 +75,30 @@ bool keyHeld(std::int32_t scanCode) {
     return validScanCode(scanCode) && keyFlags[scanCode].load(std::memory_order_relaxed) != 0;
 }
 
-void keyDown(int scanCode) {
-    if (validScanCode(scanCode)) keyFlags[scanCode].store(1, std::memory_order_relaxed);
+namespace {
+
+constexpr std::uint8_t keyboardBit = 1;
+
+void hold(int scanCode, std::uint8_t bit) {
+    if (validScanCode(scanCode)) keyFlags[scanCode].fetch_or(bit, std::memory_order_relaxed);
 }
 
-void keyUp(int scanCode) {
-    if (validScanCode(scanCode)) keyFlags[scanCode].store(0, std::memory_order_relaxed);
+void letGo(int scanCode, std::uint8_t bit) {
+    if (validScanCode(scanCode))
+        keyFlags[scanCode].fetch_and(static_cast<std::uint8_t>(~bit), std::memory_order_relaxed);
 }
+
+std::uint8_t padBit(int pad) { return pad >= 0 && pad < keySourcePads ? static_cast<std::uint8_t>(2u << pad) : 0; }
+
+}  // namespace
+
+void keyDown(int scanCode) { hold(scanCode, keyboardBit); }
+void keyUp(int scanCode) { letGo(scanCode, keyboardBit); }
+void padKeyDown(int scanCode, int pad) { hold(scanCode, padBit(pad)); }
+void padKeyUp(int scanCode, int pad) { letGo(scanCode, padBit(pad)); }
 
 void clearKeys() {
-    for (auto& flag : keyFlags) flag.store(0, std::memory_order_relaxed);
+    for (int code = 0; code < keyFlagCount; ++code) letGo(code, keyboardBit);
 }
 
 // Backend thread. With 15 codes waiting the oldest makes room, so the queue

@@ -6,10 +6,13 @@
 #include <cstdint>
 
 constexpr int keyFlagCount = 128;
+constexpr int keySourcePads = 7;  // pads that can hold keys beside the keyboard
 constexpr int typedKeyRingSize = 16;
 constexpr int typedKeyMaxWaiting = typedKeyRingSize - 1;
 
-// One byte per PC set-1 scan code, non-zero while the key is down.
+// One byte per PC set-1 scan code: bit 0 while the keyboard holds it, bit
+// 1 + n while pad n does. The key is down while any bit is set, so no source
+// can let go of a key that another still holds.
 extern std::atomic<std::uint8_t> keyFlags[keyFlagCount];
 
 // The typed-key ring: `count` codes wait from `head` on. Guarded by `busy`,

@@ -21,7 +21,7 @@ int padScanCode(PadButton button) {
     return 0;
 }
 
-void applyPadInput(PadKeys& pad, const PadInput& input) {
+void applyPadInput(PadKeys& pad, const PadInput& input, int number) {
     bool want[keyFlagCount] = {};
     for (int b = 0; b < padButtonCount; ++b)
         if (input.buttons[b]) want[padScanCode(static_cast<PadButton>(b))] = true;
@@ -34,12 +34,12 @@ void applyPadInput(PadKeys& pad, const PadInput& input) {
         if (want[code] == pad.held[code]) continue;
         pad.held[code] = want[code];
         if (want[code]) {
-            keyDown(code);
+            padKeyDown(code, number);
             if (code == scan::space) pushTypedKey(' ');
         } else {
-            keyUp(code);
+            padKeyUp(code, number);
         }
     }
 }
 
-void releasePad(PadKeys& pad) { applyPadInput(pad, PadInput{}); }
+void releasePad(PadKeys& pad, int number) { applyPadInput(pad, PadInput{}, number); }

@@ -43,7 +43,8 @@ constexpr float padStickDeadZone = 0.5f;
 int padScanCode(PadButton button);
 
 // Backend thread: presses and releases the keys whose state changed since the
-// last call for this pad; Start going down also types " ". Never allocates.
-void applyPadInput(PadKeys& pad, const PadInput& input);
+// last call for pad `number` (0..keySourcePads-1); Start going down also types
+// " ". Never allocates.
+void applyPadInput(PadKeys& pad, const PadInput& input, int number);
 // The pad went away: every key it held is released.
-void releasePad(PadKeys& pad);
+void releasePad(PadKeys& pad, int number);

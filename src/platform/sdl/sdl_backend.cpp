@@ -178,14 +178,14 @@ void refreshWindow() {
 }
 
 // A scan code's flag stays set while any key that shares it (an arrow and
-// its keypad twin) or a pad still holds it.
+// its keypad twin) is still down.
 void releaseScancode(SDL_Scancode scancode) {
     const int code = setOneCode(scancode);
     sb.heldScancodes[scancode] = false;
     if (code == 0) return;
     for (int other = 0; other < SDL_NUM_SCANCODES; ++other)
         if (sb.heldScancodes[other] && setOneCode(static_cast<SDL_Scancode>(other)) == code) return;
-    if (!padsHold(code)) keyUp(code);
+    keyUp(code);
 }
 
 void forgetHeldKeys() {
@@ -239,8 +239,9 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
         switch (event.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            // The keyboard's releases may go to another window now; a pad's
+            // own events keep coming, so what pads hold stays held.
             forgetHeldKeys();
-            reassertPadKeys();
             break;
         case SDL_WINDOWEVENT_CLOSE:
             closeRequested(loop);
@@ -282,12 +283,6 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
 }
 
 }  // namespace
-
-bool keyboardHolds(int scanCode) {
-    for (int key = 0; key < SDL_NUM_SCANCODES; ++key)
-        if (sb.heldScancodes[key] && setOneCode(static_cast<SDL_Scancode>(key)) == scanCode) return true;
-    return false;
-}
 
 // ---------------------------------------------------------------- game thread
 

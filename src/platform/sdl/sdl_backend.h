@@ -51,13 +51,6 @@ int setOneCode(SDL_Scancode scancode);
 // text gives the character here, a code page 437 code below 256.
 int typedKeyCode(const SDL_Keysym& key, bool textFollows);
 
-// True while a keyboard key that stands for this scan code is down.
-bool keyboardHolds(int scanCode);
-
 // Gamepads (sdl_pads.cpp), event thread: true when the event was a pad's.
 bool handlePadEvent(const SDL_Event& event);
-// True while a pad holds the key of this scan code.
-bool padsHold(int scanCode);
-// The key flags were cleared (focus change): presses again what pads hold.
-void reassertPadKeys();
 void closePads();

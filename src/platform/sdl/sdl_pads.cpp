@@ -1,15 +1,12 @@
 // Gamepads through SDL's game-controller layer: its database maps common pads
 // to the standard layout, and pad.cpp turns that into held keys. Event thread only.
-#include <algorithm>
-#include <iterator>
-
 #include "platform/backend.h"
 #include "platform/pad.h"
 #include "platform/sdl/sdl_backend.h"
 
 namespace {
 
-constexpr int maxPads = 8;
+constexpr int maxPads = keySourcePads;
 
 struct PadSlot {
     SDL_GameController* controller = nullptr;
@@ -41,15 +38,7 @@ int padButton(Uint8 button) {
     }
 }
 
-// Applies a pad's new input. A key it lets go of that the keyboard or another
-// pad still holds is pressed again, so one source cannot release another's key.
-void applyInput(PadSlot& pad) {
-    bool before[keyFlagCount];
-    std::copy(std::begin(pad.keys.held), std::end(pad.keys.held), before);
-    applyPadInput(pad.keys, pad.input);
-    for (int code = 1; code < keyFlagCount; ++code)
-        if (before[code] && !pad.keys.held[code] && (keyboardHolds(code) || padsHold(code))) keyDown(code);
-}
+void applyInput(PadSlot& pad) { applyPadInput(pad.keys, pad.input, static_cast<int>(&pad - pads)); }
 
 float axisValue(Sint16 value) { return value < 0 ? value / 32768.0f : value / 32767.0f; }
 
@@ -84,12 +73,6 @@ void closePad(PadSlot& pad) {
 
 }  // namespace
 
-bool padsHold(int scanCode) {
-    for (const auto& pad : pads)
-        if (pad.controller && pad.keys.held[scanCode]) return true;
-    return false;
-}
-
 bool handlePadEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED:
@@ -119,15 +102,6 @@ bool handlePadEvent(const SDL_Event& event) {
     default:
         return false;
     }
-}
-
-// A focus change lets go of the keyboard's keys, whose releases may go to
-// another window; a pad's own events keep coming (SDL lets go of a pad
-// itself when it withholds them), so what the pads hold stays held.
-void reassertPadKeys() {
-    for (const auto& pad : pads)
-        for (int code = 1; code < keyFlagCount; ++code)
-            if (pad.controller && pad.keys.held[code]) keyDown(code);
 }
 
 void closePads() {

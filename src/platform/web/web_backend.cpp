@@ -139,6 +139,7 @@ void showFrame(double drawMs) {
 // ---- pads
 
 constexpr int padSlots = 5;  // four gamepads and the touch controls
+static_assert(padSlots <= keySourcePads);
 constexpr int padValuesPerSlot = 1 + padButtonCount + 2;
 float padValues[padSlots * padValuesPerSlot];
 PadKeys padKeys[padSlots];
@@ -154,15 +155,15 @@ void pollPads() {
         input.stickX = values[1 + padButtonCount];
         input.stickY = values[2 + padButtonCount];
         if (values[0] != 0) {
-            applyPadInput(padKeys[slot], input);
+            applyPadInput(padKeys[slot], input, slot);
         } else {
-            releasePad(padKeys[slot]);
+            releasePad(padKeys[slot], slot);
         }
     }
 }
 
 void releasePads() {
-    for (PadKeys& pad : padKeys) releasePad(pad);
+    for (int slot = 0; slot < padSlots; ++slot) releasePad(padKeys[slot], slot);
 }
 
 // ---- page events; they run between two sleeps of the game
