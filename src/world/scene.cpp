@@ -26,6 +26,25 @@ void drawSlot(int slot, int sx, int sy, DrawMode mode) {
     if (const Image* picture = pictures[slot]) drawImage(sx, sy, picture, mode);
 }
 
+// One pass over the visible cells: draws their tiles when asked and lists
+// their contacts. Returns the last contact index (also kept in contactLast).
+std::int32_t passVisibleCells(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
+                              std::int32_t offsetY, bool draw) {
+    int count = 0;
+    for (int i = 0; i < drawRows; ++i) {
+        for (int j = 0; j < drawColumns; ++j) {
+            const int x = cellX + j, y = cellY + i;
+            const int tile = cellAt(x, y).tile;
+            if (tile == 0) continue;
+            const int sx = offsetX - 32 + 32 * j, sy = -offsetY - 32 + 32 * i;
+            if (draw) drawSlot(tile, sx, sy, drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
+            // The table holds one entry per drawing cell, so none is ever dropped.
+            if (const int k = contactKind(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
+        }
+    }
+    return contactLast = count - 1;
+}
+
 }  // namespace
 
 int contactKind(int tile) {
@@ -57,29 +76,12 @@ std::int32_t drawBackground(std::int32_t cellX, std::int32_t cellY, std::int32_t
                             std::int32_t offsetY) {
     clearScreen();
     drawSky(cellY, offsetY);
-    for (int i = 0; i < drawRows; ++i) {
-        for (int j = 0; j < drawColumns; ++j) {
-            const int tile = cellAt(cellX + j, cellY + i).tile;
-            if (tile == 0) continue;
-            drawSlot(tile, offsetX - 32 + 32 * j, -offsetY - 32 + 32 * i,
-                     drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
-        }
-    }
-    return listContacts(cellX, cellY, offsetX, offsetY);
+    return passVisibleCells(cellX, cellY, offsetX, offsetY, true);
 }
 
 std::int32_t listContacts(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
                           std::int32_t offsetY) {
-    int count = 0;
-    for (int i = 0; i < drawRows; ++i) {
-        for (int j = 0; j < drawColumns; ++j) {
-            const int x = cellX + j, y = cellY + i;
-            // The table holds one entry per drawing cell, so none is ever dropped.
-            if (const int k = contactKind(cellAt(x, y).tile))
-                contacts[count++] = Contact{x, y, offsetX - 32 + 32 * j, -offsetY - 32 + 32 * i, k};
-        }
-    }
-    return contactLast = count - 1;
+    return passVisibleCells(cellX, cellY, offsetX, offsetY, false);
 }
 
 // Mission 1's sky: one band per map row 0..22, bright at the top and darker
