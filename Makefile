@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play test asan tsan bench fuzz install package web web-serve web-test clean mutate
+.PHONY: all deps build play play-build test asan tsan bench fuzz install package web web-serve web-test clean mutate
 
 all: build
 
@@ -21,8 +21,16 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-play: build
-	cd $(BUILD) && ./brastor
+# Only the game and its baked data: a player does not wait for the tests to
+# compile. It runs from the folder make was started in, so "h" saves
+# screen.bmp there; the game finds its data beside the program.
+play-build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target brastor
+
+play:
+	@./scripts/deps.sh play
+	@$(MAKE) --no-print-directory play-build
+	$(abspath $(BUILD))/brastor
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

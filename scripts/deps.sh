@@ -3,10 +3,14 @@
 #
 #   scripts/deps.sh [PACKAGE...]        the native build and its tests, plus PACKAGE...
 #   scripts/deps.sh web [PACKAGE...]    only what the browser page needs, plus PACKAGE...
+#   scripts/deps.sh play [PACKAGE...]   only what configuring and building the game needs
 set -euo pipefail
 if [ "${1:-}" = web ]; then
   shift
   want=(cmake ninja-build g++ emscripten python3)
+elif [ "${1:-}" = play ]; then
+  shift
+  want=(cmake ninja-build g++ libsdl2-dev libgtest-dev)
 else
   want=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
 fi

@@ -18,8 +18,9 @@ namespace {
 GameEventHook eventHook = nullptr;
 void* eventUser = nullptr;
 
-// The maker's web address shown on the title and final screens.
-constexpr const char* makerAddress = "www.brastor.example.org";
+// Where the game and new missions come from, shown on the title and final
+// screens; the project has no web address, so this names what the README calls it.
+constexpr const char* makerAddress = "the Brastor source repository";
 
 void setLevelFolder() {
     std::snprintf(game.levelFolder, sizeof game.levelFolder, "level%d\\", game.missionNumber);
@@ -36,7 +37,7 @@ void fillTitleLines() {
     textLines[7] = "[x] - Streamer (direct with left+right)";
     textLines[9] = "High Score: " + std::to_string(game.highScore);
     textLines[12] = "[Space] to Start [Escape] to Quit";
-    textLines[13] = makerAddress;
+    textLines[13] = std::string("Home: ") + makerAddress;
 }
 
 void fillFinalLines() {
