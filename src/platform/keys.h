@@ -26,4 +26,9 @@ struct TypedKeyQueue {
 };
 extern TypedKeyQueue typedKeys;
 
+// Where the backend's input goes while a host holds it back (host.h).
+extern std::atomic<std::uint8_t> heldBackKeyFlags[keyFlagCount];
+extern TypedKeyQueue heldBackTypedKeys;
+extern std::atomic<bool> inputHeldBack;
+
 extern std::atomic<bool> quitFlag;
