@@ -225,7 +225,7 @@ int missionLoop() {
 }
 
 int gameLoop() {
-    if (source) return levelLoop();
+    if (source && !source->fromTitle) return levelLoop();
     for (;;) {
         fillTitleLines();
         emitGameEvent(GameEvent::titleShown);

@@ -14,6 +14,9 @@ struct MissionSource {
     int rules = 1;           // the mission whose rules, and stock pictures, apply
     std::string mapFile;     // the map picture, as the game names files or an absolute path
     std::string folder;      // the level's folder ending in a separator, "" for none
+    // The game's own flow instead, from the title screen through both
+    // missions, each on this map (for scripts written for that flow).
+    bool fromTitle = false;
 };
 // The source stays the caller's and must outlive the game loop; nullptr: the game's own missions.
 void setMissionSource(const MissionSource* source);

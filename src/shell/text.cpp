@@ -91,7 +91,7 @@ void fillGenericText(const char* fileName, int rules) {
 void loadMissionText(const char* fileName) {
     if (const MissionSource* source = missionSource()) {
         if (source->folder.empty() || !loadTextFile((source->folder + fileName).c_str()))
-            fillGenericText(fileName, source->rules);
+            fillGenericText(fileName, game.missionNumber);
         return;
     }
     char path[96];
