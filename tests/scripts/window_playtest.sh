@@ -4,11 +4,13 @@
 # give up with Escape, the result, the briefing again, quit with Escape there)
 # and recorded with --record; brastor-headless, run as the recording's header
 # says, must tell the same events and end on the same trace line. Then the
-# recording is watched with --replay, Tab held, and must end the same way.
+# recording is watched with --replay, Tab held, and must tell the same again;
+# so must the committed winning script of mission 1, watched from the title.
 # Every step waits on what the recording shows, never on the clock.
 # Usage: window_playtest.sh <build-dir> <source-dir>
 program=brastor-playtest
 source "$(dirname "$0")/lib/xvfb.sh"
+src=$(cd "${2:-$(dirname "$0")/../..}" && pwd)
 [ -x "$build/brastor-headless" ] || fail "brastor-headless not built"
 
 rec="$work/run.keys"
@@ -26,7 +28,7 @@ MAP
 
 # Starts the tester with the given options and waits for its window.
 start_playtest() {
-  (cd "$work" && exec "$program" "$@") >"$work/game.log" 2>&1 &
+  (cd "$work" && exec "$program" "$@") >"$work/playtest.out" 2>"$work/game.log" &
   game_pid=$!
   window=""
   for _ in $(seq 600); do
@@ -93,12 +95,26 @@ headless_last=$(tail -1 "$work/trace.txt")
 echo "last frame: window '$window_last', headless '$headless_last'"
 [ -n "$window_last" ] && [ "$window_last" = "$headless_last" ] || fail "the last frames differ"
 
-# Watched in the window, fast: it ends where the recording does.
-start_playtest --replay "$rec" "$work/walk.map"
-xdotool keydown Tab
-wait_playtest
-xdotool keyup Tab
-[ "$code" = 0 ] || fail "--replay: exit code $code"
-tsan_clean || fail "ThreadSanitizer report"
+# watch NAME HEADLESS_OUTPUT ARGS...: --replay ARGS in the window, Tab held;
+# it must tell what brastor-headless told.
+watch() {
+  local name=$1 want=$2
+  shift 2
+  start_playtest --replay "$@"
+  xdotool keydown Tab
+  wait_playtest
+  xdotool keyup Tab
+  [ "$code" = 0 ] || fail "$name: --replay: exit code $code"
+  tsan_clean || fail "$name: ThreadSanitizer report"
+  grep '^tick=' "$work/playtest.out" >"$work/watched.out"
+  diff "$work/watched.out" "$want" >"$work/events.diff" ||
+    fail "$name: the events differ (watched <, headless >): $(cat "$work/events.diff")"
+}
+watch recording "$work/headless.out" "$rec" "$work/walk.map"
+grep -qxF "last frame: $headless_last" "$work/playtest.out" || fail "recording: watched, the last frame differs"
+"$build/brastor-headless" --script "$src/data/scripts/mission1.keys" >"$work/mission1.out" ||
+  fail "mission 1 headless: status $?"
+grep -q 'result=completed' "$work/mission1.out" || fail "mission 1 headless: $(cat "$work/mission1.out")"
+watch "mission 1" "$work/mission1.out" "$src/data/scripts/mission1.keys" "$build/level1"
 
 echo "playtest window test passed"

@@ -128,9 +128,10 @@ int readOptions(int argc, char** argv, Options& options) {
 
 // ---------------------------------------------------------------- recording
 
+std::int64_t ticks = 0;  // sleeps of the game so far
+
 struct Recorder {
     std::FILE* file = nullptr;
-    std::int64_t tick = 0;
     std::int64_t at = 1;  // the tick a command written now would run at
     char lastFrame[160] = "";  // the latest play frame as brastor-headless --trace writes it
     int score = 0, diamonds = 0, power = 4;
@@ -139,9 +140,9 @@ Recorder recorder;
 
 // Brings the script's clock to the current tick.
 void catchUp() {
-    if (recorder.tick > recorder.at) {
-        std::fprintf(recorder.file, "wait %lld\n", static_cast<long long>(recorder.tick - recorder.at));
-        recorder.at = recorder.tick;
+    if (ticks > recorder.at) {
+        std::fprintf(recorder.file, "wait %lld\n", static_cast<long long>(ticks - recorder.at));
+        recorder.at = ticks;
     }
 }
 
@@ -168,38 +169,51 @@ const char* resultName(int result) {
     return result == missionCompleted ? "completed" : result == missionFailed ? "failed" : "running";
 }
 
-// The run's events as comments, in the words of brastor-headless's output, so
-// a replay's output can be set beside them; and what a pickup or a hit changed.
-void recordEvent(GameEvent event, void*) {
-    const auto tick = static_cast<long long>(recorder.tick);
+// One line of the run's story: on standard output, and in the recording as a comment.
+void tell(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void tell(const char* format, ...) {
+    char line[256];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+    if (recorder.file) writeComment("%s", line);
+}
+
+// The run's events in the words of brastor-headless's output, so that a replay
+// can be set beside them; the recording also notes what a pickup or a hit changed.
+void onGameEvent(GameEvent event, void*) {
+    const auto tick = static_cast<long long>(ticks);
     const auto frame = static_cast<long long>(game.frameCount);
     switch (event) {
-        case GameEvent::titleShown: writeComment("tick=%lld frame=%lld event=title", tick, frame); break;
+        case GameEvent::titleShown: tell("tick=%lld frame=%lld event=title", tick, frame); break;
         case GameEvent::missionStart:
-            writeComment("tick=%lld frame=%lld event=mission-start mission=%d", tick, frame, game.missionNumber);
+            tell("tick=%lld frame=%lld event=mission-start mission=%d", tick, frame, game.missionNumber);
             break;
         case GameEvent::objectiveMet:
-            writeComment("tick=%lld frame=%lld event=objective mission=%d", tick, frame, game.missionNumber);
+            tell("tick=%lld frame=%lld event=objective mission=%d", tick, frame, game.missionNumber);
             break;
         case GameEvent::missionEnd:
-            writeComment("tick=%lld frame=%lld event=mission-end mission=%d result=%s score=%d", tick, frame,
-                         game.missionNumber, resultName(game.missionResult), game.score);
+            tell("tick=%lld frame=%lld event=mission-end mission=%d result=%s score=%d", tick, frame,
+                 game.missionNumber, resultName(game.missionResult), game.score);
             break;
         case GameEvent::finalScreen:
-            writeComment("tick=%lld frame=%lld event=final score=%d high=%d new-high=%d", tick, frame, game.score,
-                         game.highScore, game.score > game.highScore ? 1 : 0);
+            tell("tick=%lld frame=%lld event=final score=%d high=%d new-high=%d", tick, frame, game.score,
+                 game.highScore, game.score > game.highScore ? 1 : 0);
             break;
-        case GameEvent::screenshot: writeComment("tick=%lld frame=%lld event=screenshot", tick, frame); break;
+        case GameEvent::screenshot: tell("tick=%lld frame=%lld event=screenshot", tick, frame); break;
         case GameEvent::programEnd:
-            writeComment("tick=%lld frame=%lld event=end", tick, frame);
-            if (recorder.lastFrame[0] != '\0') writeComment("last frame: %s", recorder.lastFrame);
+            tell("tick=%lld frame=%lld event=end", tick, frame);
+            if (recorder.lastFrame[0] != '\0') tell("last frame: %s", recorder.lastFrame);
             break;
         case GameEvent::frameEnd:
             std::snprintf(recorder.lastFrame, sizeof recorder.lastFrame, "%lld %d %d %d %d %d %d %d %d", frame,
                           game.missionNumber, viewX, viewY, player.power, player.diamonds, game.score,
                           game.missionResult, game.objectiveMet);
-            if (game.score != recorder.score || player.diamonds != recorder.diamonds ||
-                player.power != recorder.power) {
+            if (recorder.file && (game.score != recorder.score || player.diamonds != recorder.diamonds ||
+                                  player.power != recorder.power)) {
                 recorder.score = game.score;
                 recorder.diamonds = player.diamonds;
                 recorder.power = player.power;
@@ -209,7 +223,6 @@ void recordEvent(GameEvent event, void*) {
             break;
     }
 }
-
 
 // The keys the game reads and the characters a script can type go to the
 // game, each change written down; every other key is dropped.
@@ -229,7 +242,7 @@ void passInput(bool record) {
 }
 
 bool recordTick(void*) {
-    recorder.tick += 1;
+    ticks += 1;
     passInput(recorder.file != nullptr);
     return true;
 }
@@ -239,7 +252,6 @@ bool recordTick(void*) {
 struct Replay {
     Script script;
     std::size_t next = 0;
-    std::int64_t tick = 0;
     std::int64_t resumeTick = 1;
     bool paused = false;
     int steps = 0;  // ticks to run while paused
@@ -257,10 +269,10 @@ void readWatchKeys() {
 
 // Runs the commands due at this tick as brastor-headless runs them.
 void runScript() {
-    while (replay.next < replay.script.commands.size() && replay.tick >= replay.resumeTick) {
+    while (replay.next < replay.script.commands.size() && ticks >= replay.resumeTick) {
         const ScriptCommand& command = replay.script.commands[replay.next++];
         switch (command.op) {
-            case ScriptOp::wait: replay.resumeTick = replay.tick + command.value; break;
+            case ScriptOp::wait: replay.resumeTick = ticks + command.value; break;
             case ScriptOp::hold: feedKeyDown(static_cast<int>(command.value)); break;
             case ScriptOp::release: feedKeyUp(static_cast<int>(command.value)); break;
             case ScriptOp::type: feedTypedKey(static_cast<int>(command.value)); break;
@@ -278,9 +290,9 @@ bool replayTick(void*) {
         readWatchKeys();
     }
     if (replay.paused && replay.steps > 0) replay.steps -= 1;
-    replay.tick += 1;
+    ticks += 1;
     runScript();
-    return !heldBackKey(scanTab) || replay.tick % fastTicksPerSleep == 0;
+    return !heldBackKey(scanTab) || ticks % fastTicksPerSleep == 0;
 }
 
 bool readWholeFile(const std::string& name, std::string& text) {
@@ -373,7 +385,7 @@ int main(int argc, char** argv) {
 
     gameSeed = static_cast<double>(options.seed);
     setMissionSource(&source);
-    if (recorder.file) setGameEventHook(recordEvent, nullptr);
+    setGameEventHook(onGameEvent, nullptr);
     holdBackInput(true);
     if (options.replayFile.empty())
         setSleepHook(recordTick, nullptr);
