@@ -237,7 +237,7 @@ void passInput(bool record) {
     for (int code; (code = readHeldBackTypedCode()) >= 0;) {
         if (code < ' ' || code > '~' || quitRequested()) continue;
         feedTypedKey(code);
-        if (record) writeCommand(code == ' ' ? std::string("type space") : "type " + std::string(1, static_cast<char>(code)));
+        if (record) writeCommand(code == ' ' ? "type space" : "type " + std::string(1, static_cast<char>(code)));
     }
 }
 
@@ -347,7 +347,8 @@ int main(int argc, char** argv) {
             const std::int64_t seed = headerNumber(first, "seed ");
             const std::int64_t mission = headerNumber(first, "mission ");
             if (!options.seedGiven && seed >= 0) options.seed = seed;
-            if (options.mission == 0 && (mission == 1 || mission == 2)) options.mission = static_cast<int>(mission);
+            if (options.mission == 0 && (mission == 1 || mission == 2))
+                options.mission = static_cast<int>(mission);
         } else {
             source.fromTitle = true;
             if (!options.seedGiven) options.seed = 1;
