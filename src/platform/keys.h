@@ -1,5 +1,6 @@
 // Key state and the typed-key queue, shared between the backend's event
-// thread (the only writer) and the game thread (the only reader).
+// thread, which writes them, and the game thread, which reads them (and, in a
+// host that holds the input back, also writes what it hands on: host.h).
 #pragma once
 
 #include <atomic>
