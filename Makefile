@@ -48,10 +48,12 @@ $(TSAN_BUILD)/build.ninja:
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DBRASTOR_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 # The tests that run the game beside the window's thread, under ThreadSanitizer:
-# the key queue, the window test and the window stress and pad test. Any report
+# the key queue, the window tests (the game's and the level tester's) and the
+# window stress and pad test. Any report
 # fails; tests/tsan.supp silences only the X and GL libraries.
 tsan: deps $(TSAN_BUILD)/build.ninja
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target brastor brastor_tests brastor-window-driver
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target brastor brastor_tests brastor-window-driver \
+	  brastor-playtest brastor-headless
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure --no-tests=error -j $(JOBS) -R '^(Platform\.(KeyFlags|TypedKeys)|script\.window_)'
 

@@ -1,5 +1,5 @@
 # Installation in a conventional layout and the Debian package:
-#   bin/brastor, bin/brastor-headless, bin/brastor-mapcheck
+#   bin/brastor, bin/brastor-headless, bin/brastor-mapcheck, bin/brastor-playtest
 #   share/brastor/{gfx,level1,level2}     the baked game data
 #   share/applications/brastor.desktop, share/icons/hicolor/64x64/apps/brastor.png
 # The programs look for their data beside the real executable first, then in
@@ -16,7 +16,7 @@ if(TARGET brastor_data)
   add_custom_target(brastor_icon ALL DEPENDS ${BRASTOR_ICON})
 endif()
 
-foreach(program brastor brastor-headless brastor-mapcheck)
+foreach(program brastor brastor-headless brastor-mapcheck brastor-playtest)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

@@ -378,3 +378,47 @@ TEST(Scenario, MissionTextsFillTheTable) {
 }
 
 }  // namespace
+
+// A level under test: its own map, its own texts where it has them, and
+// otherwise a generic text naming the objective, never the stock mission's.
+TEST(Scenario, LevelUnderTestKeepsToItsOwnFiles) {
+    const std::string folder = testTempFolder(), saved = dataFolder();
+    freshGame();
+    setDataFolder(folder.c_str());
+    writeMission(folder, 1, {"..P..", ".....", "#####"});  // the stock mission: 5 cells wide
+    writeMission(folder + "/mine", 1, {"...P...", ".......", "#######"});
+    std::ofstream(folder + "/level1/mission.txt") << "STOCK BRIEFING\n";
+    std::ofstream(folder + "/level1/update.txt") << "STOCK UPDATE\n";
+    std::ofstream(folder + "/mine/level1/mission.txt") << "My own briefing\n";
+
+    MissionSource source;
+    source.mapFile = folder + "/mine/level1/map.bmp";
+    source.folder = folder + "/mine/level1/";
+    setMissionSource(&source);
+    game.missionNumber = 1;
+    startMission();
+    EXPECT_EQ(mapWidth, 7);
+    loadMissionText("mission.txt");
+    EXPECT_EQ(textLines[0], "My own briefing");
+    for (int rules : {1, 2}) {
+        game.missionNumber = rules;
+        for (const char* name : {"update.txt", "complete.txt"}) {
+            loadMissionText(name);
+            std::string all;
+            for (const auto& line : textLines) all += line + "\n";
+            EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
+            EXPECT_EQ(all.find("Error"), std::string::npos) << all;
+        }
+    }
+    source.folder.clear();  // a bare map: every text generic, naming the objective
+    for (int rules : {1, 2}) {
+        game.missionNumber = rules;
+        loadMissionText("mission.txt");
+        std::string all;
+        for (const auto& line : textLines) all += line + "\n";
+        EXPECT_NE(all.find(rules == 1 ? "generator" : "hostage"), std::string::npos) << all;
+        EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
+    }
+    setMissionSource(nullptr);
+    setDataFolder(saved.c_str());
+}

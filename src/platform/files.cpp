@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/host.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -49,9 +50,19 @@ fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
 
 std::FILE* handle(GameFile& file) { return static_cast<std::FILE*>(file.host); }
 
+std::string memoryFileName;
+std::string memoryFileBytes;
+
 int openFile(GameFile& file, const char* name, bool text) {
     closeFile(file);
     if (!name || !*name) return 1;
+    if (!memoryFileName.empty() && memoryFileName == name && !memoryFileBytes.empty()) {
+        std::FILE* f = fmemopen(memoryFileBytes.data(), memoryFileBytes.size(), "rb");
+        if (!f) return 1;
+        file.host = f;
+        file.text = text;
+        return 0;
+    }
     std::string path = hostPath(name);
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return 1;
@@ -63,6 +74,11 @@ int openFile(GameFile& file, const char* name, bool text) {
 }
 
 }  // namespace
+
+void serveFileFromMemory(const std::string& name, std::string bytes) {
+    memoryFileName = name;
+    memoryFileBytes = std::move(bytes);
+}
 
 std::string hostPath(const char* name) {
     std::string rel = name ? name : "";

@@ -2,10 +2,14 @@
 #include "platform/keys.h"
 
 #include "platform/backend.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 
 std::atomic<std::uint8_t> keyFlags[keyFlagCount];
 TypedKeyQueue typedKeys{};
+std::atomic<std::uint8_t> heldBackKeyFlags[keyFlagCount];
+TypedKeyQueue heldBackTypedKeys{};
+std::atomic<bool> inputHeldBack{false};
 std::atomic<bool> quitFlag{false};
 
 namespace {
@@ -60,14 +64,46 @@ char32_t nextCharacter(const char*& text) {
 }
 
 struct QueueGuard {
-    QueueGuard() {
-        while (typedKeys.busy.test_and_set(std::memory_order_acquire)) {
+    explicit QueueGuard(TypedKeyQueue& queue) : q(queue) {
+        while (q.busy.test_and_set(std::memory_order_acquire)) {
         }
     }
-    ~QueueGuard() { typedKeys.busy.clear(std::memory_order_release); }
+    ~QueueGuard() { q.busy.clear(std::memory_order_release); }
     QueueGuard(const QueueGuard&) = delete;
     QueueGuard& operator=(const QueueGuard&) = delete;
+    TypedKeyQueue& q;
 };
+
+// The backend's input goes to the game unless a host holds it back.
+std::atomic<std::uint8_t>* backendKeyFlags() {
+    return inputHeldBack.load(std::memory_order_relaxed) ? heldBackKeyFlags : keyFlags;
+}
+TypedKeyQueue& backendTypedKeys() {
+    return inputHeldBack.load(std::memory_order_relaxed) ? heldBackTypedKeys : typedKeys;
+}
+
+// With 15 codes waiting the oldest makes room, so the queue always holds the
+// latest keys. Negative codes are not keys and are dropped.
+void push(TypedKeyQueue& queue, int code) {
+    if (code < 0) return;
+    QueueGuard guard(queue);
+    if (queue.count >= typedKeyMaxWaiting) {
+        queue.head = (queue.head + 1) % typedKeyRingSize;
+        queue.count -= 1;
+    }
+    queue.codes[(queue.head + queue.count) % typedKeyRingSize] = code;
+    queue.count += 1;
+}
+
+// The oldest waiting code, or -1.
+int pop(TypedKeyQueue& queue) {
+    QueueGuard guard(queue);
+    if (queue.count == 0) return -1;
+    const int code = queue.codes[queue.head];
+    queue.head = (queue.head + 1) % typedKeyRingSize;
+    queue.count -= 1;
+    return code;
+}
 
 }  // namespace
 
@@ -79,40 +115,31 @@ namespace {
 
 constexpr std::uint8_t keyboardBit = 1;
 
-void hold(int scanCode, std::uint8_t bit) {
-    if (validScanCode(scanCode)) keyFlags[scanCode].fetch_or(bit, std::memory_order_relaxed);
+void hold(std::atomic<std::uint8_t>* flags, int scanCode, std::uint8_t bit) {
+    if (validScanCode(scanCode)) flags[scanCode].fetch_or(bit, std::memory_order_relaxed);
 }
 
-void letGo(int scanCode, std::uint8_t bit) {
+void letGo(std::atomic<std::uint8_t>* flags, int scanCode, std::uint8_t bit) {
     if (validScanCode(scanCode))
-        keyFlags[scanCode].fetch_and(static_cast<std::uint8_t>(~bit), std::memory_order_relaxed);
+        flags[scanCode].fetch_and(static_cast<std::uint8_t>(~bit), std::memory_order_relaxed);
 }
 
 std::uint8_t padBit(int pad) { return pad >= 0 && pad < keySourcePads ? static_cast<std::uint8_t>(2u << pad) : 0; }
 
 }  // namespace
 
-void keyDown(int scanCode) { hold(scanCode, keyboardBit); }
-void keyUp(int scanCode) { letGo(scanCode, keyboardBit); }
-void padKeyDown(int scanCode, int pad) { hold(scanCode, padBit(pad)); }
-void padKeyUp(int scanCode, int pad) { letGo(scanCode, padBit(pad)); }
+void keyDown(int scanCode) { hold(backendKeyFlags(), scanCode, keyboardBit); }
+void keyUp(int scanCode) { letGo(backendKeyFlags(), scanCode, keyboardBit); }
+void padKeyDown(int scanCode, int pad) { hold(backendKeyFlags(), scanCode, padBit(pad)); }
+void padKeyUp(int scanCode, int pad) { letGo(backendKeyFlags(), scanCode, padBit(pad)); }
 
 void clearKeys() {
-    for (int code = 0; code < keyFlagCount; ++code) letGo(code, keyboardBit);
+    std::atomic<std::uint8_t>* flags = backendKeyFlags();
+    for (int code = 0; code < keyFlagCount; ++code) letGo(flags, code, keyboardBit);
 }
 
-// Backend thread. With 15 codes waiting the oldest makes room, so the queue
-// always holds the latest keys. Negative codes are not keys and are dropped.
-void pushTypedKey(int code) {
-    if (code < 0) return;
-    QueueGuard guard;
-    if (typedKeys.count >= typedKeyMaxWaiting) {
-        typedKeys.head = (typedKeys.head + 1) % typedKeyRingSize;
-        typedKeys.count -= 1;
-    }
-    typedKeys.codes[(typedKeys.head + typedKeys.count) % typedKeyRingSize] = code;
-    typedKeys.count += 1;
-}
+// Backend thread.
+void pushTypedKey(int code) { push(backendTypedKeys(), code); }
 
 int cp437Code(char32_t character) {
     if (character >= 0x20 && character < 0x7F) return static_cast<int>(character);
@@ -133,7 +160,7 @@ int typedCodeOfCharacter(const char* utf8) {
 }
 
 void clearTypedKeys() {
-    QueueGuard guard;
+    QueueGuard guard(typedKeys);
     typedKeys.head = 0;
     typedKeys.count = 0;
 }
@@ -141,14 +168,8 @@ void clearTypedKeys() {
 // Game thread. Two bytes at most, so the string stays in its own small
 // buffer and nothing is allocated.
 std::string readTypedKey() {
-    int code;
-    {
-        QueueGuard guard;
-        if (typedKeys.count == 0) return {};
-        code = typedKeys.codes[typedKeys.head];
-        typedKeys.head = (typedKeys.head + 1) % typedKeyRingSize;
-        typedKeys.count -= 1;
-    }
+    const int code = pop(typedKeys);
+    if (code < 0) return {};
     if (code < 256) return std::string(1, static_cast<char>(code));
     std::string special(2, '\xFF');
     special[1] = static_cast<char>((code - 256) & 0xFF);
@@ -158,3 +179,22 @@ std::string readTypedKey() {
 void requestQuit() { quitFlag.store(true); }
 void resetQuit() { quitFlag.store(false); }
 bool quitRequested() { return quitFlag.load(); }
+
+// Switching drops what the side state held, so a later hold-back starts clean.
+void holdBackInput(bool on) {
+    for (auto& flag : heldBackKeyFlags) flag.store(0, std::memory_order_relaxed);
+    {
+        QueueGuard guard(heldBackTypedKeys);
+        heldBackTypedKeys.head = 0;
+        heldBackTypedKeys.count = 0;
+    }
+    inputHeldBack.store(on);
+}
+
+bool heldBackKey(int scanCode) {
+    return validScanCode(scanCode) && heldBackKeyFlags[scanCode].load(std::memory_order_relaxed) != 0;
+}
+int readHeldBackTypedCode() { return pop(heldBackTypedKeys); }
+void feedKeyDown(int scanCode) { hold(keyFlags, scanCode, keyboardBit); }
+void feedKeyUp(int scanCode) { letGo(keyFlags, scanCode, keyboardBit); }
+void feedTypedKey(int code) { push(typedKeys, code); }

@@ -1,5 +1,6 @@
 // Key state and the typed-key queue, shared between the backend's event
-// thread (the only writer) and the game thread (the only reader).
+// thread, which writes them, and the game thread, which reads them (and, in a
+// host that holds the input back, also writes what it hands on: host.h).
 #pragma once
 
 #include <atomic>
@@ -25,5 +26,10 @@ struct TypedKeyQueue {
     int count;
 };
 extern TypedKeyQueue typedKeys;
+
+// Where the backend's input goes while a host holds it back (host.h).
+extern std::atomic<std::uint8_t> heldBackKeyFlags[keyFlagCount];
+extern TypedKeyQueue heldBackTypedKeys;
+extern std::atomic<bool> inputHeldBack;
 
 extern std::atomic<bool> quitFlag;

@@ -2,13 +2,27 @@
 #include <cmath>
 
 #include "platform/backend.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 #include "platform/random.h"
 
 RandomState randomState{};
 
+namespace {
+SleepHook sleepHook = nullptr;
+void* sleepUser = nullptr;
+}  // namespace
+
+void setSleepHook(SleepHook hook, void* user) {
+    sleepHook = hook;
+    sleepUser = user;
+}
+
 double clockSeconds() { return backendClockSeconds(); }
-void sleepMs(int ms) { backendSleepMs(ms); }
+void sleepMs(int ms) {
+    if (sleepHook && !sleepHook(sleepUser)) return;
+    backendSleepMs(ms);
+}
 
 // The seed's integer part taken modulo 2^32 (a negative seed wraps), spread
 // over the state by the LCG; the first randomReal twists before reading.

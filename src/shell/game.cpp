@@ -17,6 +17,7 @@
 namespace {
 GameEventHook eventHook = nullptr;
 void* eventUser = nullptr;
+const MissionSource* source = nullptr;
 
 // Where the game and new missions come from, shown on the title and final
 // screens; the project has no web address, so this names what the README calls it.
@@ -55,7 +56,34 @@ void fillFinalLines() {
         textLines[6] = std::string("Check out ") + makerAddress + " for further missions!";
     }
 }
+
+// The level test's result box, shown after every end of its mission.
+void fillLevelResultLines() {
+    clearTextLines();
+    textLines[0] = game.missionResult == missionFailed ? "Level Failed" : "Level Completed";
+    textLines[2] = "Score: " + std::to_string(game.score);
+    if (game.score > game.highScore) textLines[3] = "New High Score!";
+    textLines[5] = "[Space] to play it again";
+}
+
+// The level test: the same map from its briefing, again and again.
+int levelLoop() {
+    for (;;) {
+        game.missionNumber = source->rules;
+        game.score = 0;
+        if (playMission(true) == 0) break;
+        fillLevelResultLines();
+        emitGameEvent(GameEvent::finalScreen);
+        if (!showTextBox()) break;
+        if (game.score > game.highScore) game.highScore = game.score;
+    }
+    emitGameEvent(GameEvent::programEnd);
+    return 0;
+}
 }  // namespace
+
+void setMissionSource(const MissionSource* s) { source = s; }
+const MissionSource* missionSource() { return source; }
 
 void setGameEventHook(GameEventHook hook, void* user) {
     eventHook = hook;
@@ -101,9 +129,14 @@ void resetMissionState() {
 
 void startMission() {
     resetMissionState();
-    loadLevelMap(game.missionNumber);
+    if (source)
+        loadLevelMapFile(source->mapFile.c_str());
+    else
+        loadLevelMap(game.missionNumber);
     setLevelFolder();
     loadMissionPictures(game.levelFolder);
+    // A level's own pictures go over the stock ones, so what it lacks stays stock.
+    if (source && !source->folder.empty()) loadMissionPictures(source->folder.c_str());
     lockScreen();
     setColours(std::nullopt, 0xFF000000u);
     clearScreen();
@@ -161,33 +194,39 @@ int playFrame() {
     return game.missionResult;
 }
 
+int playMission(bool escapeQuits) {
+    startMission();
+    emitGameEvent(GameEvent::missionStart);
+    loadMissionText("mission.txt");
+    if (!showTextBox(escapeQuits)) return 0;
+    beginPlay();
+    do {
+        playFrame();
+        sleepMs(15);
+        if (quitRequested()) return 0;
+    } while (game.missionResult == 0);
+    emitGameEvent(GameEvent::missionEnd);
+    if (game.missionResult == missionCompleted) {
+        loadMissionText("complete.txt");
+        if (!showTextBox()) return 0;
+    }
+    return game.missionResult;
+}
+
 int missionLoop() {
     for (;;) {
-        startMission();
-        emitGameEvent(GameEvent::missionStart);
-        loadMissionText("mission.txt");
-        if (!showTextBox()) return 0;
-        beginPlay();
-        do {
-            playFrame();
-            sleepMs(15);
-            if (quitRequested()) return 0;
-        } while (game.missionResult == 0);
-        emitGameEvent(GameEvent::missionEnd);
-        if (game.missionResult == missionCompleted) {
-            loadMissionText("complete.txt");
-            if (!showTextBox()) return 0;
-            if (game.missionNumber < missionCount) {
-                game.missionNumber += 1;
-                game.missionResult = 0;
-                continue;
-            }
+        const int result = playMission(false);
+        if (result == missionCompleted && game.missionNumber < missionCount) {
+            game.missionNumber += 1;
+            game.missionResult = 0;
+            continue;
         }
-        return game.missionResult;
+        return result;
     }
 }
 
 int gameLoop() {
+    if (source && !source->fromTitle) return levelLoop();
     for (;;) {
         fillTitleLines();
         emitGameEvent(GameEvent::titleShown);

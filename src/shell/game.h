@@ -1,7 +1,26 @@
 // The program's loops and the events a host can watch.
 #pragma once
 
+#include <string>
+
 #include "world/game_state.h"
+
+// Where the missions come from. Without one (the game itself) each mission
+// reads its folder level<N>\ and the missions follow each other from a title
+// screen. With one (a level under test) its one map is played again and
+// again under one mission's rules, starting at its briefing; its texts and
+// pictures come from its own folder where that has them.
+struct MissionSource {
+    int rules = 1;           // the mission whose rules, and stock pictures, apply
+    std::string mapFile;     // the map picture, as the game names files or an absolute path
+    std::string folder;      // the level's folder ending in a separator, "" for none
+    // The game's own flow instead, from the title screen through both
+    // missions, each on this map (for scripts written for that flow).
+    bool fromTitle = false;
+};
+// The source stays the caller's and must outlive the game loop; nullptr: the game's own missions.
+void setMissionSource(const MissionSource* source);
+const MissionSource* missionSource();
 
 // Events for hosts that watch the game (the headless runner's log and trace).
 enum class GameEvent {
@@ -22,10 +41,17 @@ void emitGameEvent(GameEvent event);
 void startUp(double seed);
 // Sets the game-wide state and every table to its start-up value.
 void resetGameState();
-// The game loop; returns when the program should end (exit code 0).
+// The game loop; returns when the program should end (exit code 0). With a
+// mission source it is the level test's loop: briefing, play, result, again,
+// until Escape is held on a briefing.
 int gameLoop();
-// One mission from its resets to its end; returns missionResult.
+// The missions from the current one to a failure or the last; returns
+// missionResult, 0 when the platform quit.
 int missionLoop();
+// One mission from its resets to its end (and its "complete.txt" box); returns
+// missionResult, 0 when the platform quit or `escapeQuits` and Escape was held
+// on the briefing.
+int playMission(bool escapeQuits);
 // What every mission starts from before its map is loaded: no keys, full
 // power, no diamonds, no objective, an empty enemy table.
 void resetMissionState();

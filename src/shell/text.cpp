@@ -50,19 +50,53 @@ void clearTextLines() {
     for (auto& line : textLines) line.clear();
 }
 
-// Fills textLines from "level<N>\<fileName>" of the current mission. Lines past
-// the table's 21 are not read; a file that cannot be opened gives the error line.
-void loadMissionText(const char* fileName) {
+namespace {
+
+// Fills textLines from the file, the lines past the table's 21 left unread;
+// false when it cannot be opened.
+bool loadTextFile(const char* path) {
     clearTextLines();
-    char path[96];
-    std::snprintf(path, sizeof path, "level%d\\%s", game.missionNumber, fileName);
     GameFile file;
-    if (openTextFile(file, path) != 0) {
-        textLines[0] = "Error loading complete text...";
-        return;
-    }
+    if (openTextFile(file, path) != 0) return false;
     for (int i = 0; i < textLineCount && !atEnd(file); ++i) textLines[i] = readLine(file);
     closeFile(file);
+    return true;
+}
+
+// A level under test without its own texts: what to do, in the game's words
+// for the objective, and never a stock mission's briefing.
+void fillGenericText(const char* fileName, int rules) {
+    clearTextLines();
+    const std::string name = fileName;
+    const char* objective = rules == 1 ? "Destroy every generator with the streamer [x]."
+                                       : "Rescue every hostage.";
+    if (name == "mission.txt") {
+        textLines[0] = "Your Level";
+        textLines[2] = objective;
+        textLines[3] = "Then reach the exit beam above the start.";
+        textLines[5] = "[Space] to start, [Escape] to quit";
+    } else if (name == "update.txt") {
+        textLines[0] = "Objective met!";
+        textLines[2] = "The exit beam is open above the start.";
+    } else {
+        textLines[0] = "You reached the exit beam.";
+    }
+}
+
+}  // namespace
+
+// Fills textLines from "level<N>\<fileName>" of the current mission, or from the
+// folder of the level under test. Lines past the table's 21 are not read; a
+// stock file that cannot be opened gives the error line.
+void loadMissionText(const char* fileName) {
+    if (const MissionSource* source = missionSource()) {
+        if (source->folder.empty() || !loadTextFile((source->folder + fileName).c_str()))
+            fillGenericText(fileName, game.missionNumber);
+        return;
+    }
+    char path[96];
+    std::snprintf(path, sizeof path, "level%d\\%s", game.missionNumber, fileName);
+    if (!loadTextFile(path)) textLines[0] = "Error loading complete text...";
 }
 
 // The text screens draw under the screen lock too: the window's thread may
@@ -93,7 +127,7 @@ bool showTitleScreen() {
     return waitForSpace(true);
 }
 
-bool showTextBox() {
+bool showTextBox(bool escapeEnds) {
     int last = -1;
     for (int i = 0; i < textLineCount; ++i)
         if (!textLines[i].empty()) last = i;
@@ -114,7 +148,7 @@ bool showTextBox() {
         if (!textLines[i].empty()) drawText(centredX(textLines[i]), top + 6 + 16 * i, textLines[i]);
     unlockScreen();
     presentScreen();
-    return waitForSpace(false);
+    return waitForSpace(escapeEnds);
 }
 
 // Halves every byte of the pixels from (left, top) to (left + width, top +

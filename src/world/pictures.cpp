@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "world/game_state.h"
 
@@ -32,10 +33,9 @@ void loadInto(int slot, const char* fileName) {
     if (pictures[slot]) loadPicture(fileName, pictures[slot]);
 }
 
+// The folder may be a level's own, anywhere on the machine, so its name has no bound.
 void loadFromFolder(int slot, const char* folder, const char* fileName) {
-    char path[128];
-    std::snprintf(path, sizeof path, "%s%s", folder, fileName);
-    loadInto(slot, path);
+    loadInto(slot, (std::string(folder) + fileName).c_str());
 }
 
 // The slot's image when it is a 32 x 32 picture that may be edited in place.

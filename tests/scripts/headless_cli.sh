@@ -3,7 +3,10 @@
 # of the README's table; bad options and bad scripts exit 2 naming the option
 # or the line (comments and blanks counted); a capture that cannot be written
 # stops the run with status 1; quit and --max-ticks stop a run with status 0
-# at the tick they name.
+# at the tick they name. --level plays a level from its briefing, again after
+# each end, and a map source's own faults come through with their lines.
+# brastor-playtest and brastor-bake answer --help and refuse bad command lines
+# before any window opens.
 source "$(dirname "$0")/lib/common.sh"
 need "$exe"
 data="$work/data"  # empty: every picture, map and text is missing
@@ -43,6 +46,12 @@ error "--max-ticks" --data "$data" --max-ticks ten
 error "$work/nowhere" --data "$work/nowhere"
 error "$work/none.txt" --data "$data" --script "$work/none.txt"
 error "--trace" --data "$data" --trace "$work/nowhere/trace.txt"
+error "--mission needs --level" --data "$data" --mission 1
+error "'3' for --mission" --data "$data" --level "$data" --mission 3
+error "no level '$work/none.map'" --data "$data" --level "$work/none.map"
+error "holds no map.bmp" --data "$data" --level "$data"
+printf 'map\n..P\n...\n##\n' >"$work/bad.map"
+error "$work/bad.map:4: map row has 2 cells, expected 3" --data "$data" --level "$work/bad.map"
 
 # One bad script a line: the error expected, then the script's lines split at '|'.
 while IFS='>' read -r want lines; do
@@ -88,5 +97,41 @@ printf 'wait 2\n\ncapture %s\nwait 50\n' "$work/nowhere/c.bmp" >"$work/capture.t
 status=$?
 [ $status -eq 1 ] && grep -qF "$work/capture.txt:3: cannot write '$work/nowhere/c.bmp'" "$work/err" &&
     grep -q '^tick=3 .*event=end$' "$work/out" || fail "failed capture: status $status, $(cat "$work/err")"
+
+# --level: briefing, play, result, the briefing again; Escape held there ends
+# the run. A map of hostages and no generator gets mission 2's rules.
+printf 'map\n.....\n..P.h\n.....\n#####\n' >"$work/cave.map"
+printf 'wait 3\ntype space\nwait 3\nhold escape\nwait 3\nrelease escape\nwait 3\ntype space\nwait 3\nhold escape\n' \
+    >"$work/level.txt"
+"$exe" --data "$data" --level "$work/cave.map" --script "$work/level.txt" --max-ticks 100 >"$work/out" 2>&1 ||
+    fail "--level: status $?"
+[ "$(sed 's/tick=[0-9]* frame=[0-9]* //' "$work/out" | tr '\n' '|')" = \
+    "event=mission-start mission=2|event=mission-end mission=2 result=failed score=0|event=final score=0 high=0 new-high=0|event=mission-start mission=2|event=end|" ] ||
+    fail "--level: $(cat "$work/out")"
+
+playtest="$build/brastor-playtest"
+if [ -x "$playtest" ]; then
+    "$playtest" --help >"$work/out" 2>&1 || fail "brastor-playtest --help: status $?"
+    for flag in --mission --seed --record --replay; do
+        grep -q "^  $flag " "$work/out" || fail "brastor-playtest --help lacks $flag"
+    done
+    # pt STATUS TEXT ARGS...: the status and TEXT on stderr, no window opened.
+    pt() {
+        local status=$1 want=$2
+        shift 2
+        env -u DISPLAY -u WAYLAND_DISPLAY "$playtest" "$@" >"$work/out" 2>"$work/err"
+        local got=$?
+        [ $got -eq "$status" ] && grep -qF -- "$want" "$work/err" ||
+            fail "brastor-playtest $*: status $got, wanted $status and \"$want\": $(cat "$work/err")"
+    }
+    pt 2 "no LEVEL" --seed 3
+    pt 2 "'3' for --mission" --mission 3 "$work/cave.map"
+    pt 2 "cannot go together" --record "$work/r.keys" --replay "$work/level.txt" "$work/cave.map"
+    pt 2 "$work/none.txt" --replay "$work/none.txt" "$work/cave.map"
+    pt 1 "no level '$work/none.map'" "$work/none.map"
+    pt 1 "$work/bad.map:4: map row has 2 cells" "$work/bad.map"
+fi
+"$build/tools/bake/brastor-bake" --help >"$work/out" 2>&1 && grep -q "^Turns the text sources" "$work/out" ||
+    fail "brastor-bake --help: $(cat "$work/out")"
 
 finish

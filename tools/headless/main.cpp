@@ -18,6 +18,7 @@
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 #include "play/player.h"
+#include "playtest/level.h"
 #include "shell/game.h"
 #include "world/world.h"
 
@@ -36,6 +37,8 @@ struct Options {
     std::string traceFile;
     std::int64_t maxTicks = defaultMaxTicks;
     bool countAllocations = false;
+    std::string level;
+    int mission = 0;
     bool help = false;
 };
 
@@ -57,7 +60,7 @@ char outputBuffer[1 << 16];
 
 constexpr const char* synopsis =
     "usage: brastor-headless [--data DIR] [--seed N] [--script FILE] [--trace FILE] "
-    "[--max-ticks N] [--count-allocations]\n";
+    "[--max-ticks N] [--count-allocations] [--level LEVEL [--mission 1|2]]\n";
 
 // The options as the README's table gives them, for --help.
 constexpr const char* optionList =
@@ -69,6 +72,10 @@ constexpr const char* optionList =
     "                       viewY power diamonds score missionResult objectiveMet\n"
     "  --max-ticks N        stop after N ticks (default 10000000)\n"
     "  --count-allocations  count heap allocations during play frames; print them at the end\n"
+    "  --level LEVEL        play LEVEL as brastor-playtest does (from its briefing, again\n"
+    "                       after each end): a mission folder, a map picture or a .map source\n"
+    "  --mission 1|2        with --level: its rules (default: 2 for a map with hostages and\n"
+    "                       no generator, else 1)\n"
     "  -h, --help           print this help and exit\n"
     "exit status: 0 the game ended, the script quit or the tick limit was reached;\n"
     "1 a script command failed during the run; 2 a bad option or script\n";
@@ -103,7 +110,8 @@ int readOptions(int argc, char** argv, Options& options) {
             continue;
         }
         const bool known = name == "--data" || name == "--seed" || name == "--script" ||
-                           name == "--trace" || name == "--max-ticks";
+                           name == "--trace" || name == "--max-ticks" || name == "--level" ||
+                           name == "--mission";
         if (!known) return usageError("unknown option '" + std::string(name) + "'");
         if (i + 1 >= argc) return usageError("option '" + std::string(name) + "' needs a value");
         const std::string_view value = argv[++i];
@@ -120,11 +128,18 @@ int readOptions(int argc, char** argv, Options& options) {
                                   "' for --max-ticks (a whole number from 0)");
         } else if (name == "--script") {
             options.scriptFile = value;
+        } else if (name == "--level") {
+            options.level = value;
+        } else if (name == "--mission") {
+            if (value != "1" && value != "2")
+                return usageError("bad value '" + std::string(value) + "' for --mission (1 or 2)");
+            options.mission = value[0] - '0';
         } else {
             options.traceFile = value;
         }
         if (value.empty()) return usageError("option '" + std::string(name) + "' needs a value");
     }
+    if (options.mission != 0 && options.level.empty()) return usageError("--mission needs --level");
     return 0;
 }
 
@@ -236,6 +251,13 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_directory(options.dataFolder, error))
         return usageError("--data: no folder '" + options.dataFolder + "'");
 
+    static MissionSource source;
+    if (!options.level.empty()) {
+        std::string why;
+        if (!chooseLevel(options.level, options.mission, source, why)) return usageError("--level: " + why);
+        setMissionSource(&source);
+    }
+
     if (!options.scriptFile.empty()) {
         std::string text;
         if (!readWholeFile(options.scriptFile, text))
@@ -281,6 +303,7 @@ int main(int argc, char** argv) {
 
     setGameEventHook(nullptr, nullptr);
     headlessSetTickHook(nullptr, nullptr);
+    setMissionSource(nullptr);
     std::fflush(stdout);
     if (run.trace) std::fclose(run.trace);
     return run.status != 0 ? run.status : status;

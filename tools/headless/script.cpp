@@ -110,16 +110,26 @@ std::string parseCommand(const std::vector<std::string_view>& words, ScriptComma
 
 }  // namespace
 
+namespace {
+struct KeyName {
+    std::string_view name;
+    int code;
+};
+constexpr KeyName keyNames[scriptNamedKeyCount] = {
+    {"escape", scan::escape}, {"z", scan::z},       {"x", scan::x},       {"space", scan::space},
+    {"up", scan::up},         {"down", scan::down}, {"left", scan::left}, {"right", scan::right}};
+}  // namespace
+
+int scriptNamedKey(int index) { return keyNames[index].code; }
+
+std::string_view scriptKeyName(int code) {
+    for (const auto& k : keyNames)
+        if (k.code == code) return k.name;
+    return {};
+}
+
 int scriptKeyCode(std::string_view word) {
-    struct KeyName {
-        std::string_view name;
-        int code;
-    };
-    static constexpr KeyName names[] = {{"escape", scan::escape}, {"z", scan::z},
-                                        {"x", scan::x},           {"space", scan::space},
-                                        {"up", scan::up},         {"down", scan::down},
-                                        {"left", scan::left},     {"right", scan::right}};
-    for (const auto& k : names)
+    for (const auto& k : keyNames)
         if (k.name == word) return k.code;
     std::int64_t code = 0;
     if (parseCount(word, 127, code)) return static_cast<int>(code);

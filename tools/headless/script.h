@@ -35,3 +35,7 @@ bool parseScript(std::string_view text, Script& script, ScriptError& error);
 // The scan code of a key name ("escape", "z", "x", "space", "up", "down",
 // "left", "right") or of a decimal number 0..127; -1 for anything else.
 int scriptKeyCode(std::string_view word);
+// The scan codes that have a name, in the order above, and the name of each.
+constexpr int scriptNamedKeyCount = 8;
+int scriptNamedKey(int index);
+std::string_view scriptKeyName(int code);  // "" for a code without a name

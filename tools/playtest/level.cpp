@@ -1,0 +1,84 @@
+#include "playtest/level.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "bake/source.h"
+#include "platform/host.h"
+#include "world/world.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint8_t generatorTiles[] = {38, 39};
+
+bool hasExtension(const fs::path& path, const char* extension) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return ext == extension;
+}
+
+bool startsLikeBmp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[2] = {};
+    in.read(magic, 2);
+    return in && magic[0] == 'B' && magic[1] == 'M';
+}
+
+// The map file of a bare map: a picture as it is, a source baked into memory.
+bool chooseMapFile(const fs::path& path, MissionSource& source, std::string& error) {
+    source.mapFile = path.string();
+    if (hasExtension(path, ".map")) {
+        std::string bmp;
+        if (!bake::mapSourceBmp(path, bmp)) {
+            error = "the map source '" + path.string() + "' has faults";
+            return false;
+        }
+        serveFileFromMemory(source.mapFile, std::move(bmp));
+        return true;
+    }
+    if (!startsLikeBmp(path)) {
+        error = "'" + path.string() + "' is neither a BMP picture nor a .map source";
+        return false;
+    }
+    return true;
+}
+
+// Mission 2's rules for a map of hostages without generators, mission 1's otherwise.
+int missionOfMap(const std::string& mapFile) {
+    loadLevelMapFile(mapFile.c_str());
+    const bool generators = countTile(generatorTiles[0]) + countTile(generatorTiles[1]) > 0;
+    const bool hostages = countTile(kind::hostage) > 0;
+    std::memset(&mapGrid, 0, sizeof mapGrid);
+    return hostages && !generators ? 2 : 1;
+}
+
+}  // namespace
+
+bool chooseLevel(const std::string& level, int mission, MissionSource& source, std::string& error) {
+    std::error_code ec;
+    const fs::path path = fs::absolute(level, ec).lexically_normal();
+    source.folder.clear();
+    if (fs::is_directory(path, ec)) {
+        source.folder = (path / "").string();
+        const fs::path picture = path / "map.bmp", text = path / "map.map";
+        if (fs::is_regular_file(picture, ec)) {
+            if (!chooseMapFile(picture, source, error)) return false;
+        } else if (fs::is_regular_file(text, ec)) {
+            if (!chooseMapFile(text, source, error)) return false;
+        } else {
+            error = "the folder '" + level + "' holds no map.bmp (nor map.map)";
+            return false;
+        }
+    } else if (fs::is_regular_file(path, ec)) {
+        if (!chooseMapFile(path, source, error)) return false;
+    } else {
+        error = "no level '" + level + "' (a mission folder, a map picture or a .map source)";
+        return false;
+    }
+    source.rules = mission != 0 ? mission : missionOfMap(source.mapFile);
+    return true;
+}
