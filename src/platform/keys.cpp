@@ -7,6 +7,7 @@
 std::atomic<std::uint8_t> keyFlags[keyFlagCount];
 TypedKeyQueue typedKeys{};
 std::atomic<bool> quitFlag{false};
+std::atomic<bool> waitingFlag{false};
 
 namespace {
 
@@ -158,3 +159,6 @@ std::string readTypedKey() {
 void requestQuit() { quitFlag.store(true); }
 void resetQuit() { quitFlag.store(false); }
 bool quitRequested() { return quitFlag.load(); }
+
+void setWaitingForSpace(bool waiting) { waitingFlag.store(waiting); }
+bool waitingForSpace() { return waitingFlag.load(); }

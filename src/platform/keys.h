@@ -27,3 +27,4 @@ struct TypedKeyQueue {
 extern TypedKeyQueue typedKeys;
 
 extern std::atomic<bool> quitFlag;
+extern std::atomic<bool> waitingFlag;  // the game waits for Space
