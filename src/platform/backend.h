@@ -25,6 +25,6 @@ int typedCodeOfCharacter(const char* utf8);  // code page 437 code of a one-char
 int cp437Code(char32_t character);        // -1 for characters code page 437 lacks and controls
 void clearTypedKeys();
 void requestQuit();
-bool waitingForSpace();                   // as the game last said (setWaitingForSpace)
 void resetQuit();
+bool waitingForSpace();                   // as the game last said (setWaitingForSpace)
 int screenLockCount();
