@@ -9,7 +9,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 site="$(realpath -m "${BRASTOR_WEB_BUILD:-build-web}")/site"
 port="${1:-8000}"
-if [ ! -f "$site/index.html" ] || [ ! -f "$site/brastor.wasm" ]; then
+if [ ! -f "$site/index.html" ] || [ ! -f "$site/sw.js" ]; then
   echo "web/serve.sh: no page in $site; run web/build.sh first" >&2
   exit 1
 fi

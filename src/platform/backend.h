@@ -26,4 +26,5 @@ int cp437Code(char32_t character);        // -1 for characters code page 437 lac
 void clearTypedKeys();
 void requestQuit();
 void resetQuit();
+bool waitingForSpace();                   // as the game last said (setWaitingForSpace)
 int screenLockCount();

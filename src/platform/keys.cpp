@@ -11,6 +11,7 @@ std::atomic<std::uint8_t> heldBackKeyFlags[keyFlagCount];
 TypedKeyQueue heldBackTypedKeys{};
 std::atomic<bool> inputHeldBack{false};
 std::atomic<bool> quitFlag{false};
+std::atomic<bool> waitingFlag{false};
 
 namespace {
 
@@ -198,3 +199,6 @@ int readHeldBackTypedCode() { return pop(heldBackTypedKeys); }
 void feedKeyDown(int scanCode) { hold(keyFlags, scanCode, keyboardBit); }
 void feedKeyUp(int scanCode) { letGo(keyFlags, scanCode, keyboardBit); }
 void feedTypedKey(int code) { push(typedKeys, code); }
+
+void setWaitingForSpace(bool waiting) { waitingFlag.store(waiting); }
+bool waitingForSpace() { return waitingFlag.load(); }

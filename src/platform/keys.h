@@ -33,3 +33,4 @@ extern TypedKeyQueue heldBackTypedKeys;
 extern std::atomic<bool> inputHeldBack;
 
 extern std::atomic<bool> quitFlag;
+extern std::atomic<bool> waitingFlag;  // the game waits for Space

@@ -88,6 +88,9 @@ constexpr int escape = 1, z = 44, x = 45, space = 57, up = 72, left = 75, right 
 bool keyHeld(std::int32_t scanCode);
 // "" when nothing waits; one character; or byte 255 followed by a key byte.
 std::string readTypedKey();
+// The game stands on a screen that waits for Space (the title, a text box),
+// or no longer does; a backend may tell the player how to go on.
+void setWaitingForSpace(bool waiting);
 
 // ---------------------------------------------------------------- clock, random
 double clockSeconds();

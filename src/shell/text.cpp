@@ -34,6 +34,12 @@ void discardTypedKeys() {
 // Polls until Space is typed. False when the platform quits, or (when
 // `escapeEnds`) while Escape is held, which wins over a Space of the same poll.
 bool waitForSpace(bool escapeEnds) {
+    struct Waiting {
+        Waiting() { setWaitingForSpace(true); }
+        ~Waiting() { setWaitingForSpace(false); }
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+    } waiting;
     discardTypedKeys();
     for (;;) {
         const std::string key = readTypedKey();

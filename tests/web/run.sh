@@ -46,4 +46,4 @@ for attempt in 1 2 3; do
 done
 [ -n "$server" ] || { echo "tests/web/run.sh: the page server did not start" >&2; cat "$out/serve.log" >&2; exit 1; }
 
-BRASTOR_WEB_FAILURE_SHOT="$out/test-failure.png" node tests/web/browser_test.mjs "http://127.0.0.1:$port/"
+BRASTOR_WEB_OUT="$out" BRASTOR_WEB_FAILURE_SHOT="$out/test-failure.png" node tests/web/browser_test.mjs "http://127.0.0.1:$port/"

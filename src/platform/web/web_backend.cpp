@@ -30,7 +30,8 @@ EM_JS(int, pageOpenCanvas, (int width, int height), {
     canvas.width = width;
     canvas.height = height;
     Module['brastorContext'] = canvas.getContext('2d', {alpha: false});
-    Module['brastorStats'] = {frames: 0, drawMs: 0, showMs: 0, lastDrawMs: 0, lastShowMs: 0};
+    Module['brastorStats'] = {frames: 0, drawMs: 0, showMs: 0, lastDrawMs: 0, lastShowMs: 0,
+                              playFrames: 0, workMs: 0};
     if (Module['onScreenOpened']) Module['onScreenOpened'](width, height);
     return 1;
 });
@@ -60,6 +61,15 @@ EM_JS(double, pageClockSeconds, (), {
 });
 
 EM_JS(double, pageNowMs, (), { return performance.now(); });
+
+// Adds one play frame's work, from the end of one sleep to the start of the
+// next: the frame's cost with no waiting in it.
+EM_JS(void, pageCountFrameWork, (double workMs), {
+    var stats = Module['brastorStats'];
+    if (!stats) return;
+    stats.playFrames += 1;
+    stats.workMs += workMs;
+});
 
 EM_JS(void, pageGameEnded, (int exitCode), {
     if (Module['onGameEnded']) Module['onGameEnded'](exitCode);
@@ -122,6 +132,7 @@ EM_JS(void, pageReadPads, (float* values, int slots, int valuesPerSlot), {
 // ---- frame
 
 double lockedSince = 0;  // pageNowMs() when the screen lock was taken
+double awakeSince = 0;   // pageNowMs() when the game's latest sleep ended
 
 // Converts the frame buffer for the canvas and shows it. Only with no screen
 // lock held, so never a half-drawn frame.
@@ -211,6 +222,10 @@ void listenToPage(bool on) {
 
 }  // namespace
 
+// For the page: 1 while the game waits for Space (the title, a text box), so
+// it can point a touch player at Start, or offer giving up only in play.
+extern "C" EMSCRIPTEN_KEEPALIVE int brastorWaitsForSpace() { return waitingForSpace() ? 1 : 0; }
+
 int backendOpen(int width, int height) {
     if (width != screenWidth || height != screenHeight) return 1;
     return pageOpenCanvas(width, height) ? 0 : 1;
@@ -229,10 +244,13 @@ double backendClockSeconds() { return pageClockSeconds(); }
 
 // Always yields, even for no time, so a loop that sleeps cannot freeze the
 // page. Every loop of the game sleeps once a pass, so the pads are read here,
-// fresh for the pass that follows.
+// fresh for the pass that follows. The time between two sleeps outside the
+// screens that wait for Space is a play frame's work.
 void backendSleepMs(int milliseconds) {
+    if (awakeSince > 0 && !waitingForSpace()) pageCountFrameWork(pageNowMs() - awakeSince);
     emscripten_sleep(milliseconds > 0 ? static_cast<unsigned>(milliseconds) : 0u);
     pollPads();
+    awakeSince = pageNowMs();
 }
 
 // The data folders are packed with the page at the root of its file system.
