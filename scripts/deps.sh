@@ -16,7 +16,7 @@ elif [ "${1:-}" = windows ]; then
   want=("${native[@]}" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 googletest zip)
 elif [ "${1:-}" = windows-test ]; then
   shift
-  want=(wine wine64 xvfb xdotool x11-apps imagemagick)
+  want=(wine wine64 xvfb xdotool x11-apps imagemagick unzip)
 else
   want=("${native[@]}")
 fi

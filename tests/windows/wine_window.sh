@@ -58,6 +58,9 @@ await_screen() {
   cp "$work/window.png" "$build/wine-$name-actual.png" 2>/dev/null
   fail "the window never showed the $name screen ($differing pixels differ; last look in $build/wine-$name-actual.png)"
 }
+# A text screen empties the typed-key queue right after showing itself, so a
+# key typed in that instant would be dropped by design: type a moment later.
+type_on_text_screen() { sleep 0.5; xdotool key "$1"; }
 
 folder="$work/Spiele J$(printf '\xc3\xb6')rg $(printf '\xe6\x95\xb0\xe6\x8d\xae')"
 mkdir -p "$folder" "$work/run" && (cd "$folder" && unzip -q "$zip") || fail "unpacking $zip"
@@ -80,9 +83,9 @@ xdotool windowfocus --sync "$window" 2>/dev/null
 await_screen title
 echo "start-up under Wine: $(( ($(date +%s%N) - started) / 1000000 )) ms to the title screen"
 
-xdotool key space
+type_on_text_screen space
 await_screen briefing
-xdotool key space
+type_on_text_screen space
 await_screen play "$hud_rows"
 xdotool key h
 for _ in $(seq 100); do [ -f "$work/run/screen.bmp" ] && break; sleep 0.1; done
@@ -97,7 +100,7 @@ cmp -s <(tail -c $((hud_rows * 1920)) "$work/run/screen.bmp") <(tail -c $((hud_r
 xdotool keydown Escape
 await_screen final 80 200  # the box saying the mission failed
 xdotool keyup Escape
-xdotool key space
+type_on_text_screen space
 await_screen title
 xdotool keydown Escape
 code=timeout
