@@ -111,7 +111,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD)
 
 # Mutation run: each fault of tools/mutate/mutants.py applied in turn, the fast
 # tests run against it; prints killed or survived per fault.

@@ -12,7 +12,7 @@ mkdir -p "$stage/$name"
 cp "$build/brastor.exe" "$build/brastor-mapcheck.exe" "$build/tools/bake/brastor-bake.exe" "$stage/$name/"
 for folder in gfx level1 level2; do cp -r "$build/$folder" "$stage/$name/"; done
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$source/packaging/windows/README.txt" >"$stage/$name/README.txt"
-# Fixed times, so the same build packs the same bytes.
+# Fixed entry times: the zip differs only where its files do.
 find "$stage" -exec touch -h -d 2026-01-01T00:00:00Z {} +
 (cd "$stage" && zip -qrX "$build/$name.zip" "$name")
 rm -rf "$stage"
