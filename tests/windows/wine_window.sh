@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # brastor.exe from the Windows zip under Wine on a private X server, unpacked
 # into a folder named outside ASCII and started from another working folder:
-# the title, Space into the briefing and into play, "h" for a screen.bmp of
-# 921,654 bytes whose head-up display rows equal a headless capture's, Escape
-# held to fail the mission, Space back to the title and Escape there to end
-# with exit code 0. Each screen is awaited until the window shows what the
+# the title, Space into the briefing and Ctrl+Space into play, Ctrl+H for a
+# screen.bmp of 921,654 bytes whose head-up display rows equal a headless
+# capture's, Escape held to fail the mission, Space back to the title and
+# Escape there to end with exit code 0. Each screen is awaited until the window shows what the
 # headless runner drew for it, so no step depends on how fast Wine is.
 # Usage: wine_window.sh <windows-build-dir> <native-build-dir>
 for tool in xwd convert compare unzip; do
@@ -85,9 +85,9 @@ echo "start-up under Wine: $(( ($(date +%s%N) - started) / 1000000 )) ms to the 
 
 type_on_text_screen space
 await_screen briefing
-type_on_text_screen space
+type_on_text_screen ctrl+space  # Ctrl held: the key's own character all the same
 await_screen play "$hud_rows"
-xdotool key h
+xdotool key ctrl+h  # WM_CHAR would bring a backspace here
 for _ in $(seq 100); do [ -f "$work/run/screen.bmp" ] && break; sleep 0.1; done
 [ -f "$work/run/screen.bmp" ] || fail "no screen.bmp in the working folder"
 sleep 0.5  # renamed into place whole, but give a slow disk its moment
