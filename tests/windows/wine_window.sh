@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # brastor.exe from the Windows zip under Wine on a private X server, unpacked
 # into a folder named outside ASCII and started from another working folder:
-# the title, Space into the briefing and Ctrl+Space into play, Ctrl+H for a
-# screen.bmp of 921,654 bytes whose head-up display rows equal a headless
-# capture's, Escape held to fail the mission, Space back to the title and
-# Escape there to end with exit code 0. Each screen is awaited until the window shows what the
-# headless runner drew for it, so no step depends on how fast Wine is.
+# the title, full screen and back with Alt+Enter, Space into the briefing and
+# Ctrl+Space into play, Ctrl+H for a screen.bmp of 921,654 bytes whose
+# head-up display rows equal a headless capture's, Escape held to fail the
+# mission, Space back to the title and Escape there to end with exit code 0.
+# Each screen is awaited until the window shows what the headless runner drew
+# for it, so no step depends on how fast Wine is.
 # Usage: wine_window.sh <windows-build-dir> <native-build-dir>
 for tool in xwd convert compare unzip; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/deps.sh windows-test installs it)"; exit 1; }
@@ -82,6 +83,24 @@ eval "$(xdotool getwindowgeometry --shell "$window")" || fail "no geometry for w
 xdotool windowfocus --sync "$window" 2>/dev/null
 await_screen title
 echo "start-up under Wine: $(( ($(date +%s%N) - started) / 1000000 )) ms to the title screen"
+
+# Alt+Enter: the window covers the 800 x 600 screen with the frame centred,
+# and back to 640 x 480 where it was.
+await_geometry() {
+  for _ in $(seq 100); do
+    eval "$(xdotool getwindowgeometry --shell "$window")" && [ "$WIDTH" -eq "$1" ] && [ "$HEIGHT" -eq "$2" ] && return
+    sleep 0.1
+  done
+  fail "Alt+Enter: the window is ${WIDTH}x${HEIGHT}, not $1x$2"
+}
+windowed=$X,$Y
+xdotool key alt+Return
+await_geometry 800 600
+X=$((X + 80)) Y=$((Y + 60))
+await_screen title
+xdotool key alt+Return
+await_geometry 640 480
+[ "$X,$Y" = "$windowed" ] || fail "Alt+Enter twice: the window moved from $windowed to $X,$Y"
 
 type_on_text_screen space
 await_screen briefing
