@@ -381,11 +381,11 @@ int runOnPlatform(int (*gameEntry)()) {
             std::chrono::duration_cast<std::chrono::milliseconds>(lastRefresh + refreshPeriod - Clock::now());
         const auto timeout = static_cast<DWORD>(std::clamp<long long>(untilRefresh.count(), 0, 16));
         MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // Cleared on every pass, not only when the wake arrives: a modal loop
+        // inside Windows (moving the window) drops thread messages.
+        wb.wakePending.store(false);
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.hwnd == nullptr && message.message == wakeMessage) {
-                wb.wakePending.store(false);
-                continue;
-            }
+            if (message.hwnd == nullptr && message.message == wakeMessage) continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
