@@ -8,7 +8,8 @@ ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play play-build test asan tsan bench fuzz install package web web-serve web-test clean mutate
+.PHONY: all deps build play play-build test asan tsan bench fuzz install package web web-serve web-test clean mutate \
+	windows windows-test windows-unit windows-window
 
 all: build
 
@@ -86,6 +87,31 @@ web-serve: web
 web-test:
 	tests/web/run.sh $(WEB_NATIVE)
 
+# Windows: brastor.exe and the tools cross-compiled with mingw-w64 (installed
+# if missing), statically linked, packed into
+# $(WINDOWS_BUILD)/brastor-windows-VERSION.zip. The data baker and the icon
+# maker of the native $(BUILD) run on this machine for it.
+WINDOWS_BUILD ?= build-windows
+$(WINDOWS_BUILD)/build.ninja:
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DBRASTOR_HOST_TOOLS=$(abspath $(BUILD)) $(CMAKE_FLAGS)
+windows:
+	@./scripts/deps.sh windows
+	$(MAKE) $(BUILD)/build.ninja $(WINDOWS_BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target brastor-bake brastor-icon
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target all brastor_tests windows_zip
+
+# The Windows unit tests under Wine, then the Windows program under Wine on a
+# private X server.
+windows-unit: windows
+	@./scripts/deps.sh windows-test
+	tests/windows/wine_unit.sh $(WINDOWS_BUILD)
+windows-window: windows
+	@./scripts/deps.sh windows-test
+	cmake --build $(BUILD) -j $(JOBS) --target brastor-headless brastor_data
+	tests/windows/wine_window.sh $(WINDOWS_BUILD) $(BUILD)
+windows-test: windows-unit windows-window
+
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
@@ -95,7 +121,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(WINDOWS_BUILD)
 
 # Mutation run: each fault of tools/mutate/mutants.py applied in turn, the fast
 # tests run against it; prints killed or survived per fault.

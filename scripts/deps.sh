@@ -4,15 +4,25 @@
 #   scripts/deps.sh [PACKAGE...]        the native build and its tests, plus PACKAGE...
 #   scripts/deps.sh web [PACKAGE...]    only what the browser page needs, plus PACKAGE...
 #   scripts/deps.sh play [PACKAGE...]   only what configuring and building the game needs
+#   scripts/deps.sh windows             the native build plus the Windows cross compiler and zip
+#   scripts/deps.sh windows-test        Wine and the X tools for the Windows tests
 set -euo pipefail
+native=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
 if [ "${1:-}" = web ]; then
   shift
   want=(cmake ninja-build g++ emscripten python3)
 elif [ "${1:-}" = play ]; then
   shift
   want=(cmake ninja-build g++ libsdl2-dev libgtest-dev)
+elif [ "${1:-}" = windows ]; then
+  shift
+  # googletest: its sources, built with the cross compiler for the Windows tests.
+  want=("${native[@]}" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 googletest zip)
+elif [ "${1:-}" = windows-test ]; then
+  shift
+  want=(wine wine64 xvfb xdotool x11-apps imagemagick unzip)
 else
-  want=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
+  want=("${native[@]}")
 fi
 [ "$#" -gt 0 ] && want+=("$@")
 missing=()

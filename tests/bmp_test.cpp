@@ -200,7 +200,9 @@ TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
             EXPECT_EQ(imageRow(cut, y)[x], y >= 2 ? full.pixels[y * 7 + x] : fillColour) << x << "," << y;
 }
 
-// The writer's bytes are checked by the golden frames; here, where it must refuse.
+// The writer's bytes are checked by the golden frames; here, where it must
+// refuse, and that it replaces an earlier screenshot (which the C library's
+// rename refuses on Windows).
 TEST_F(Bmp, SaveScreenRefusesMissingFoldersAndLeavesNothingBehind) {
     const fs::path folder = testTempFolder();
     fs::create_directories(folder / "sub");
@@ -208,6 +210,7 @@ TEST_F(Bmp, SaveScreenRefusesMissingFoldersAndLeavesNothingBehind) {
     EXPECT_EQ(saveScreen((folder / "sub").string().c_str()), statusOpenFailed);
     EXPECT_EQ(saveScreen(""), statusOpenFailed);
     EXPECT_EQ(saveScreen((folder / "screen.bmp").string().c_str()), statusOk);
+    EXPECT_EQ(saveScreen((folder / "screen.bmp").string().c_str()), statusOk);  // a second "h" replaces it
     EXPECT_EQ(fs::file_size(folder / "screen.bmp"), 921654u);
     EXPECT_FALSE(fs::exists(folder / "sub.part"));
 }

@@ -368,7 +368,7 @@ TEST(Scenario, MissionTextsFillTheTable) {
     freshGame();
     setDataFolder(folder.c_str());
     std::filesystem::create_directories(folder + "/level1");
-    std::ofstream text(folder + "/level1/mission.txt");
+    std::ofstream text(folder + "/level1/mission.txt", std::ios::binary);
     for (int i = 1; i <= 22; ++i) text << "line " << i << "\r\n";
     text.close();
     loadMissionText("mission.txt");

@@ -18,8 +18,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 
 namespace {
@@ -268,12 +271,16 @@ int saveScreen(const char* fileName) {
     std::string target(fileName);
     std::replace(target.begin(), target.end(), '\\', '/');
     std::string temporary = target + ".part";
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    std::FILE* out = openHostFile(temporary, "wb");
     if (!out) return statusOpenFailed;
     bool written = writeScreen(out);
     if (std::fclose(out) != 0) written = false;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    // std::filesystem's rename replaces an existing file on Windows too,
+    // where the C library's refuses to.
+    std::error_code ec;
+    if (written) std::filesystem::rename(pathOfUtf8(temporary), pathOfUtf8(target), ec);
+    if (!written || ec) {
+        std::filesystem::remove(pathOfUtf8(temporary), ec);
         return statusOpenFailed;
     }
     return statusOk;

@@ -6,10 +6,34 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/host.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
+
+// Names are UTF-8 on every host; on Windows the path holds them as UTF-16, so
+// a folder named in any language opens.
+fs::path pathOfUtf8(const std::string& utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string utf8OfPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+std::FILE* openHostFile(const std::string& utf8Path, const char* mode) {
+#ifdef _WIN32
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(pathOfUtf8(utf8Path).c_str(), wideMode.c_str());
+#else
+    return std::fopen(utf8Path.c_str(), mode);
+#endif
+}
 
 std::string dataFolderPath;
 
@@ -42,10 +66,10 @@ fs::path findIgnoringCase(const fs::path& folder, const std::string& name) {
     fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
     std::string best;
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::string entry = it->path().filename().string();
+        std::string entry = utf8OfPath(it->path().filename());
         if (sameIgnoringCase(entry, name) && (best.empty() || entry < best)) best = entry;
     }
-    return best.empty() ? fs::path() : folder / best;
+    return best.empty() ? fs::path() : folder / pathOfUtf8(best);
 }
 
 std::FILE* handle(GameFile& file) { return static_cast<std::FILE*>(file.host); }
@@ -53,11 +77,26 @@ std::FILE* handle(GameFile& file) { return static_cast<std::FILE*>(file.host); }
 std::string memoryFileName;
 std::string memoryFileBytes;
 
+// A read handle on `bytes`; Windows' C library has no fmemopen, so there a
+// temporary file holds a copy.
+std::FILE* openMemoryFile(std::string& bytes) {
+#ifdef _WIN32
+    std::FILE* f = std::tmpfile();
+    if (f && (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fseek(f, 0, SEEK_SET) != 0)) {
+        std::fclose(f);
+        return nullptr;
+    }
+    return f;
+#else
+    return fmemopen(bytes.data(), bytes.size(), "rb");
+#endif
+}
+
 int openFile(GameFile& file, const char* name, bool text) {
     closeFile(file);
     if (!name || !*name) return 1;
     if (!memoryFileName.empty() && memoryFileName == name && !memoryFileBytes.empty()) {
-        std::FILE* f = fmemopen(memoryFileBytes.data(), memoryFileBytes.size(), "rb");
+        std::FILE* f = openMemoryFile(memoryFileBytes);
         if (!f) return 1;
         file.host = f;
         file.text = text;
@@ -65,8 +104,8 @@ int openFile(GameFile& file, const char* name, bool text) {
     }
     std::string path = hostPath(name);
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return 1;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!fs::is_regular_file(pathOfUtf8(path), ec)) return 1;
+    std::FILE* f = openHostFile(path, "rb");
     if (!f) return 1;
     file.host = f;
     file.text = text;
@@ -83,14 +122,16 @@ void serveFileFromMemory(const std::string& name, std::string bytes) {
 std::string hostPath(const char* name) {
     std::string rel = name ? name : "";
     std::replace(rel.begin(), rel.end(), '\\', '/');
-    fs::path p(rel);
-    fs::path base = p.is_absolute() ? p.root_path() : fs::path(dataFolderPath);
+    fs::path p = pathOfUtf8(rel);
+    // "/x" has no drive on Windows and is not absolute there, yet it names
+    // the current drive's root, not a place below the data folder.
+    fs::path base = p.has_root_path() ? p.root_path() : pathOfUtf8(dataFolderPath);
     fs::path exact = base / p.relative_path();
-    if (pathExists(exact)) return exact.string();
+    if (pathExists(exact)) return utf8OfPath(exact);
 
     fs::path walked = base;
     for (const fs::path& part : p.relative_path()) {
-        std::string piece = part.string();
+        std::string piece = utf8OfPath(part);
         if (piece.empty()) continue;
         fs::path next = walked / part;
         if (piece == "." || piece == ".." || pathExists(next)) {
@@ -98,10 +139,10 @@ std::string hostPath(const char* name) {
             continue;
         }
         fs::path found = findIgnoringCase(walked, piece);
-        if (found.empty()) return exact.string();
+        if (found.empty()) return utf8OfPath(exact);
         walked = found;
     }
-    return walked.string();
+    return utf8OfPath(walked);
 }
 
 int openTextFile(GameFile& file, const char* name) { return openFile(file, name, true); }
@@ -144,19 +185,32 @@ void readBytes(GameFile& file, int count, void* destination) {
     readBytesCounted(file, count, destination);
 }
 
+namespace {
+
+// 64-bit offsets on every host: `long` has 32 bits on Windows.
+#ifdef _WIN32
+int seekTo(std::FILE* f, std::int64_t offset, int whence) { return _fseeki64(f, offset, whence); }
+std::int64_t position(std::FILE* f) { return _ftelli64(f); }
+#else
+int seekTo(std::FILE* f, std::int64_t offset, int whence) { return fseeko(f, static_cast<off_t>(offset), whence); }
+std::int64_t position(std::FILE* f) { return ftello(f); }
+#endif
+
+}  // namespace
+
 bool seekFile(GameFile& file, std::int64_t offset) {
     std::FILE* f = handle(file);
     if (!f || offset < 0) return false;
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+    return seekTo(f, offset, SEEK_SET) == 0;
 }
 
 std::int64_t fileSize(GameFile& file) {
     std::FILE* f = handle(file);
     if (!f) return 0;
-    off_t here = ftello(f);
-    if (here < 0 || fseeko(f, 0, SEEK_END) != 0) return 0;
-    off_t size = ftello(f);
-    fseeko(f, here, SEEK_SET);
+    const std::int64_t here = position(f);
+    if (here < 0 || seekTo(f, 0, SEEK_END) != 0) return 0;
+    const std::int64_t size = position(f);
+    seekTo(f, here, SEEK_SET);
     return size < 0 ? 0 : size;
 }
 
@@ -166,14 +220,34 @@ void closeFile(GameFile& file) {
     file.text = false;
 }
 
-// The folder of the running program's real file (links resolved).
-std::string findInstalledDataFolder() {
+namespace {
+
+// The running program's real file (links resolved); empty when unknown.
+fs::path executablePath() {
+#ifdef _WIN32
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD got = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (got == 0) return {};
+        if (got < name.size()) return fs::path(name.substr(0, got));
+        name.resize(name.size() * 2);
+    }
+#else
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) return ".";
+    return ec ? fs::path() : exe;
+#endif
+}
+
+}  // namespace
+
+std::string findInstalledDataFolder() {
+    std::error_code ec;
+    const fs::path exe = executablePath();
+    if (exe.empty()) return ".";
     fs::path folder = exe.parent_path();
-    if (pathExists(folder / "gfx") || pathExists(folder / "level1")) return folder.string();
+    if (pathExists(folder / "gfx") || pathExists(folder / "level1")) return utf8OfPath(folder);
     fs::path shared = (folder / ".." / "share" / "brastor").lexically_normal();
-    if (fs::is_directory(shared, ec)) return shared.string();
-    return folder.string();
+    if (fs::is_directory(shared, ec)) return utf8OfPath(shared);
+    return utf8OfPath(folder);
 }

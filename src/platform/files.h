@@ -1,6 +1,8 @@
 // Host side of the game's file names (backslash separators, any letter case).
 #pragma once
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
 
 // The folder data files are read from; "" stands for the working folder.
@@ -11,3 +13,9 @@ extern std::string dataFolderPath;
 // each component is matched without regard to letter case. A name that
 // matches nothing comes back in its exact form (opening it then fails).
 std::string hostPath(const char* name);
+
+// UTF-8 names to host paths and back (UTF-16 underneath on Windows).
+std::filesystem::path pathOfUtf8(const std::string& utf8);
+std::string utf8OfPath(const std::filesystem::path& path);
+// fopen for a UTF-8 path, whatever the host's narrow code page.
+std::FILE* openHostFile(const std::string& utf8Path, const char* mode);

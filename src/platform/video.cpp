@@ -381,7 +381,8 @@ Image* createImage(int width, int height, Colour fill) {
     int pitch = (4 * width + 15) / 16 * 16;
     std::size_t bytes = imagePrefix + sizeof(Image) + static_cast<std::size_t>(pitch) * height;
     bytes = (bytes + 63) / 64 * 64;
-    void* block = std::aligned_alloc(64, bytes);
+    // Aligned new rather than std::aligned_alloc, which Windows lacks.
+    void* block = ::operator new(bytes, std::align_val_t{64}, std::nothrow);
     if (!block) return nullptr;
     std::memcpy(block, &createdImages, sizeof createdImages);
     createdImages = block;

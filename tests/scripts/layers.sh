@@ -1,7 +1,8 @@
 #!/bin/bash
 # Includes point down: a file under src/ includes only headers of its own
 # layer and the layers below (platform, world, play, shell from the bottom),
-# and only src/platform/sdl/ includes SDL. Each offending line is named.
+# only src/platform/sdl/ includes SDL, and only src/platform/win32/ (and the
+# file reader's program-folder lookup) the Windows API. Each offending line is named.
 set -u
 cd "$2/src" || exit 1
 grep -rnE '^[[:space:]]*#[[:space:]]*include' --include='*.h' --include='*.cpp' --include='*.inc' . | awk '
@@ -16,6 +17,9 @@ BEGIN { rank["platform"] = 0; rank["world"] = 1; rank["play"] = 2; rank["shell"]
     }
     if (header ~ /(^|\/)SDL/ && file !~ /^platform\/sdl\//) {
         printf "src/%s:%s: SDL outside src/platform/sdl: %s\n", file, at[2], header; bad = 1
+    }
+    if (tolower(header) ~ /^(windows|xinput|mmsystem)\.h$/ && file !~ /^platform\/(win32\/|files\.cpp$)/) {
+        printf "src/%s:%s: the Windows API outside src/platform/win32: %s\n", file, at[2], header; bad = 1
     }
 }
 END { exit bad }'

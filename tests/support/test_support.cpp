@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -20,9 +21,14 @@ namespace {
 struct ProcessFolder {
     fs::path path;
     ProcessFolder() {
-        std::string pattern = (fs::temp_directory_path() / "brastor-tests-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        path = pattern;
+        // A new folder of a random name (mkdtemp is not on every host).
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            fs::path candidate = fs::temp_directory_path() / ("brastor-tests-" + std::to_string(random()));
+            std::error_code ec;
+            if (fs::create_directory(candidate, ec)) path = candidate;
+        }
+        if (path.empty()) std::abort();
     }
     ~ProcessFolder() { std::error_code ec; fs::remove_all(path, ec); }
 };

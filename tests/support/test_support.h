@@ -10,7 +10,7 @@
 // Every table and value at its start-up state, the screen mode set.
 void freshGame();
 // An empty folder for the running test, below one folder made for this process
-// with mkdtemp and removed when the process ends.
+// under a new random name and removed when the process ends.
 std::string testTempFolder();
 inline std::uint32_t pixelAt(int x, int y) { return framePixels()[y * screenWidth + x]; }
 

@@ -1,5 +1,6 @@
 // brastor-icon IN.bmp OUT.png SIZE: turns one of the game's own 24-bit pictures
-// into a square PNG icon for the desktop entry. Magenta becomes transparent;
+// into a square PNG icon for the desktop entry; OUT.ico gives a Windows icon
+// file holding that PNG (Windows takes PNG images inside icons). Magenta becomes transparent;
 // the picture is scaled by the largest whole factor that fits and centred.
 // Standard library only: the PNG is written with uncompressed deflate blocks.
 #include <algorithm>
@@ -105,7 +106,19 @@ int main(int argc, char** argv) {
     chunk(png, "IHDR", header);
     chunk(png, "IDAT", z);
     chunk(png, "IEND", {});
-    std::ofstream(argv[2], std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                   static_cast<std::streamsize>(png.size()));
+    const std::string out = argv[2];
+    if (out.size() > 4 && out.compare(out.size() - 4, 4, ".ico") == 0) {
+        // Icon directory of one entry (a size byte of 0 stands for 256), then the PNG.
+        auto le = [](std::vector<std::uint8_t>& v, std::uint32_t x, int bytes) {
+            for (int i = 0; i < bytes; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+        };
+        std::vector<std::uint8_t> ico;
+        le(ico, 0, 2), le(ico, 1, 2), le(ico, 1, 2);
+        le(ico, size & 0xFF, 1), le(ico, size & 0xFF, 1), le(ico, 0, 1), le(ico, 0, 1);
+        le(ico, 1, 2), le(ico, 32, 2), le(ico, static_cast<std::uint32_t>(png.size()), 4), le(ico, 22, 4);
+        png.insert(png.begin(), ico.begin(), ico.end());
+    }
+    std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                               static_cast<std::streamsize>(png.size()));
     return 0;
 }
