@@ -8,7 +8,7 @@ if [ "${1:-}" = web ]; then
   shift
   want=(cmake ninja-build g++ emscripten python3)
 else
-  want=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
+  want=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
 fi
 [ "$#" -gt 0 ] && want+=("$@")
 missing=()

@@ -1,0 +1,188 @@
+#include "bake/map_source.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Same letters as the test map builder, so test maps and game maps read alike.
+const std::map<char, Rgb>& builtInLegend() {
+    static const std::map<char, Rgb> legend{
+        {'.', {255, 255, 255}}, {'#', {0, 0, 0}},       {'g', {64, 0, 0}},      {'r', {64, 0, 64}},
+        {'f', {255, 128, 64}},  {'b', {0, 128, 128}},   {'B', {128, 128, 0}},   {'G', {128, 128, 128}},
+        {'H', {128, 128, 64}},  {'d', {255, 0, 0}},     {'c', {128, 0, 255}},   {'k', {255, 255, 0}},
+        {'K', {0, 0, 64}},      {'l', {255, 240, 0}},   {'L', {0, 50, 64}},     {'h', {50, 50, 50}},
+        {'w', {128, 255, 128}}, {'s', {192, 192, 192}}, {'o', {255, 128, 0}},   {'i', {0, 64, 0}},
+        {'v', {128, 128, 255}}, {'p', {0, 255, 0}},     {'P', {255, 0, 255}},   {'W', {0, 0, 255}},
+        {'F', {0, 255, 255}},   {'T', {128, 0, 0}},     {'S', {64, 0, 128}},    {'N', {64, 128, 128}},
+    };
+    return legend;
+}
+
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+}  // namespace
+
+std::vector<std::string> readSourceLines(const fs::path& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> sourceWords(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> out;
+    std::string w;
+    while (in >> w) out.push_back(w);
+    return out;
+}
+
+bool isBlankOrComment(const std::string& line) {
+    const auto first = line.find_first_not_of(" \t");
+    return first == std::string::npos || line[first] == '#';
+}
+
+bool parseColourLine(const fs::path& file, int lineNo, const std::string& line, std::map<char, Rgb>& into,
+                     const SourceFault& fault) {
+    const auto w = sourceWords(line);
+    if (w.size() == 2 && w[0].size() == 1 && w[1] == "mask") {
+        into[w[0][0]] = {255, 0, 255};
+        return true;
+    }
+    if (w.size() == 4 && w[0].size() == 1) {
+        int c[3];
+        for (int i = 0; i < 3; ++i) {
+            try {
+                std::size_t used = 0;
+                c[i] = std::stoi(w[i + 1], &used);
+                if (used != w[i + 1].size() || c[i] < 0 || c[i] > 255) throw std::out_of_range("");
+            } catch (const std::exception&) {
+                fault(file, lineNo, "colour component must be 0 to 255: " + w[i + 1]);
+                return false;
+            }
+        }
+        into[w[0][0]] = {static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]),
+                         static_cast<std::uint8_t>(c[2])};
+        return true;
+    }
+    fault(file, lineNo, "expected \"C R G B\" or \"C mask\": " + line);
+    return false;
+}
+
+bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault) {
+    map = MapSource{};
+    if (!fs::is_regular_file(src)) {
+        fault(src, 0, "cannot open the map source");
+        return false;
+    }
+    std::map<char, Rgb> legend = builtInLegend();
+    const auto lines = readSourceLines(src);
+    bool inLegend = false;
+    bool inMap = false;
+    std::vector<std::string> rows;
+    int firstRowLine = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int lineNo = static_cast<int>(i) + 1;
+        const std::string& line = lines[i];
+        if (inMap) {
+            if (line.empty()) continue;
+            if (rows.empty()) firstRowLine = lineNo;
+            rows.push_back(line);
+            continue;
+        }
+        if (isBlankOrComment(line)) continue;
+        if (line == "legend") {
+            inLegend = true;
+        } else if (line == "map") {
+            inMap = true;
+        } else if (inLegend) {
+            if (!parseColourLine(src, lineNo, line, legend, fault)) return false;
+        } else {
+            fault(src, lineNo, "unknown line: " + line);
+            return false;
+        }
+    }
+    if (rows.empty()) {
+        fault(src, 0, "no \"map\" section");
+        return false;
+    }
+    bool good = true;
+    map.width = static_cast<int>(rows[0].size());
+    map.height = static_cast<int>(rows.size());
+    if (map.width > kMapMaxSize || map.height > kMapMaxSize) {
+        fault(src, 0, "map is " + std::to_string(map.width) + " x " + std::to_string(map.height) +
+                          ", the game holds at most " + std::to_string(kMapMaxSize) + " x " +
+                          std::to_string(kMapMaxSize));
+        good = false;
+    }
+    map.pixels.assign(map.height, std::vector<Rgb>(map.width, Rgb{255, 255, 255}));
+    for (int y = 0; y < map.height; ++y) {
+        if (static_cast<int>(rows[y].size()) != map.width) {
+            fault(src, firstRowLine + y,
+                  "map row has " + std::to_string(rows[y].size()) + " cells, expected " + std::to_string(map.width));
+            return false;
+        }
+        bool rowReported = false;
+        for (int x = 0; x < map.width; ++x) {
+            const auto it = legend.find(rows[y][x]);
+            if (it != legend.end()) {
+                map.pixels[y][x] = it->second;
+            } else if (!rowReported) {
+                // One fault a row is enough to find them; the cell reads as empty.
+                fault(src, firstRowLine + y,
+                      std::string("unknown map character '") + rows[y][x] + "' in column " + std::to_string(x));
+                rowReported = true;
+                ++map.unknownCharacters;
+                good = false;
+            }
+        }
+    }
+    map.usable = true;
+    return good;
+}
+
+std::vector<std::uint8_t> encodeBmp(int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
+    const std::uint32_t dataBytes = rowBytes * static_cast<std::uint32_t>(height);
+    std::vector<std::uint8_t> out;
+    out.reserve(54 + dataBytes);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, 54 + dataBytes);
+    put32(out, 0);
+    put32(out, 54);
+    put32(out, 40);
+    put32(out, static_cast<std::uint32_t>(width));
+    put32(out, static_cast<std::uint32_t>(height));
+    put16(out, 1);
+    put16(out, 24);
+    put32(out, 0);
+    put32(out, dataBytes);
+    put32(out, 2834);
+    put32(out, 2834);
+    put32(out, 0);
+    put32(out, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            out.push_back(pixels[y][x].b);
+            out.push_back(pixels[y][x].g);
+            out.push_back(pixels[y][x].r);
+        }
+        for (std::uint32_t p = static_cast<std::uint32_t>(width) * 3; p < rowBytes; ++p) out.push_back(0);
+    }
+    return out;
+}
