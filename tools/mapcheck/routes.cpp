@@ -26,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -550,8 +551,12 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
 // in the map as it is now: every state is first found by a fewest-frames route.
 // Unless `whole`, it stops once the nearest map change is known.
 void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
-    if (!positions_)
+    if (!positions_) {
         positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
+        // Room for a state per position, so that a wide open map never copies
+        // the nodes as they grow; the pages never written cost nothing.
+        nodes_.reserve(columns_ * rows_);
+    }
     for (std::uint32_t index : used_) positions_.get()[index] = PositionRecord{};
     used_.clear();
     nodes_.clear();
@@ -1031,33 +1036,38 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     labelAreas();
     out_ << "routes from the start " << cellText(startX_, startY_) << ", enemies left out:\n";
     const int objectiveFrame = boxFrame_;
+    constexpr int sameReasonShown = 10;
+    std::map<std::string, int> sameReason;
     auto line = [&](const Target& t, bool error) {
-        out_ << "  " << kindName(t.kind) << " ";
-        if (t.kind == Kind::exitBeam)
-            out_ << "column " << t.x;
-        else
-            out_ << cellText(t.x, t.y);
+        const std::string name = std::string("  ") + kindName(t.kind) + " " +
+                                 (t.kind == Kind::exitBeam ? "column " + std::to_string(t.x) : cellText(t.x, t.y));
         if (t.reached) {
-            out_ << ": reached, " << t.frames << " frames";
+            out_ << name << ": reached, " << t.frames << " frames";
             if (t.kind == Kind::exitBeam) out_ << " (" << (t.frames - objectiveFrame) << " after the objective)";
             out_ << "\n";
             if (keepTrails_) result.trails.push_back(t.trail);
             return;
         }
-        const int number = options.firstNumber + static_cast<int>(result.findings.size());
-        // The exit's finding is circled where the player starts.
-        result.findings.push_back(Finding{number, t.x, t.kind == Kind::exitBeam ? startY_ : t.y});
-        out_ << ": " << (error ? "error" : "warning") << " [" << number << "]: unreachable: " << reason(t) << "\n";
         if (error)
             ++result.errors;
         else
             ++result.warnings;
+        const std::string why = reason(t);
+        // A map full of one thing out of reach for one reason: the first few tell.
+        if (++sameReason[std::string(kindName(t.kind)) + ": " + why] > sameReasonShown) return;
+        const int number = options.firstNumber + static_cast<int>(result.findings.size());
+        // The exit's finding is circled where the player starts.
+        result.findings.push_back(Finding{number, t.x, t.kind == Kind::exitBeam ? startY_ : t.y});
+        out_ << name << ": " << (error ? "error" : "warning") << " [" << number << "]: unreachable: " << why << "\n";
     };
     for (const Target& t : targets_)
         if (t.objective) line(t, true);
     for (const Target& t : targets_)
         if (!t.objective && t.kind != Kind::exitBeam) line(t, options.strict);
     if (mission_ == 1 || mission_ == 2) line(targets_.back(), true);
+    for (const auto& [what, count] : sameReason)
+        if (count > sameReasonShown)
+            out_ << "  and " << (count - sameReasonShown) << " more, each " << what << "\n";
     if (powerLost_)
         out_ << "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
                 "keeping off them\n";
