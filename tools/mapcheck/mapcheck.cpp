@@ -59,6 +59,8 @@ constexpr int kEnemyTable = 101;
 // A colour whose components all lie within this of a table colour, without
 // matching it, is taken for a smoothed pixel rather than a deliberate empty.
 constexpr int kNearDistance = 24;
+// Of one fault over a whole map (a picture smoothed, a grid of generators),
+// this many are told one by one and the rest counted.
 constexpr int kNearReported = 20;
 
 struct Cell {
@@ -281,6 +283,7 @@ int main(int argc, char** argv) {
         }
     }
     int nearColours = 0;
+    int halfHidden = 0;
     int solidCells = 0;
     int generators = 0;
     int hostages = 0;
@@ -294,7 +297,6 @@ int main(int argc, char** argv) {
                 for (const MapColour& c : kColours) {
                     if (std::abs(c.r - cell.r) <= kNearDistance && std::abs(c.g - cell.g) <= kNearDistance &&
                         std::abs(c.b - cell.b) <= kNearDistance) {
-                        // A whole picture smoothed would bury the rest: the first few tell.
                         if (++nearColours <= kNearReported)
                             errorAt(x, y, cellName(x, y) + ": colour (" + std::to_string(cell.r) + ", " +
                                               std::to_string(cell.g) + ", " + std::to_string(cell.b) + ") is near " +
@@ -309,9 +311,8 @@ int main(int argc, char** argv) {
             if (c.block != 0) ++solidCells;
             if (c.tile == 38 || c.tile == 39) ++generators;
             if (c.tile == 70) ++hostages;
-            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1)) {
+            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1) && ++halfHidden <= kNearReported)
                 warningAt(x, y, cellName(x, y) + ": " + c.name + " hangs into a solid cell below and is half hidden");
-            }
             if (c.marker == 1) {
                 ++starts;
                 // The game keeps the last marker read: highest row, then rightmost.
@@ -325,6 +326,8 @@ int main(int argc, char** argv) {
 
     if (nearColours > kNearReported)
         error(std::to_string(nearColours - kNearReported) + " more cells with a colour near a map colour");
+    if (halfHidden > kNearReported)
+        warning(std::to_string(halfHidden - kNearReported) + " more generators or hostages hang into a solid cell");
     if (enemies > kEnemiesPlayed) {
         errorAt(firstDroppedX, firstDroppedY,
                 std::to_string(enemies) + " enemy markers: only the first " + std::to_string(kEnemiesPlayed) +

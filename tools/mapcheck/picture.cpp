@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
 #include "platform/platform.h"
 #include "world/pictures.h"
@@ -181,11 +182,20 @@ bool writePicture(const std::string& file, const RuleGrid& map, int startX, int 
                         toCanvas(trail[i].second), thick, kRoute);
     }
     const int zoom = cell >= 32 ? 2 : 1;
+    // One circle a cell, labelled with the numbers of all its findings.
+    std::map<std::pair<int, int>, std::string> labels;
     for (const Finding& f : findings) {
-        const int cx = f.x * cell + cell / 2, cy = f.y * cell + cell / 2;
+        std::string& label = labels[{f.x, f.y}];
+        label += (label.empty() ? "" : ",") + std::to_string(f.number);
+    }
+    for (const auto& [where, label] : labels) {
+        const int cx = where.first * cell + cell / 2, cy = where.second * cell + cell / 2;
         const int radius = std::max(cell, 12);
         canvas.circle(cx, cy, radius, thick + 1, kCircle);
-        canvas.text(cx + radius * 7 / 10 + 2, cy - radius - 8 * zoom, std::to_string(f.number), zoom, kWhite, kCircle);
+        const int w = 8 * zoom * static_cast<int>(label.size()), h = 16 * zoom;
+        const int tx = std::clamp(cx + radius * 7 / 10 + 2, zoom, std::max(zoom, canvas.width() - w - zoom));
+        const int ty = std::clamp(cy - radius - h / 2, zoom, std::max(zoom, canvas.height() - h - zoom));
+        canvas.text(tx, ty, label, zoom, kWhite, kCircle);
     }
     return canvas.writePng(file, problem);
 }
