@@ -322,6 +322,7 @@ private:
     static constexpr int areaWays = 4;
     std::vector<std::int32_t> area_[areaWays];
     std::vector<std::uint8_t> areaReached_[areaWays];
+    std::map<std::pair<int, std::int32_t>, std::pair<int, int>> doorOfArea_;  // (letter, area): a door next to it
     bool everDiamond_ = false;               // some diamond was picked up
     int boxFrame_ = 0;                       // frame in which the objective was met
     bool powerLost_ = false;                 // a fewest-frames route ran out of power in hazards
@@ -951,18 +952,20 @@ std::string RouteSearch::reason(const Target& t) {
     const char letters[2] = {'A', 'B'};
     for (int d = 0; d < 2; ++d) {
         if (game.keysHeld[d] != 0 || reachedIn(1 + d)) continue;
-        // The door that shuts the target's area: one next to it.
+        // The door that shuts the target's area: the first one next to it.
         const std::int32_t a = area_[1 + d][cell];
         const std::uint8_t door = d == 0 ? tileDoorA : tileDoorB;
-        int doorX = -1, doorY = -1;
-        for (int cy = 0; cy < mapHeight && doorX < 0; ++cy) {
-            for (int cx = 0; cx < mapWidth && doorX < 0; ++cx) {
+        const auto [known, fresh] = doorOfArea_.try_emplace({d, a}, std::pair{-1, -1});
+        std::pair<int, int>& doorCell = known->second;
+        for (int cy = 0; fresh && cy < mapHeight && doorCell.first < 0; ++cy) {
+            for (int cx = 0; cx < mapWidth && doorCell.first < 0; ++cx) {
                 if (mapCell(cx, cy).tile != door) continue;
                 const int next[4][2] = {{cx + 1, cy}, {cx - 1, cy}, {cx, cy + 1}, {cx, cy - 1}};
                 for (const auto& n : next)
-                    if (insideGrid(n[0], n[1]) && area_[1 + d][n[1] * gridSize + n[0]] == a) doorX = cx, doorY = cy;
+                    if (insideGrid(n[0], n[1]) && area_[1 + d][n[1] * gridSize + n[0]] == a) doorCell = {cx, cy};
             }
         }
+        const auto [doorX, doorY] = doorCell;
         const std::string name = std::string("door ") + letters[d] + " at " + cellText(doorX, doorY);
         const std::string key = std::string("key ") + letters[d];
         if ((d == 0 && t.kind == Kind::keyA) || (d == 1 && t.kind == Kind::keyB))
