@@ -10,6 +10,7 @@
 // --no-routes, it looks for a route to every objective, key, pickup and the
 // exit (routes.cpp), whatever else it found; --picture draws it all.
 // Exit status: 0 good map (warnings allowed), 1 faults found, 2 usage error.
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -61,7 +62,7 @@ constexpr int kEnemyTable = 101;
 constexpr int kNearDistance = 24;
 // Of one fault over a whole map (a picture smoothed, a grid of generators),
 // this many are told one by one and the rest counted.
-constexpr int kNearReported = 20;
+constexpr int kSameFaultShown = 20;
 
 struct Cell {
     int colour = -1;  // index into kColours, -1 for empty
@@ -297,7 +298,7 @@ int main(int argc, char** argv) {
                 for (const MapColour& c : kColours) {
                     if (std::abs(c.r - cell.r) <= kNearDistance && std::abs(c.g - cell.g) <= kNearDistance &&
                         std::abs(c.b - cell.b) <= kNearDistance) {
-                        if (++nearColours <= kNearReported)
+                        if (++nearColours <= kSameFaultShown)
                             errorAt(x, y, cellName(x, y) + ": colour (" + std::to_string(cell.r) + ", " +
                                               std::to_string(cell.g) + ", " + std::to_string(cell.b) + ") is near " +
                                               c.name + " (" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " +
@@ -311,7 +312,7 @@ int main(int argc, char** argv) {
             if (c.block != 0) ++solidCells;
             if (c.tile == 38 || c.tile == 39) ++generators;
             if (c.tile == 70) ++hostages;
-            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1) && ++halfHidden <= kNearReported)
+            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
                 warningAt(x, y, cellName(x, y) + ": " + c.name + " hangs into a solid cell below and is half hidden");
             if (c.marker == 1) {
                 ++starts;
@@ -324,10 +325,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (nearColours > kNearReported)
-        error(std::to_string(nearColours - kNearReported) + " more cells with a colour near a map colour");
-    if (halfHidden > kNearReported)
-        warning(std::to_string(halfHidden - kNearReported) + " more generators or hostages hang into a solid cell");
+    if (nearColours > kSameFaultShown)
+        error(std::to_string(nearColours - kSameFaultShown) + " more cells with a colour near a map colour");
+    if (halfHidden > kSameFaultShown)
+        warning(std::to_string(halfHidden - kSameFaultShown) + " more generators or hostages hang into a solid cell");
     if (enemies > kEnemiesPlayed) {
         errorAt(firstDroppedX, firstDroppedY,
                 std::to_string(enemies) + " enemy markers: only the first " + std::to_string(kEnemiesPlayed) +

@@ -17,6 +17,12 @@
 // player. Enemies are left out. Every route that meets spikes or flow is
 // played for real, so the power it costs is counted; when the fewest-frames
 // routes run out of it, the stage is searched again keeping off hazards.
+//
+// For a target out of reach the search tells what it saw: the open cells
+// around the target joined into areas (with doors of one letter, or the
+// breakable blocks, counted as closed or not) and whether an area holds a
+// place the player has been; whether a diamond was ever picked up; and how
+// high the top of the player's box came over each column.
 #include "mapcheck/routes.h"
 
 #include <algorithm>
