@@ -124,8 +124,17 @@ done <<'TABLE'
 #.P..h....#c#
 #.........###
 #############
+
+2 0 diamond (10, 5): warning \[1\]: unreachable: no route leads into its column, 10
+..............
+#......#.....#
+#......#.....#
+#.P....#.....#
+#...h..#.....#
+###....#..d..#
+##############
 TABLE
-[ $reasons = 4 ] || fail "reasons: $reasons of the table's 4 maps checked"
+[ $reasons = 5 ] || fail "reasons: $reasons of the table's 5 maps checked"
 
 # A source's fault names its file and line; the rest of the map is still
 # checked, quickly: --no-routes leaves the search out.

@@ -987,7 +987,8 @@ std::string RouteSearch::reason(const Target& t) {
         // To touch the cell, the player's box must come up to its bottom over its column.
         const int top = (*highest)[x];
         const int bottom = 32 * y - 32 + tileBox.dy + tileBox.h;
-        if (top != INT_MAX && top > bottom)
+        if (top == INT_MAX) return "no route leads into its column, " + std::to_string(x);
+        if (top > bottom)
             return "higher than the jump from every floor nearby, by " + std::to_string(top - bottom) + " pixels";
     }
     return "no reason found: the search reaches the area around it, but no route touches it";
