@@ -318,7 +318,7 @@ private:
     std::vector<std::uint32_t> standNodes_;  // [cell * 3 + k]: first standing nodes per cell
     std::vector<std::uint8_t> chain_;        // keys of the frames played so far
     std::vector<std::pair<int, int>> chainTrail_;  // the player's centre after each of them, when kept
-    std::vector<std::uint8_t> everReached_;  // [y * gridSize + x]: cells the body was in at any stage
+    std::vector<std::uint8_t> everReached_;  // [y * gridSize + x]: cells the box was over at any stage
     // Per cell column: the highest top of the player's box over it at any
     // stage, and at the stages after the objective (INT_MAX none).
     std::vector<int> highestTop_, highestAfter_;
@@ -530,10 +530,7 @@ Pos RouteSearch::step(const Pos& p, std::uint8_t flags, int choice) {
 void RouteSearch::noteReached(const Pos& p, bool afterObjective) {
     for (int body : {16, 48}) {
         const int cx = cellOf(p.px + 26), cy = cellOf(p.py + body);
-        if (cx >= 0 && cy >= 0 && cx < gridSize && cy < gridSize) {
-            reachedCell_[cy * gridSize + cx] = 1;
-            everReached_[cy * gridSize + cx] = 1;
-        }
+        if (cx >= 0 && cy >= 0 && cx < gridSize && cy < gridSize) reachedCell_[cy * gridSize + cx] = 1;
     }
     const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
     const int top = p.py + box.dy;
@@ -542,6 +539,12 @@ void RouteSearch::noteReached(const Pos& p, bool afterObjective) {
         highestTop_[x] = std::min(highestTop_[x], top);
         if (afterObjective) highestAfter_[x] = std::min(highestAfter_[x], top);
     }
+    // The cells the box is over, less the few pixels by which it may lean on a wall or sink into a floor.
+    constexpr int lean = 4;
+    const int cx0 = std::max(0, cellOf(p.px + box.dx + lean)), cx1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w - lean));
+    const int cy0 = std::max(0, cellOf(top + lean)), cy1 = std::min(gridSize - 1, cellOf(top + box.h - lean));
+    for (int y = cy0; y <= cy1; ++y)
+        for (int x = cx0; x <= cx1; ++x) everReached_[y * gridSize + x] = 1;
 }
 
 // Keeps the first three standing nodes of each cell for the beam's plans.
