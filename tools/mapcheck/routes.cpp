@@ -945,9 +945,10 @@ std::string RouteSearch::reason(const Target& t) {
     std::vector<int>* highest = &highestTop_;
     if (t.kind == Kind::exitBeam) {
         if (game.objectiveMet == 0) return "the objective is never met, so the beam never hangs";
+        if (x < 0 || x >= mapWidth) return "the start column lies outside the map";
         y = -1;
         for (int row = 0; row < mapHeight && mapCell(x, row).tile == tileBeam; ++row) y = row;
-        if (x < 0 || x >= mapWidth || y < 0) return "the beam finds no open cell in its column";
+        if (y < 0) return "the beam finds no open cell in its column";
         if (highestAfter_[x] == INT_MAX)
             return "after the objective is met, no route leads back into column " + std::to_string(x);
         highest = &highestAfter_;
