@@ -26,6 +26,7 @@
 #include "mapcheck/routes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -1083,7 +1084,15 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             ++result.warnings;
         const std::string why = reason(t);
         // A map full of one thing out of reach for one reason: the first few tell.
-        if (++sameReason[std::string(kindName(t.kind)) + ": " + why] > sameReasonShown) return;
+        // Reasons alike but for their numbers count as the same.
+        std::string alike = std::string(kindName(t.kind)) + ": ";
+        for (char c : why) {
+            if (!std::isdigit(static_cast<unsigned char>(c)))
+                alike += c;
+            else if (alike.back() != 'N')
+                alike += 'N';
+        }
+        if (++sameReason[alike] > sameReasonShown) return;
         const int number = options.firstNumber + static_cast<int>(result.findings.size());
         // The exit's finding is circled where the player starts.
         result.findings.push_back(Finding{number, t.x, t.kind == Kind::exitBeam ? startY_ : t.y});
