@@ -7,7 +7,7 @@
 #   scripts/deps.sh windows             the native build plus the Windows cross compiler and zip
 #   scripts/deps.sh windows-test        Wine and the X tools for the Windows tests
 set -euo pipefail
-native=(cmake ninja-build g++ libsdl2-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
+native=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
 if [ "${1:-}" = web ]; then
   shift
   want=(cmake ninja-build g++ emscripten python3)

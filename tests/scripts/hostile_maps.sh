@@ -3,9 +3,13 @@
 # (oversized, zero and negative sizes, lying headers, files cut short, enemies
 # by the thousand, all solid, all contacts, markers on the grid's borders)
 # replaces the missions' maps in a copy of the baked data, and brastor-headless
-# plays it for a few hundred ticks. Any crash, hang or sanitizer report fails.
+# plays it for a few hundred ticks; brastor-mapcheck checks it, routes and
+# picture included, and may refuse it but not crash. Any crash, hang or
+# sanitizer report fails. Enemy markers past those the game plays are
+# reported once, not once per marker.
 source "$(dirname "$0")/lib/common.sh"
-need "$exe" "$build/level1" "$build/gfx"
+check="$build/brastor-mapcheck"
+need "$exe" "$check" "$build/level1" "$build/gfx"
 python3 "$source/tests/data/hostile/make_hostile.py" "$work/maps" || { echo "FAIL: map generator"; exit 1; }
 mkdir -p "$work/data"
 cp -r "$build/gfx" "$build/level1" "$build/level2" "$work/data/"
@@ -35,5 +39,13 @@ for map in "$work/maps"/*.bmp; do
         fail "$name: $problem"
         head -30 "$work/err"
     fi
+    timeout 120 "$check" --mission 1 --picture "$work/map.png" "$map" >"$work/out" 2>"$work/err"
+    status=$?
+    [ $status -le 1 ] && ! grep -q 'runtime error\|AddressSanitizer\|LeakSanitizer' "$work/err" ||
+        fail "$name: brastor-mapcheck status $status: $(head -5 "$work/err")"
+    [ "$(wc -l <"$work/out")" -le 120 ] || fail "$name: brastor-mapcheck printed $(wc -l <"$work/out") lines"
+    [ "$(grep -c 'enemy markers' "$work/out")" -le 1 ] || fail "$name: enemy markers reported more than once"
 done
+grep -q 'error \[1\]: 40000 enemy markers: only the first 61 are played' <("$check" --mission 1 "$work/maps/enemies-200x200.bmp") ||
+    fail "enemies-200x200: the dropped markers not reported"
 finish "$count hostile maps"

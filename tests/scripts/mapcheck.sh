@@ -1,6 +1,8 @@
 #!/bin/bash
 # The map checker accepts both baked mission maps and refuses broken ones
-# with the right message. Bad maps are written as map sources and baked.
+# with the right message. Bad maps are written as map sources and baked, or
+# checked straight from their source. Every target out of reach names its
+# reason, a source's fault its line, and --picture draws the map.
 source "$(dirname "$0")/lib/common.sh"
 check=$build/brastor-mapcheck
 bake=$build/tools/bake/brastor-bake
@@ -74,9 +76,77 @@ expect level1 1 "needs at least one generator" "must stand two rows above a floo
 expect level2 1 "2 player start markers" "exit beam stops at cell (3, 0)"
 expect nostart 1 "no player start marker"
 expect near 1 "cell (3, 1): colour (250, 4, 0) is near diamond" "cell (0, 3): colour (10, 10, 10) is near block"
-expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3)" "walker at cell (5, 4) walks into cell (3, 4)" \
-    "pickup at cell (1, 0) sits in backdrop" "flyer at cell (10, 0): its shots fall forever in column 9"
-expect crowd 1 "62 enemy markers: only the first 61 are played"
+expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3), the lower half of the generator at (6, 2), which" \
+    "walker at cell (5, 4) walks into cell (3, 4), a scenery block, which" \
+    "pickup at cell (1, 0) sits in backdrop" "flyer at cell (10, 0): its shots fall forever in column 9" \
+    "diamond (1, 0): reached"  # those faults do not stop the route search
+expect crowd 1 "62 enemy markers: only the first 61 are played.*drops the other 1, from cell (61, 0) on"
+[ "$(grep -c '^error' "$work/crowd.log")" = 1 ] || fail "crowd: the dropped walker reported more than once"
+
+# Reasons: one map a block (mission, status, the line expected, then the rows),
+# checked from its source; missions 2 have a hostage within reach.
+reasons=0
+while read -r mission status want; do
+    reasons=$((reasons + 1))
+    { echo map; while IFS= read -r row && [ -n "$row" ]; do echo "$row"; done; } >"$work/reason$reasons.map"
+    "$check" --mission "$mission" "$work/reason$reasons.map" >"$work/reason.log" 2>&1 </dev/null
+    got=$?
+    [ $got = "$status" ] && grep -q -- "$want" "$work/reason.log" || fail "reason $reasons: status $got, no '$want': $(cat "$work/reason.log")"
+done <<'TABLE'
+2 0 key A (9, 3): warning \[1\]: unreachable: behind door A at (9, 2), and key A is reached only through that door
+............
+#..........#
+#.P..h..lll#
+#.......lkl#
+############
+
+2 0 diamond (6, 1): warning \[1\]: unreachable: higher than the jump from every floor nearby, by 17 pixels
+............
+#.....d....#
+#..........#
+#..........#
+#..........#
+#..........#
+#.P....h...#
+#..........#
+############
+
+1 1 generator (7, 2): error \[1\]: unreachable: needs the streamer, but no diamond can be reached before it
+............
+#..........#
+#.P....G...#
+#..........#
+############
+
+2 0 power crystal (11, 2): warning \[1\]: unreachable: enclosed by solid cells
+.............
+#.........###
+#.P..h....#c#
+#.........###
+#############
+
+2 0 diamond (10, 5): warning \[1\]: unreachable: no route leads into its column, 10
+..............
+#......#.....#
+#......#.....#
+#.P....#.....#
+#...h..#.....#
+###....#..d..#
+##############
+TABLE
+[ $reasons = 5 ] || fail "reasons: $reasons of the table's 5 maps checked"
+
+# A source's fault names its file and line; the rest of the map is still
+# checked, quickly: --no-routes leaves the search out.
+printf 'map\n.P..\n.x..\n####\n' >"$work/typo.map"
+"$check" --no-routes --mission 2 "$work/typo.map" >"$work/typo.log" 2>&1; got=$?
+[ $got = 1 ] && grep -q "^error: $work/typo.map:3: unknown map character 'x' in column 1" "$work/typo.log" &&
+    grep -q "needs at least one hostage" "$work/typo.log" && ! grep -q '^routes' "$work/typo.log" || fail "typo.map: status $got: $(cat "$work/typo.log")"
+
+# --picture: a PNG of 32 pixels a cell for a small map (width, height at bytes 16 to 23).
+"$check" --mission 2 --picture "$work/reason1.png" "$work/reason1.map" >/dev/null 2>&1
+size=$(python3 -c 'import struct, sys; d = open(sys.argv[1], "rb").read(24); print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else "none")' "$work/reason1.png" 2>&1)
+[ "$size" = "384 160" ] || fail "--picture: a 384 x 160 PNG expected, got: $size"
 # --help and -h: status 0 and exactly the options of the README's table under "Making levels".
 want=$(awk '/^## /{on = index($0, "Making levels") > 0} on && /^\| `-/' "$source/README.md" |
     cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`' | sort)

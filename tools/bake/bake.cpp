@@ -34,9 +34,9 @@
 #include <string>
 #include <vector>
 
-#include "bake/source.h"
+#include "bake/map_source.h"
 
-using namespace bake;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -46,6 +46,33 @@ struct Picture {
     std::map<char, Rgb> palette;
     std::vector<std::string> rows;
 };
+
+constexpr int kTextMaxColumns = 62;
+constexpr int kTextMaxLines = 21;
+
+int faults = 0;
+
+void fault(const fs::path& file, int line, const std::string& message) {
+    std::cerr << file.string();
+    if (line > 0) std::cerr << ":" << line;
+    std::cerr << ": " << message << "\n";
+    ++faults;
+}
+const SourceFault sourceFault = fault;
+
+bool writeBmp(const fs::path& path, int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
+    const std::vector<std::uint8_t> out = encodeBmp(width, height, pixels);
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    if (!file) {
+        fault(path, 0, "cannot write");
+        return false;
+    }
+    return true;
+}
+
 
 // Reads a picture source, following "from" chains (depth-limited against loops).
 bool loadPicture(const fs::path& root, const fs::path& file, Picture& pic, int depth = 0) {
@@ -57,7 +84,7 @@ bool loadPicture(const fs::path& root, const fs::path& file, Picture& pic, int d
         fault(file, 0, "picture source missing");
         return false;
     }
-    const auto lines = readLines(file);
+    const auto lines = readSourceLines(file);
     enum class Section { head, palette, pixels } section = Section::head;
     bool mirror = false;
     bool hadPixels = false;
@@ -71,7 +98,7 @@ bool loadPicture(const fs::path& root, const fs::path& file, Picture& pic, int d
             continue;
         }
         if (isBlankOrComment(line)) continue;
-        const auto w = words(line);
+        const auto w = sourceWords(line);
         if (w[0] == "size" && w.size() == 3) {
             pic.width = std::atoi(w[1].c_str());
             pic.height = std::atoi(w[2].c_str());
@@ -85,7 +112,7 @@ bool loadPicture(const fs::path& root, const fs::path& file, Picture& pic, int d
             section = Section::pixels;
             hadPixels = true;
         } else if (section == Section::palette) {
-            if (!parseColourLine(file, lineNo, line, pic.palette)) return false;
+            if (!parseColourLine(file, lineNo, line, pic.palette, sourceFault)) return false;
         } else {
             fault(file, lineNo, "unknown line: " + line);
             return false;
@@ -139,17 +166,13 @@ void bakePicture(const fs::path& root, const fs::path& src, const fs::path& dst)
 }
 
 void bakeMap(const fs::path& src, const fs::path& dst) {
-    std::string bmp;
-    if (!mapSourceBmp(src, bmp)) return;
-    std::error_code ec;
-    fs::create_directories(dst.parent_path(), ec);
-    std::ofstream file(dst, std::ios::binary | std::ios::trunc);
-    file.write(bmp.data(), static_cast<std::streamsize>(bmp.size()));
-    if (!file) fault(dst, 0, "cannot write");
+    MapSource map;
+    readMapSource(src, map, sourceFault);
+    if (map.usable && map.unknownCharacters == 0) writeBmp(dst, map.width, map.height, map.pixels);
 }
 
 void bakeText(const fs::path& src, const fs::path& dst) {
-    const auto lines = readLines(src);
+    const auto lines = readSourceLines(src);
     if (static_cast<int>(lines.size()) > kTextMaxLines) {
         fault(src, kTextMaxLines + 1, "the text box holds " + std::to_string(kTextMaxLines) + " lines");
         return;
@@ -228,8 +251,8 @@ int main(int argc, char** argv) {
         if (ext == ".txt") bakeText(src, dst);
         ++baked;
     }
-    if (faultCount() > 0) {
-        std::cerr << "brastor-bake: " << faultCount() << " fault(s)\n";
+    if (faults > 0) {
+        std::cerr << "brastor-bake: " << faults << " fault(s)\n";
         return 1;
     }
     std::cout << "brastor-bake: " << baked << " files written to " << outRoot.string() << "\n";

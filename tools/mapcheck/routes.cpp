@@ -17,19 +17,31 @@
 // player. Enemies are left out. Every route that meets spikes or flow is
 // played for real, so the power it costs is counted; when the fewest-frames
 // routes run out of it, the stage is searched again keeping off hazards.
+//
+// For a target out of reach the search tells what it saw: the open cells
+// around the target joined into areas (with doors of one letter, or the
+// breakable blocks, counted as closed or not) and whether an area holds a
+// place the player has been; whether a diamond was ever picked up; and how
+// high the top of the player's box came over each column.
 #include "mapcheck/routes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "platform/backend.h"
 #include "platform/platform.h"
@@ -147,6 +159,18 @@ struct Snapshot {
 struct PositionRecord {
     std::uint64_t box[2];
 };
+// Asks for large pages under [p, p + bytes): a hint, which changes no content.
+void preferLargePages(void* p, std::size_t bytes) {
+    constexpr std::uintptr_t large = std::uintptr_t{2} << 20;
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(p) + large - 1) & ~(large - 1);
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(large - 1);
+#ifdef __linux__
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)from, (void)to;
+#endif
+}
+
 struct FreeDeleter {
     void operator()(PositionRecord* p) const { std::free(p); }
 };
@@ -188,6 +212,7 @@ struct Target {
     bool reached = false;
     int frames = 0;                 // frame of the touch (or of the break), counted from the mission start
     std::vector<std::uint8_t> keys; // keys held in frames 1..frames
+    std::vector<std::pair<int, int>> trail;  // the player's centre frame by frame, when kept
     int boxFrame = 0;               // frame in which the objective's text box shows, 0 none before
 };
 
@@ -213,7 +238,8 @@ struct BreakPlan {
 
 class RouteSearch {
 public:
-    RouteSearch(int mission, bool keepKeys, std::ostream& out) : mission_(mission), keepKeys_(keepKeys), out_(out) {}
+    RouteSearch(int mission, bool keepKeys, bool keepTrails, std::ostream& out)
+        : mission_(mission), keepKeys_(keepKeys), keepTrails_(keepTrails), out_(out) {}
 
     bool load(const std::string& file);
     void run();
@@ -257,7 +283,10 @@ private:
     void addStandNode(std::uint32_t index, const Pos& p);
     void touches(std::uint32_t index, const Pos& p);
     std::vector<std::uint8_t> pathTo(std::uint32_t index) const;
-    void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames);
+    void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames, std::uint32_t node);
+    void noteReached(const Pos& p, bool afterObjective);
+    std::string reason(const Target& t);
+    void labelAreas();
 
     // ---- events
     bool chooseAndApply();
@@ -279,6 +308,7 @@ private:
 
     int mission_;
     bool keepKeys_;  // the keys of every route, for the scripts
+    bool keepTrails_;  // the positions of every route, for the picture
     std::ostream& out_;
     int startX_ = 0, startY_ = 0;
     int pxMin_ = 0, pyMin_ = 0, pxMax_ = 0, pyMax_ = 0;
@@ -294,6 +324,19 @@ private:
     std::vector<std::uint32_t> events_;      // nodes touching a key or hostage that changes the map, in search order
     std::vector<std::uint32_t> standNodes_;  // [cell * 3 + k]: first standing nodes per cell
     std::vector<std::uint8_t> chain_;        // keys of the frames played so far
+    std::vector<std::pair<int, int>> chainTrail_;  // the player's centre after each of them, when kept
+    std::vector<std::uint8_t> everReached_;  // [y * gridSize + x]: cells the box was over at any stage
+    // Per cell column: the highest top of the player's box over it at any
+    // stage, and at the stages after the objective (INT_MAX none).
+    std::vector<int> highestTop_, highestAfter_;
+    // Areas of open cells joined up, per way of counting cells as closed
+    // (walls only; also doors A; also doors B; also breakable blocks), and
+    // whether each area holds a cell the player has been in.
+    static constexpr int areaWays = 4;
+    std::vector<std::int32_t> area_[areaWays];
+    std::vector<std::uint8_t> areaReached_[areaWays];
+    std::map<std::pair<int, std::int32_t>, std::pair<int, int>> doorOfArea_;  // (letter, area): a door next to it
+    bool everDiamond_ = false;               // some diamond was picked up
     int boxFrame_ = 0;                       // frame in which the objective was met
     bool powerLost_ = false;                 // a fewest-frames route ran out of power in hazards
     bool gaveUp_ = false;
@@ -356,6 +399,9 @@ bool RouteSearch::load(const std::string& file) {
     }
     if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileBeam, false});
     unreached_ = static_cast<int>(targets_.size());
+    everReached_.assign(gridSize * gridSize, 0);
+    highestTop_.assign(gridSize, INT_MAX);
+    highestAfter_.assign(gridSize, INT_MAX);
 
     for (int a = 0; a < 180; ++a) {
         for (int i = 2; i <= 20; ++i) {
@@ -417,7 +463,17 @@ std::vector<std::uint8_t> RouteSearch::pathTo(std::uint32_t index) const {
     return keys;
 }
 
-void RouteSearch::recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames) {
+void RouteSearch::recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames, std::uint32_t node) {
+    if (keepTrails_) {
+        t.trail = chainTrail_;
+        std::vector<std::pair<int, int>> tailTrail;
+        for (std::uint32_t i = node; i != noParent && nodes_[i].parent != noParent; i = nodes_[i].parent) {
+            const Pos p = decode(nodes_[i].key);
+            tailTrail.push_back({p.px + 26, p.py + 32});
+        }
+        t.trail.insert(t.trail.end(), tailTrail.rbegin(), tailTrail.rend());
+    }
+    if (t.kind == Kind::diamond) everDiamond_ = true;
     if (!t.reached) --unreached_;
     t.reached = true;
     t.frames = frames;
@@ -459,7 +515,7 @@ void RouteSearch::touches(std::uint32_t index, const Pos& p) {
             }
             if (stageTouch_[t] < 0) stageTouch_[t] = static_cast<std::int32_t>(index);
             if (target.reached) continue;
-            recordRoute(target, keepKeys_ ? pathTo(index) : std::vector<std::uint8_t>{}, nodes_[index].depth + 1);
+            recordRoute(target, keepKeys_ ? pathTo(index) : std::vector<std::uint8_t>{}, nodes_[index].depth + 1, index);
             if (nodes_[index].hazard) hazardRoutes_.push_back({t, index});
         }
     }
@@ -475,6 +531,27 @@ Pos RouteSearch::step(const Pos& p, std::uint8_t flags, int choice) {
                  static_cast<std::uint8_t>(n.jump), static_cast<std::uint8_t>(n.crouch), 1};
     }
     return {p.px + m.dx, p.py + m.dy, m.jump, m.crouch};
+}
+
+// Notes the cells the player's body is in at p, and how high its box gets over each column.
+void RouteSearch::noteReached(const Pos& p, bool afterObjective) {
+    for (int body : {16, 48}) {
+        const int cx = cellOf(p.px + 26), cy = cellOf(p.py + body);
+        if (cx >= 0 && cy >= 0 && cx < gridSize && cy < gridSize) reachedCell_[cy * gridSize + cx] = 1;
+    }
+    const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
+    const int top = p.py + box.dy;
+    const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
+    for (int x = x0; x <= x1; ++x) {
+        highestTop_[x] = std::min(highestTop_[x], top);
+        if (afterObjective) highestAfter_[x] = std::min(highestAfter_[x], top);
+    }
+    // The cells the box is over, less the few pixels by which it may lean on a wall or sink into a floor.
+    constexpr int lean = 4;
+    const int cx0 = std::max(0, cellOf(p.px + box.dx + lean)), cx1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w - lean));
+    const int cy0 = std::max(0, cellOf(top + lean)), cy1 = std::min(gridSize - 1, cellOf(top + box.h - lean));
+    for (int y = cy0; y <= cy1; ++y)
+        for (int x = cx0; x <= cx1; ++x) everReached_[y * gridSize + x] = 1;
 }
 
 // Keeps the first three standing nodes of each cell for the beam's plans.
@@ -501,8 +578,17 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
 // in the map as it is now: every state is first found by a fewest-frames route.
 // Unless `whole`, it stops once the nearest map change is known.
 void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
-    if (!positions_)
+    if (!positions_) {
         positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
+        // Room for a state (and a record) per position, so that a wide open map
+        // never copies them as they grow; the pages never written cost nothing.
+        nodes_.reserve(columns_ * rows_);
+        used_.reserve(columns_ * rows_);
+        // An open map writes most of them: in large pages, far fewer faults.
+        preferLargePages(positions_.get(), columns_ * rows_ * sizeof(PositionRecord));
+        preferLargePages(nodes_.data(), nodes_.capacity() * sizeof(Node));
+        preferLargePages(used_.data(), used_.capacity() * sizeof(std::uint32_t));
+    }
     for (std::uint32_t index : used_) positions_.get()[index] = PositionRecord{};
     used_.clear();
     nodes_.clear();
@@ -514,6 +600,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
     generatorPlans_.assign(targets_.size(), BreakPlan{});
     generatorPlanned_.assign(targets_.size(), 0);
     stageSupply_ = beamSupply();
+    const bool afterObjective = game.objectiveMet != 0;
     const std::uint32_t startKey = encode(start);
     if (startKey == invalid) return;
     firstVisit(start);
@@ -538,10 +625,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
         // (or stand in one at the start).
         if (nodes_[i].terminal || (avoidHazards_ && i > 0 && nodes_[i].hazard)) continue;
         const Pos p = decode(nodes_[i].key);
-        for (int body : {16, 48}) {
-            const int cx = cellOf(p.px + 26), cy = cellOf(p.py + body);
-            if (cx >= 0 && cy >= 0 && cx < gridSize && cy < gridSize) reachedCell_[cy * gridSize + cx] = 1;
-        }
+        noteReached(p, afterObjective);
         const std::uint8_t flags = flagsAt(p);
         if ((flags & flagGround) && p.jump == 0 && p.crouch == 0) addStandNode(i, p);
         // Up and Down act only on the ground; in the air only Left and Right matter.
@@ -564,11 +648,15 @@ bool RouteSearch::playChainFrame(std::uint8_t keys) {
     chain_.push_back(keys);
     const int frame = static_cast<int>(chain_.size());
     if (playRouteFrame(keys)) boxFrame_ = frame;
+    if (keepTrails_) {
+        const Pos p = currentPos();
+        chainTrail_.push_back({p.px + 26, p.py + 32});
+    }
     // Generators broken in this frame (also by a beam on its way to another) are reached.
     for (Target& t : targets_) {
         if (t.kind == Kind::generator && !t.reached && mapCell(t.x, t.y).tile == 0) {
             const std::vector<std::uint8_t> none;
-            recordRoute(t, none, frame);
+            recordRoute(t, none, frame, noParent);
             t.boxFrame = boxFrame_;
         }
     }
@@ -752,6 +840,7 @@ bool RouteSearch::chooseAndApply() {
 void RouteSearch::rewind(const Snapshot& state, std::size_t played, int boxFrame) {
     state.restore();
     chain_.resize(played);
+    if (keepTrails_) chainTrail_.resize(played);
     boxFrame_ = boxFrame;
     for (Target& t : targets_) {
         if (t.kind == Kind::generator && t.reached && t.frames > static_cast<int>(played)) {
@@ -811,6 +900,111 @@ void RouteSearch::run() {
 
 std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
 
+constexpr std::uint8_t tileDoorA = 64, tileDoorB = 65;
+
+// Whether a cell closes the way in the given way of counting (see area_):
+// walls always, doors of one letter or the breakable blocks as well.
+bool closedFor(int way, std::uint8_t tile) {
+    if (tile == 30 || tile == 31 || tile == 33 || tile == 36) return true;
+    if (way == 1) return tile == tileDoorA;
+    if (way == 2) return tile == tileDoorB;
+    if (way == 3) return tile == tileBreakable || tile == tileGenerator1 || tile == tileGenerator3;
+    return false;
+}
+
+// Joins the open cells of the map as it is now into areas, once per way of
+// counting cells as closed, and marks the areas the player has been in.
+void RouteSearch::labelAreas() {
+    std::vector<int> todo;
+    for (int way = 0; way < areaWays; ++way) {
+        std::vector<std::int32_t>& area = area_[way];
+        area.assign(gridSize * gridSize, -1);
+        areaReached_[way].clear();
+        for (int start = 0; start < mapWidth * mapHeight; ++start) {
+            const int sx = start % mapWidth, sy = start / mapWidth;
+            if (area[sy * gridSize + sx] >= 0 || closedFor(way, mapCell(sx, sy).tile)) continue;
+            const auto id = static_cast<std::int32_t>(areaReached_[way].size());
+            std::uint8_t reached = 0;
+            area[sy * gridSize + sx] = id;
+            todo.assign(1, sy * gridSize + sx);
+            while (!todo.empty()) {
+                const int c = todo.back();
+                todo.pop_back();
+                reached |= everReached_[c];
+                const int x = c % gridSize, y = c / gridSize;
+                const int next[4][2] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
+                for (const auto& n : next) {
+                    if (n[0] < 0 || n[1] < 0 || n[0] >= mapWidth || n[1] >= mapHeight) continue;
+                    const int k = n[1] * gridSize + n[0];
+                    if (area[k] >= 0 || closedFor(way, mapCell(n[0], n[1]).tile)) continue;
+                    area[k] = id;
+                    todo.push_back(k);
+                }
+            }
+            areaReached_[way].push_back(reached);
+        }
+    }
+}
+
+// The reason the search sees for target t being out of reach, in words.
+std::string RouteSearch::reason(const Target& t) {
+    int x = t.x, y = t.y;
+    std::vector<int>* highest = &highestTop_;
+    if (t.kind == Kind::exitBeam) {
+        if (game.objectiveMet == 0) return "the objective is never met, so the beam never hangs";
+        if (x < 0 || x >= mapWidth) return "the start column lies outside the map";
+        y = -1;
+        for (int row = 0; row < mapHeight && mapCell(x, row).tile == tileBeam; ++row) y = row;
+        if (y < 0) return "the beam finds no open cell in its column";
+        if (highestAfter_[x] == INT_MAX)
+            return "after the objective is met, no route leads back into column " + std::to_string(x);
+        highest = &highestAfter_;
+    }
+    const int cell = y * gridSize + x;
+    auto reachedIn = [&](int way) {
+        const std::int32_t a = area_[way][cell];
+        return a >= 0 && areaReached_[way][a];
+    };
+    if (!reachedIn(0)) return "enclosed by solid cells";
+    const char letters[2] = {'A', 'B'};
+    for (int d = 0; d < 2; ++d) {
+        if (game.keysHeld[d] != 0 || reachedIn(1 + d)) continue;
+        // The door that shuts the target's area: the first one next to it.
+        const std::int32_t a = area_[1 + d][cell];
+        const std::uint8_t door = d == 0 ? tileDoorA : tileDoorB;
+        const auto [known, fresh] = doorOfArea_.try_emplace({d, a}, std::pair{-1, -1});
+        std::pair<int, int>& doorCell = known->second;
+        for (int cy = 0; fresh && cy < mapHeight && doorCell.first < 0; ++cy) {
+            for (int cx = 0; cx < mapWidth && doorCell.first < 0; ++cx) {
+                if (mapCell(cx, cy).tile != door) continue;
+                const int next[4][2] = {{cx + 1, cy}, {cx - 1, cy}, {cx, cy + 1}, {cx, cy - 1}};
+                for (const auto& n : next)
+                    if (insideGrid(n[0], n[1]) && area_[1 + d][n[1] * gridSize + n[0]] == a) doorCell = {cx, cy};
+            }
+        }
+        const auto [doorX, doorY] = doorCell;
+        const std::string name = std::string("door ") + letters[d] + " at " + cellText(doorX, doorY);
+        const std::string key = std::string("key ") + letters[d];
+        if ((d == 0 && t.kind == Kind::keyA) || (d == 1 && t.kind == Kind::keyB))
+            return "behind " + name + ", and " + key + " is reached only through that door";
+        bool keyInMap = false;
+        for (const Target& k : targets_)
+            if ((d == 0 && k.kind == Kind::keyA) || (d == 1 && k.kind == Kind::keyB)) keyInMap = true;
+        return "behind " + name + ", and " + (keyInMap ? key + " is never reached" : "the map has no " + key);
+    }
+    if ((t.kind == Kind::generator || !reachedIn(3)) && !everDiamond_ && player.diamonds <= 0)
+        return "needs the streamer, but no diamond can be reached before it";
+    if (t.kind != Kind::generator) {
+        // To touch the cell, the player's box must come up to its bottom over its column.
+        const int top = (*highest)[x];
+        const int bottom = 32 * y - 32 + tileBox.dy + tileBox.h;
+        if (top == INT_MAX) return "no route leads into its column, " + std::to_string(x);
+        if (top > bottom)
+            return "higher than the jump from every floor nearby, by " + std::to_string(top - bottom) + " pixels";
+    }
+    return "no reason found: the search reaches the area around it, but no route touches it";
+}
+
 // The brastor-headless script that plays `t`'s route from the title screen.
 void writeScript(const std::string& dir, const Target& t, int mission, int objectiveFrame) {
     std::string name = fileStem(t.kind);
@@ -869,31 +1063,55 @@ void writeScript(const std::string& dir, const Target& t, int mission, int objec
 
 RouteResult RouteSearch::report(const RouteOptions& options) {
     RouteResult result;
+    result.searched = true;
+    result.width = mapWidth;
+    result.height = mapHeight;
+    result.reached.assign(static_cast<std::size_t>(mapWidth) * mapHeight, 0);
+    for (int y = 0; y < mapHeight; ++y)
+        for (int x = 0; x < mapWidth; ++x) result.reached[y * mapWidth + x] = everReached_[y * gridSize + x];
+    labelAreas();
     out_ << "routes from the start " << cellText(startX_, startY_) << ", enemies left out:\n";
     const int objectiveFrame = boxFrame_;
+    constexpr int sameReasonShown = 10;
+    std::map<std::string, int> sameReason;
     auto line = [&](const Target& t, bool error) {
-        out_ << "  " << kindName(t.kind) << " ";
-        if (t.kind == Kind::exitBeam)
-            out_ << "column " << t.x;
-        else
-            out_ << cellText(t.x, t.y);
+        const std::string name = std::string("  ") + kindName(t.kind) + " " +
+                                 (t.kind == Kind::exitBeam ? "column " + std::to_string(t.x) : cellText(t.x, t.y));
         if (t.reached) {
-            out_ << ": reached, " << t.frames << " frames";
+            out_ << name << ": reached, " << t.frames << " frames";
             if (t.kind == Kind::exitBeam) out_ << " (" << (t.frames - objectiveFrame) << " after the objective)";
             out_ << "\n";
+            if (keepTrails_) result.trails.push_back(t.trail);
             return;
         }
-        out_ << ": " << (error ? "error" : "warning") << ": unreachable\n";
         if (error)
             ++result.errors;
         else
             ++result.warnings;
+        const std::string why = reason(t);
+        // A map full of one thing out of reach for one reason: the first few tell.
+        // Reasons alike but for their numbers count as the same.
+        std::string alike = std::string(kindName(t.kind)) + ": ";
+        for (char c : why) {
+            if (!std::isdigit(static_cast<unsigned char>(c)))
+                alike += c;
+            else if (alike.back() != 'N')
+                alike += 'N';
+        }
+        if (++sameReason[alike] > sameReasonShown) return;
+        const int number = options.firstNumber + static_cast<int>(result.findings.size());
+        // The exit's finding is circled where the player starts.
+        result.findings.push_back(Finding{number, t.x, t.kind == Kind::exitBeam ? startY_ : t.y});
+        out_ << name << ": " << (error ? "error" : "warning") << " [" << number << "]: unreachable: " << why << "\n";
     };
     for (const Target& t : targets_)
         if (t.objective) line(t, true);
     for (const Target& t : targets_)
         if (!t.objective && t.kind != Kind::exitBeam) line(t, options.strict);
     if (mission_ == 1 || mission_ == 2) line(targets_.back(), true);
+    for (const auto& [what, count] : sameReason)
+        if (count > sameReasonShown)
+            out_ << "  and " << (count - sameReasonShown) << " more, each " << what << "\n";
     if (powerLost_)
         out_ << "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
                 "keeping off them\n";
@@ -911,7 +1129,7 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
 }  // namespace
 
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
-    RouteSearch search(options.mission, !options.scriptDir.empty(), out);
+    RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, out);
     search.load(file);
     search.run();
     RouteResult result = search.report(options);

@@ -1,24 +1,42 @@
-// Route finding for brastor-mapcheck --routes: which targets of a mission the
-// player can get to from the start marker, found by running the game's own
-// movement code over every player state reachable frame by frame.
+// Route finding for brastor-mapcheck: which targets of a mission the player
+// can get to from the start marker, found by running the game's own movement
+// code over every player state reachable frame by frame, and for each target
+// out of reach the reason the search can see.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct RouteOptions {
-    int mission = 0;       // 1 generators, 2 hostages, 0 no objective
-    bool strict = false;   // an unreachable pickup or key is an error, not a warning
-    std::string scriptDir; // when not empty: one brastor-headless script per reached target
+    int mission = 0;        // 1 generators, 2 hostages, 0 no objective
+    bool strict = false;    // an unreachable pickup or key is an error, not a warning
+    std::string scriptDir;  // when not empty: one brastor-headless script per reached target
+    bool keepTrails = false;  // keep each route's positions (for the picture)
+    int firstNumber = 1;      // the number of the first finding in the report
+};
+
+// A finding with a cell, numbered as the report prints it.
+struct Finding {
+    int number = 0;
+    int x = 0, y = 0;
 };
 
 struct RouteResult {
     int errors = 0;
     int warnings = 0;
+    bool searched = false;
+    int width = 0, height = 0;            // the map area as the game loaded it
+    std::vector<std::uint8_t> reached;    // [y * width + x]: 1 where the player's body has been
+    // Per reached target: the player's centre (world pixels) frame by frame.
+    std::vector<std::vector<std::pair<int, int>>> trails;
+    std::vector<Finding> findings;        // one per unreachable target, in report order
 };
 
 // Loads the map picture `file` with the game's loader and prints one line per
 // objective, key, pickup and the exit beam: "reached" with the frames of its
-// route, or "unreachable". Objectives and the exit out of reach are errors,
-// pickups and keys warnings (errors when strict).
+// route, or "unreachable" with its reason. Objectives and the exit out of
+// reach are errors, pickups and keys warnings (errors when strict).
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out);

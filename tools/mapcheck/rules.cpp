@@ -15,7 +15,7 @@ class Checker {
 public:
     explicit Checker(const RuleGrid& grid) : grid_(grid) {}
 
-    std::vector<std::string> run() {
+    std::vector<RuleFault> run() {
         for (int pass = 0; pass < 2; ++pass) {
             doorsOpen_ = pass == 1;
             for (int y = 0; y < grid_.height; ++y) {
@@ -33,14 +33,15 @@ public:
 private:
     const RuleGrid& grid_;
     bool doorsOpen_ = false;
-    std::vector<std::string> faults_;
+    int enemyX_ = 0, enemyY_ = 0;  // the enemy being followed
+    std::vector<RuleFault> faults_;
     std::set<std::string> seen_;
 
     static std::string at(int x, int y) { return "cell (" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
 
     // Reports once per key: one fault of each kind per enemy is enough to fix it.
-    void report(const std::string& key, const std::string& message) {
-        if (seen_.insert(key).second) faults_.push_back(message);
+    void report(const std::string& key, const std::string& message, int x, int y) {
+        if (seen_.insert(key).second) faults_.push_back(RuleFault{message, x, y});
     }
 
     bool inMap(int x, int y) const { return x >= 0 && y >= 0 && x < grid_.width && y < grid_.height; }
@@ -65,9 +66,17 @@ private:
                (inMap(x, y - 1) && (above == kGenerator1 || above == kGenerator3) && cell(x, y).tile == 0);
     }
 
+    // What a fake cell shows, for the message.
+    std::string drawn(int x, int y) const {
+        if (cell(x, y).tile == kSceneryBlock) return "a scenery block";
+        return "the lower half of the generator at (" + std::to_string(x) + ", " + std::to_string(y - 1) + ")";
+    }
+
     void followEnemy(int x0, int y0) {
         const std::string_view type = cell(x0, y0).enemy;
         const std::string who = std::string(type) + " at " + at(x0, y0);
+        enemyX_ = x0;
+        enemyY_ = y0;
         std::set<std::pair<int, int>> visited;
         if (type == "turret") {
             visited.insert({x0, y0});
@@ -77,7 +86,9 @@ private:
             walkRow(x0, y0, type != "flyer", visited);
         }
         for (const auto& [x, y] : visited) {
-            if (fake(x, y)) report(who + " walks", who + " walks into " + at(x, y) + ", which is drawn solid but is not");
+            if (fake(x, y))
+                report(who + " walks", who + " walks into " + at(x, y) + ", " + drawn(x, y) + ", which is drawn solid but is not",
+                       x, y);
             if (type == "walker") {
                 trace(who, x, y, 1, 0);
                 trace(who, x, y, -1, 0);
@@ -127,7 +138,8 @@ private:
             if (!inGrid(x, y)) {
                 if (dy != 0) {
                     report(who + " forever", who + ": its " + (dy > 0 ? "shots fall" : "shots rise") + " forever in column " +
-                           std::to_string(x) + ", where no solid cell stops them; they stay in the shot table");
+                           std::to_string(x) + ", where no solid cell stops them; they stay in the shot table",
+                           enemyX_, enemyY_);
                 }
                 return;
             }
@@ -135,8 +147,9 @@ private:
             if (fake(x, y)) {
                 if (fakeX < 0) fakeX = x, fakeY = y;
             } else if (fakeX >= 0) {
-                report(who + " fires", who + " fires through " + at(fakeX, fakeY) +
-                       ", which is drawn solid but is not: its shots hit a player who cannot see them coming");
+                report(who + " fires", who + " fires through " + at(fakeX, fakeY) + ", " + drawn(fakeX, fakeY) +
+                       ", which is drawn solid but is not: its shots hit a player who cannot see them coming",
+                       fakeX, fakeY);
                 return;
             }
         }
@@ -159,11 +172,11 @@ private:
         if (across || upright) {
             const std::string where = at(x, y);
             report(where, (c.marker ? std::string("marker") : std::string("pickup")) + " at " + where +
-                   " sits in backdrop scenery: its cell shows a black hole in it");
+                   " sits in backdrop scenery: its cell shows a black hole in it", x, y);
         }
     }
 };
 
 }  // namespace
 
-std::vector<std::string> checkPlayRules(const RuleGrid& grid) { return Checker(grid).run(); }
+std::vector<RuleFault> checkPlayRules(const RuleGrid& grid) { return Checker(grid).run(); }

@@ -2,7 +2,8 @@
 // shows. The checks follow every enemy along the cells it can reach (with the
 // doors shut as loaded and again with them open) and trace its shots:
 //  - no enemy walks through, or fires through, a cell drawn as solid that is
-//    not (a scenery block, the lower half of a generator);
+//    not (a scenery block, the lower half of a generator), named by what is
+//    drawn there;
 //  - no bomb or vertical snake shot can fall or rise forever: a shot that
 //    never meets a solid cell stays in the shot table for good;
 //  - no pickup or marker cuts a hole into a band of backdrop (cave wall,
@@ -17,7 +18,8 @@ struct RuleCell {
     int tile = 0;                // picture slot drawn for the cell, 0 for none
     int block = 0;               // 0 passable, 1 solid, negative breakable
     bool marker = false;         // player start or enemy marker
-    std::string_view enemy;      // "walker", "flyer", "turret", "swan", "snake" or empty
+    std::string_view enemy;      // "walker", "flyer", "turret", "swan", "snake" or empty;
+                                 // empty too for a marker the game drops
 };
 
 struct RuleGrid {
@@ -26,5 +28,10 @@ struct RuleGrid {
     std::vector<RuleCell> cells;  // row by row from the top, width * height
 };
 
-// One message per fault found, in map order; empty for a fair map.
-std::vector<std::string> checkPlayRules(const RuleGrid& grid);
+struct RuleFault {
+    std::string message;
+    int x = 0, y = 0;  // the cell the fault is seen at
+};
+
+// One fault per kind and enemy (or cell), in map order; empty for a fair map.
+std::vector<RuleFault> checkPlayRules(const RuleGrid& grid);

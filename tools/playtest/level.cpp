@@ -1,11 +1,12 @@
 #include "playtest/level.h"
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "bake/source.h"
+#include "bake/map_source.h"
 #include "platform/host.h"
 #include "world/world.h"
 
@@ -32,12 +33,18 @@ bool startsLikeBmp(const fs::path& path) {
 bool chooseMapFile(const fs::path& path, MissionSource& source, std::string& error) {
     source.mapFile = path.string();
     if (hasExtension(path, ".map")) {
-        std::string bmp;
-        if (!bake::mapSourceBmp(path, bmp)) {
+        MapSource map;
+        const SourceFault printFault = [](const fs::path& file, int line, const std::string& message) {
+            std::fprintf(stderr, "%s", file.string().c_str());
+            if (line > 0) std::fprintf(stderr, ":%d", line);
+            std::fprintf(stderr, ": %s\n", message.c_str());
+        };
+        if (!readMapSource(path, map, printFault) || !map.usable) {
             error = "the map source '" + path.string() + "' has faults";
             return false;
         }
-        serveFileFromMemory(source.mapFile, std::move(bmp));
+        const std::vector<std::uint8_t> bmp = encodeBmp(map.width, map.height, map.pixels);
+        serveFileFromMemory(source.mapFile, std::string(bmp.begin(), bmp.end()));
         return true;
     }
     if (!startsLikeBmp(path)) {

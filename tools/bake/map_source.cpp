@@ -1,34 +1,11 @@
-#include "bake/source.h"
+#include "bake/map_source.h"
 
 #include <fstream>
-#include <iostream>
 #include <sstream>
 
-namespace bake {
+namespace fs = std::filesystem;
 
 namespace {
-
-int faults = 0;
-
-void put16(std::string& out, std::uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8 & 0xFF));
-}
-void put32(std::string& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-}  // namespace
-
-void fault(const fs::path& file, int line, const std::string& message) {
-    std::cerr << file.string();
-    if (line > 0) std::cerr << ":" << line;
-    std::cerr << ": " << message << "\n";
-    ++faults;
-}
-
-int faultCount() { return faults; }
 
 // Same letters as the test map builder, so test maps and game maps read alike.
 const std::map<char, Rgb>& builtInLegend() {
@@ -44,7 +21,18 @@ const std::map<char, Rgb>& builtInLegend() {
     return legend;
 }
 
-std::vector<std::string> readLines(const fs::path& path) {
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+}  // namespace
+
+std::vector<std::string> readSourceLines(const fs::path& path) {
     std::vector<std::string> lines;
     std::ifstream in(path, std::ios::binary);
     std::string line;
@@ -55,7 +43,7 @@ std::vector<std::string> readLines(const fs::path& path) {
     return lines;
 }
 
-std::vector<std::string> words(const std::string& line) {
+std::vector<std::string> sourceWords(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> out;
     std::string w;
@@ -68,8 +56,9 @@ bool isBlankOrComment(const std::string& line) {
     return first == std::string::npos || line[first] == '#';
 }
 
-bool parseColourLine(const fs::path& file, int lineNo, const std::string& line, std::map<char, Rgb>& into) {
-    const auto w = words(line);
+bool parseColourLine(const fs::path& file, int lineNo, const std::string& line, std::map<char, Rgb>& into,
+                     const SourceFault& fault) {
+    const auto w = sourceWords(line);
     if (w.size() == 2 && w[0].size() == 1 && w[1] == "mask") {
         into[w[0][0]] = {255, 0, 255};
         return true;
@@ -94,55 +83,14 @@ bool parseColourLine(const fs::path& file, int lineNo, const std::string& line, 
     return false;
 }
 
-std::string bmpBytes(int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-    const std::uint32_t dataBytes = rowBytes * static_cast<std::uint32_t>(height);
-    std::string out;
-    out.reserve(54 + dataBytes);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + dataBytes);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, static_cast<std::uint32_t>(width));
-    put32(out, static_cast<std::uint32_t>(height));
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, dataBytes);
-    put32(out, 2834);
-    put32(out, 2834);
-    put32(out, 0);
-    put32(out, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            out.push_back(static_cast<char>(pixels[y][x].b));
-            out.push_back(static_cast<char>(pixels[y][x].g));
-            out.push_back(static_cast<char>(pixels[y][x].r));
-        }
-        for (std::uint32_t p = static_cast<std::uint32_t>(width) * 3; p < rowBytes; ++p) out.push_back(0);
-    }
-    return out;
-}
-
-
-bool writeBmp(const fs::path& path, int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
-    const std::string out = bmpBytes(width, height, pixels);
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    if (!file) {
-        fault(path, 0, "cannot write");
+bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault) {
+    map = MapSource{};
+    if (!fs::is_regular_file(src)) {
+        fault(src, 0, "cannot open the map source");
         return false;
     }
-    return true;
-}
-
-bool mapSourceBmp(const fs::path& src, std::string& bmp) {
     std::map<char, Rgb> legend = builtInLegend();
-    const auto lines = readLines(src);
+    const auto lines = readSourceLines(src);
     bool inLegend = false;
     bool inMap = false;
     std::vector<std::string> rows;
@@ -162,7 +110,7 @@ bool mapSourceBmp(const fs::path& src, std::string& bmp) {
         } else if (line == "map") {
             inMap = true;
         } else if (inLegend) {
-            if (!parseColourLine(src, lineNo, line, legend)) return false;
+            if (!parseColourLine(src, lineNo, line, legend, fault)) return false;
         } else {
             fault(src, lineNo, "unknown line: " + line);
             return false;
@@ -172,33 +120,69 @@ bool mapSourceBmp(const fs::path& src, std::string& bmp) {
         fault(src, 0, "no \"map\" section");
         return false;
     }
-    const int width = static_cast<int>(rows[0].size());
-    const int height = static_cast<int>(rows.size());
-    if (width > kMapMaxSize || height > kMapMaxSize) {
-        fault(src, 0, "map is " + std::to_string(width) + " x " + std::to_string(height) + ", the game holds at most " +
-                          std::to_string(kMapMaxSize) + " x " + std::to_string(kMapMaxSize));
-        return false;
+    bool good = true;
+    map.width = static_cast<int>(rows[0].size());
+    map.height = static_cast<int>(rows.size());
+    if (map.width > kMapMaxSize || map.height > kMapMaxSize) {
+        fault(src, 0, "map is " + std::to_string(map.width) + " x " + std::to_string(map.height) +
+                          ", the game holds at most " + std::to_string(kMapMaxSize) + " x " +
+                          std::to_string(kMapMaxSize));
+        good = false;
     }
-    std::vector<std::vector<Rgb>> pixels(height, std::vector<Rgb>(width));
-    for (int y = 0; y < height; ++y) {
-        if (static_cast<int>(rows[y].size()) != width) {
-            fault(src, firstRowLine + y, "map row has " + std::to_string(rows[y].size()) + " cells, expected " +
-                                             std::to_string(width));
+    map.pixels.assign(map.height, std::vector<Rgb>(map.width, Rgb{255, 255, 255}));
+    for (int y = 0; y < map.height; ++y) {
+        if (static_cast<int>(rows[y].size()) != map.width) {
+            fault(src, firstRowLine + y,
+                  "map row has " + std::to_string(rows[y].size()) + " cells, expected " + std::to_string(map.width));
             return false;
         }
-        for (int x = 0; x < width; ++x) {
+        bool rowReported = false;
+        for (int x = 0; x < map.width; ++x) {
             const auto it = legend.find(rows[y][x]);
-            if (it == legend.end()) {
+            if (it != legend.end()) {
+                map.pixels[y][x] = it->second;
+            } else if (!rowReported) {
+                // One fault a row is enough to find them; the cell reads as empty.
                 fault(src, firstRowLine + y,
                       std::string("unknown map character '") + rows[y][x] + "' in column " + std::to_string(x));
-                return false;
+                rowReported = true;
+                ++map.unknownCharacters;
+                good = false;
             }
-            pixels[y][x] = it->second;
         }
     }
-    bmp = bmpBytes(width, height, pixels);
-    return true;
+    map.usable = true;
+    return good;
 }
 
-
-}  // namespace bake
+std::vector<std::uint8_t> encodeBmp(int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
+    const std::uint32_t dataBytes = rowBytes * static_cast<std::uint32_t>(height);
+    std::vector<std::uint8_t> out;
+    out.reserve(54 + dataBytes);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, 54 + dataBytes);
+    put32(out, 0);
+    put32(out, 54);
+    put32(out, 40);
+    put32(out, static_cast<std::uint32_t>(width));
+    put32(out, static_cast<std::uint32_t>(height));
+    put16(out, 1);
+    put16(out, 24);
+    put32(out, 0);
+    put32(out, dataBytes);
+    put32(out, 2834);
+    put32(out, 2834);
+    put32(out, 0);
+    put32(out, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            out.push_back(pixels[y][x].b);
+            out.push_back(pixels[y][x].g);
+            out.push_back(pixels[y][x].r);
+        }
+        for (std::uint32_t p = static_cast<std::uint32_t>(width) * 3; p < rowBytes; ++p) out.push_back(0);
+    }
+    return out;
+}
