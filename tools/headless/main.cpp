@@ -7,12 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "headless/alloc_count.h"
+#include "headless/cli.h"
 #include "headless/script.h"
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
@@ -25,9 +24,7 @@
 namespace {
 
 constexpr int exitStepFailed = 1;
-constexpr int exitBadUse = 2;
 constexpr std::int64_t defaultMaxTicks = 10'000'000;
-constexpr std::int64_t seedLimit = std::int64_t{1} << 53;  // exact as a real
 
 struct Options {
     std::string dataFolder;
@@ -80,28 +77,13 @@ constexpr const char* optionList =
     "exit status: 0 the game ended, the script quit or the tick limit was reached;\n"
     "1 a script command failed during the run; 2 a bad option or script\n";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "brastor-headless: %s\n%s", message.c_str(), synopsis);
-    return exitBadUse;
-}
-
-bool parseNumber(std::string_view text, std::int64_t limit, std::int64_t& value) {
-    if (text.empty() || text.size() > 19) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > limit) return false;
-    }
-    value = v;
-    return true;
-}
+constexpr Usage usage{"brastor-headless", synopsis};
 
 // Fills `options` from the command line; returns 0 or the exit status to leave with.
 int readOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
-        if (name == "--help" || name == "-h") {
+        if (isHelpOption(name)) {
             options.help = true;
             return 0;
         }
@@ -112,87 +94,42 @@ int readOptions(int argc, char** argv, Options& options) {
         const bool known = name == "--data" || name == "--seed" || name == "--script" ||
                            name == "--trace" || name == "--max-ticks" || name == "--level" ||
                            name == "--mission";
-        if (!known) return usageError("unknown option '" + std::string(name) + "'");
-        if (i + 1 >= argc) return usageError("option '" + std::string(name) + "' needs a value");
+        if (!known) return usage.unknownOption(name);
+        if (i + 1 >= argc) return usage.missingValue(name);
         const std::string_view value = argv[++i];
         if (name == "--data") {
             options.dataFolder = value;
             options.dataGiven = true;
         } else if (name == "--seed") {
-            if (!parseNumber(value, seedLimit, options.seed))
-                return usageError("bad value '" + std::string(value) +
-                                  "' for --seed (a whole number from 0)");
+            if (const int status = readSeed(usage, value, options.seed)) return status;
         } else if (name == "--max-ticks") {
-            if (!parseNumber(value, INT64_MAX, options.maxTicks))
-                return usageError("bad value '" + std::string(value) +
-                                  "' for --max-ticks (a whole number from 0)");
+            if (!parseDecimal(value, INT64_MAX, options.maxTicks))
+                return usage.badValue(name, value, "a whole number from 0");
         } else if (name == "--script") {
             options.scriptFile = value;
         } else if (name == "--level") {
             options.level = value;
         } else if (name == "--mission") {
-            if (value != "1" && value != "2")
-                return usageError("bad value '" + std::string(value) + "' for --mission (1 or 2)");
-            options.mission = value[0] - '0';
+            if (const int status = readMission(usage, value, options.mission)) return status;
         } else {
             options.traceFile = value;
         }
-        if (value.empty()) return usageError("option '" + std::string(name) + "' needs a value");
+        if (value.empty()) return usage.missingValue(name);
     }
-    if (options.mission != 0 && options.level.empty()) return usageError("--mission needs --level");
+    if (options.mission != 0 && options.level.empty()) return usage.error("--mission needs --level");
     return 0;
-}
-
-void printPrefix(const char* event) {
-    std::printf("tick=%lld frame=%lld event=%s", static_cast<long long>(headlessTicks()),
-                static_cast<long long>(game.frameCount), event);
-}
-
-const char* resultName(int result) {
-    return result == missionCompleted ? "completed" : result == missionFailed ? "failed" : "running";
 }
 
 // Writes the line (or the trace row) of one game event.
 void onGameEvent(GameEvent event, void*) {
     allocationCountingEvent(event);
-    switch (event) {
-        case GameEvent::titleShown:
-            printPrefix("title");
-            break;
-        case GameEvent::missionStart:
-            printPrefix("mission-start");
-            std::printf(" mission=%d", game.missionNumber);
-            break;
-        case GameEvent::objectiveMet:
-            printPrefix("objective");
-            std::printf(" mission=%d", game.missionNumber);
-            break;
-        case GameEvent::missionEnd:
-            printPrefix("mission-end");
-            std::printf(" mission=%d result=%s score=%d", game.missionNumber,
-                        resultName(game.missionResult), game.score);
-            break;
-        case GameEvent::finalScreen:
-            // The high score is updated only when the final screen is left.
-            printPrefix("final");
-            std::printf(" score=%d high=%d new-high=%d", game.score, game.highScore,
-                        game.score > game.highScore ? 1 : 0);
-            break;
-        case GameEvent::screenshot:
-            printPrefix("screenshot");
-            break;
-        case GameEvent::programEnd:
-            printPrefix("end");
-            break;
-        case GameEvent::frameEnd:
-            if (run.trace)
-                std::fprintf(run.trace, "%lld %d %d %d %d %d %d %d %d\n",
-                             static_cast<long long>(game.frameCount), game.missionNumber, viewX,
-                             viewY, player.power, player.diamonds, game.score,
-                             game.missionResult, game.objectiveMet);
-            return;
+    char line[160];
+    if (formatGameEvent(event, headlessTicks(), line, sizeof line)) {
+        std::printf("%s\n", line);
+    } else if (event == GameEvent::frameEnd && run.trace) {
+        formatFrameRow(line, sizeof line);
+        std::fprintf(run.trace, "%s\n", line);
     }
-    std::putchar('\n');
 }
 
 // Runs the script's commands due at this tick, then enforces the tick limit.
@@ -226,15 +163,6 @@ void onTick(void*) {
 
 int gameEntry() { return runGame(run.seed); }
 
-bool readWholeFile(const std::string& name, std::string& text) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -249,32 +177,25 @@ int main(int argc, char** argv) {
     if (!options.dataGiven) options.dataFolder = findInstalledDataFolder();
     std::error_code error;
     if (!std::filesystem::is_directory(options.dataFolder, error))
-        return usageError("--data: no folder '" + options.dataFolder + "'");
+        return usage.error("--data: no folder '" + options.dataFolder + "'");
 
     static MissionSource source;
     if (!options.level.empty()) {
         std::string why;
-        if (!chooseLevel(options.level, options.mission, source, why)) return usageError("--level: " + why);
+        if (!chooseLevel(options.level, options.mission, source, why)) return usage.error("--level: " + why);
         setMissionSource(&source);
     }
 
     if (!options.scriptFile.empty()) {
         std::string text;
-        if (!readWholeFile(options.scriptFile, text))
-            return usageError("--script: cannot read '" + options.scriptFile + "'");
+        if (const int status = loadScript(usage, "--script", options.scriptFile, text, run.script)) return status;
         run.scriptName = options.scriptFile;
-        ScriptError scriptError;
-        if (!parseScript(text, run.script, scriptError)) {
-            std::fprintf(stderr, "%s:%d: %s\n", options.scriptFile.c_str(), scriptError.line,
-                         scriptError.message.c_str());
-            return exitBadUse;
-        }
     }
 
     if (!options.traceFile.empty()) {
         run.trace = std::fopen(options.traceFile.c_str(), "wb");
         if (!run.trace)
-            return usageError("--trace: cannot write '" + options.traceFile +
+            return usage.error("--trace: cannot write '" + options.traceFile +
                               "': " + std::strerror(errno));
         std::setvbuf(run.trace, traceBuffer, _IOFBF, sizeof traceBuffer);
         std::fputs("frame mission viewX viewY power diamonds score missionResult objectiveMet\n",

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "headless/cli.h"
 #include "platform/platform.h"
 
 namespace {
@@ -21,19 +22,6 @@ std::vector<std::string_view> splitWords(std::string_view line) {
         if (i > start) words.push_back(line.substr(start, i - start));
     }
     return words;
-}
-
-// A plain decimal number 0..limit: digits only, no sign, no spaces.
-bool parseCount(std::string_view word, std::int64_t limit, std::int64_t& value) {
-    if (word.empty() || word.size() > 19) return false;
-    std::int64_t v = 0;
-    for (char c : word) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > limit) return false;
-    }
-    value = v;
-    return true;
 }
 
 // The word as an error message shows it: control and non-ASCII bytes as '?',
@@ -85,7 +73,7 @@ std::string parseCommand(const std::vector<std::string_view>& words, ScriptComma
     const std::string_view arg = words[1];
     switch (command.op) {
         case ScriptOp::wait:
-            if (!parseCount(arg, scriptWaitLimit, command.value))
+            if (!parseDecimal(arg, scriptWaitLimit, command.value))
                 return "bad number " + quoted(arg) + " (ticks: a whole number from 0)";
             break;
         case ScriptOp::hold:
@@ -132,7 +120,7 @@ int scriptKeyCode(std::string_view word) {
     for (const auto& k : keyNames)
         if (k.name == word) return k.code;
     std::int64_t code = 0;
-    if (parseCount(word, 127, code)) return static_cast<int>(code);
+    if (parseDecimal(word, 127, code)) return static_cast<int>(code);
     return -1;
 }
 

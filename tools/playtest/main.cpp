@@ -13,12 +13,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include "headless/cli.h"
 #include "headless/script.h"
 #include "platform/backend.h"
 #include "platform/host.h"
@@ -31,8 +30,6 @@
 namespace {
 
 constexpr int exitBadLevel = 1;
-constexpr int exitBadUse = 2;
-constexpr std::int64_t seedLimit = std::int64_t{1} << 53;  // exact as a real
 constexpr int scanTab = 15;
 constexpr int typedEscape = 27;
 constexpr int fastTicksPerSleep = 8;  // Tab held: one real sleep every 8 ticks
@@ -70,45 +67,26 @@ struct Options {
     bool help = false;
 };
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "brastor-playtest: %s\n%s", message.c_str(), synopsis);
-    return exitBadUse;
-}
-
-bool parseNumber(std::string_view text, std::int64_t limit, std::int64_t& value) {
-    if (text.empty() || text.size() > 19) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > limit) return false;
-    }
-    value = v;
-    return true;
-}
+constexpr Usage usage{"brastor-playtest", synopsis};
 
 int readOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
-        if (name == "--help" || name == "-h") {
+        if (isHelpOption(name)) {
             options.help = true;
             return 0;
         }
         if (name.size() > 1 && name[0] == '-') {
             const bool known = name == "--mission" || name == "--seed" || name == "--record" ||
                                name == "--replay";
-            if (!known) return usageError("unknown option '" + std::string(name) + "'");
+            if (!known) return usage.unknownOption(name);
             if (i + 1 >= argc || argv[i + 1][0] == '\0')
-                return usageError("option '" + std::string(name) + "' needs a value");
+                return usage.missingValue(name);
             const std::string_view value = argv[++i];
             if (name == "--mission") {
-                if (value != "1" && value != "2")
-                    return usageError("bad value '" + std::string(value) + "' for --mission (1 or 2)");
-                options.mission = value[0] - '0';
+                if (const int status = readMission(usage, value, options.mission)) return status;
             } else if (name == "--seed") {
-                if (!parseNumber(value, seedLimit, options.seed))
-                    return usageError("bad value '" + std::string(value) +
-                                      "' for --seed (a whole number from 0)");
+                if (const int status = readSeed(usage, value, options.seed)) return status;
                 options.seedGiven = true;
             } else if (name == "--record") {
                 options.recordFile = value;
@@ -117,12 +95,12 @@ int readOptions(int argc, char** argv, Options& options) {
             }
             continue;
         }
-        if (!options.level.empty()) return usageError("more than one LEVEL: '" + std::string(name) + "'");
+        if (!options.level.empty()) return usage.error("more than one LEVEL: '" + std::string(name) + "'");
         options.level = name;
     }
-    if (options.level.empty()) return usageError("no LEVEL given");
+    if (options.level.empty()) return usage.error("no LEVEL given");
     if (!options.recordFile.empty() && !options.replayFile.empty())
-        return usageError("--record and --replay cannot go together");
+        return usage.error("--record and --replay cannot go together");
     return 0;
 }
 
@@ -165,10 +143,6 @@ void writeCommand(const std::string& command) {
     std::fflush(recorder.file);
 }
 
-const char* resultName(int result) {
-    return result == missionCompleted ? "completed" : result == missionFailed ? "failed" : "running";
-}
-
 // One line of the run's story: on standard output, and in the recording as a comment.
 void tell(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void tell(const char* format, ...) {
@@ -185,42 +159,22 @@ void tell(const char* format, ...) {
 // The run's events in the words of brastor-headless's output, so that a replay
 // can be set beside them; the recording also notes what a pickup or a hit changed.
 void onGameEvent(GameEvent event, void*) {
-    const auto tick = static_cast<long long>(ticks);
-    const auto frame = static_cast<long long>(game.frameCount);
-    switch (event) {
-        case GameEvent::titleShown: tell("tick=%lld frame=%lld event=title", tick, frame); break;
-        case GameEvent::missionStart:
-            tell("tick=%lld frame=%lld event=mission-start mission=%d", tick, frame, game.missionNumber);
-            break;
-        case GameEvent::objectiveMet:
-            tell("tick=%lld frame=%lld event=objective mission=%d", tick, frame, game.missionNumber);
-            break;
-        case GameEvent::missionEnd:
-            tell("tick=%lld frame=%lld event=mission-end mission=%d result=%s score=%d", tick, frame,
-                 game.missionNumber, resultName(game.missionResult), game.score);
-            break;
-        case GameEvent::finalScreen:
-            tell("tick=%lld frame=%lld event=final score=%d high=%d new-high=%d", tick, frame, game.score,
-                 game.highScore, game.score > game.highScore ? 1 : 0);
-            break;
-        case GameEvent::screenshot: tell("tick=%lld frame=%lld event=screenshot", tick, frame); break;
-        case GameEvent::programEnd:
-            tell("tick=%lld frame=%lld event=end", tick, frame);
-            if (recorder.lastFrame[0] != '\0') tell("last frame: %s", recorder.lastFrame);
-            break;
-        case GameEvent::frameEnd:
-            std::snprintf(recorder.lastFrame, sizeof recorder.lastFrame, "%lld %d %d %d %d %d %d %d %d", frame,
-                          game.missionNumber, viewX, viewY, player.power, player.diamonds, game.score,
-                          game.missionResult, game.objectiveMet);
-            if (recorder.file && (game.score != recorder.score || player.diamonds != recorder.diamonds ||
-                                  player.power != recorder.power)) {
-                recorder.score = game.score;
-                recorder.diamonds = player.diamonds;
-                recorder.power = player.power;
-                writeComment("frame=%lld score=%d diamonds=%d power=%d", frame, game.score, player.diamonds,
-                             player.power);
-            }
-            break;
+    char line[160];
+    if (formatGameEvent(event, ticks, line, sizeof line)) {
+        tell("%s", line);
+        if (event == GameEvent::programEnd && recorder.lastFrame[0] != '\0')
+            tell("last frame: %s", recorder.lastFrame);
+        return;
+    }
+    if (event != GameEvent::frameEnd) return;
+    formatFrameRow(recorder.lastFrame, sizeof recorder.lastFrame);
+    if (recorder.file && (game.score != recorder.score || player.diamonds != recorder.diamonds ||
+                          player.power != recorder.power)) {
+        recorder.score = game.score;
+        recorder.diamonds = player.diamonds;
+        recorder.power = player.power;
+        writeComment("frame=%lld score=%d diamonds=%d power=%d", static_cast<long long>(game.frameCount),
+                     game.score, player.diamonds, player.power);
     }
 }
 
@@ -295,15 +249,6 @@ bool replayTick(void*) {
     return !heldBackKey(scanTab) || ticks % fastTicksPerSleep == 0;
 }
 
-bool readWholeFile(const std::string& name, std::string& text) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
-}
-
 // The number after `word` in the recording's first line, or -1.
 std::int64_t headerNumber(std::string_view line, std::string_view word) {
     const std::size_t at = line.find(word);
@@ -311,7 +256,7 @@ std::int64_t headerNumber(std::string_view line, std::string_view word) {
     std::size_t end = at + word.size();
     while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
     std::int64_t value = -1;
-    return parseNumber(line.substr(at + word.size(), end - at - word.size()), seedLimit, value) ? value : -1;
+    return parseDecimal(line.substr(at + word.size(), end - at - word.size()), seedLimit, value) ? value : -1;
 }
 
 MissionSource source;
@@ -331,14 +276,8 @@ int main(int argc, char** argv) {
 
     if (!options.replayFile.empty()) {
         std::string text;
-        if (!readWholeFile(options.replayFile, text))
-            return usageError("--replay: cannot read '" + options.replayFile + "'");
-        ScriptError scriptError;
-        if (!parseScript(text, replay.script, scriptError)) {
-            std::fprintf(stderr, "%s:%d: %s\n", options.replayFile.c_str(), scriptError.line,
-                         scriptError.message.c_str());
-            return exitBadUse;
-        }
+        if (const int status = loadScript(usage, "--replay", options.replayFile, text, replay.script))
+            return status;
         // A recording names its seed and rules; any other script (a proof of
         // brastor-mapcheck, a winning script) plays from the title screen
         // with brastor-headless's default seed.
@@ -372,7 +311,7 @@ int main(int argc, char** argv) {
         const std::string level = std::filesystem::absolute(options.level, ec).lexically_normal().string();
         recorder.file = std::fopen(options.recordFile.c_str(), "wb");
         if (!recorder.file)
-            return usageError("--record: cannot write '" + options.recordFile + "': " + std::strerror(errno));
+            return usage.error("--record: cannot write '" + options.recordFile + "': " + std::strerror(errno));
         std::fprintf(recorder.file,
                      "%.*s seed %lld, mission %d, level %s\n"
                      "# Replay: brastor-headless --seed %lld --mission %d --level %s --script %s\n"

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -20,12 +19,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto refreshPeriod = std::chrono::microseconds(16667);
-constexpr auto presentWait = std::chrono::milliseconds(100);
 constexpr auto displayWait = std::chrono::seconds(10);
 constexpr auto displayRetry = std::chrono::milliseconds(100);
-constexpr auto quitGrace = std::chrono::seconds(2);
-constexpr int closeButtonKey = 107;  // "k", which the game ignores
 
 SdlBackend& sb = sdlBackend;
 
@@ -71,21 +66,7 @@ void destroyWindow() {
     sb.window = nullptr;
 }
 
-// A window that cannot be made ends the program: the game would run unseen.
-void serveWindowRequest() {
-    std::unique_lock lock(sb.stateMutex);
-    if (sb.windowState != WindowState::requested) return;
-    const int width = sb.frameWidth, height = sb.frameHeight;
-    lock.unlock();
-    if (!createWindow(width, height)) {
-        std::fprintf(stderr, "brastor: cannot open a window: %s\n", SDL_GetError());
-        std::fflush(nullptr);
-        std::_Exit(1);
-    }
-    lock.lock();
-    sb.windowState = WindowState::open;
-    sb.stateChanged.notify_all();
-}
+void explainWindowFailure() { std::fprintf(stderr, "brastor: cannot open a window: %s\n", SDL_GetError()); }
 
 // Video on a display the player can see. When SDL cannot reach the display
 // it falls back to an off-screen driver that shows nothing; an X server that
@@ -111,23 +92,11 @@ bool openVideo() {
     }
 }
 
-// The largest whole multiple of the frame that fits the output, centred; a
-// window smaller than the frame gets the frame shrunk to fit instead.
+// The window's own scaling of the frame (a window smaller than the frame
+// gets it shrunk).
 SDL_Rect frameRect(int outWidth, int outHeight) {
-    const int fw = sb.frameWidth, fh = sb.frameHeight;
-    int w, h;
-    const int factor = std::min(outWidth / fw, outHeight / fh);
-    if (factor >= 1) {
-        w = fw * factor;
-        h = fh * factor;
-    } else if (static_cast<long long>(outWidth) * fh <= static_cast<long long>(outHeight) * fw) {
-        w = outWidth;
-        h = static_cast<int>(static_cast<long long>(outWidth) * fh / fw);
-    } else {
-        h = outHeight;
-        w = static_cast<int>(static_cast<long long>(outHeight) * fw / fh);
-    }
-    return SDL_Rect{(outWidth - w) / 2, (outHeight - h) / 2, w, h};
+    const FrameArea area = fitFrame(outWidth, outHeight, sb.link.frameWidth, sb.link.frameHeight);
+    return SDL_Rect{area.x, area.y, area.width, area.height};
 }
 
 // The copy is made here rather than inside SDL, where the race checker
@@ -138,8 +107,8 @@ void copyFrameToTexture() {
     if (SDL_LockTexture(sb.texture, nullptr, &pixels, &pitch) != 0) return;
     const auto* from = reinterpret_cast<const std::uint8_t*>(framePixels());
     auto* to = static_cast<std::uint8_t*>(pixels);
-    const std::size_t row = static_cast<std::size_t>(sb.frameWidth) * 4;
-    for (int y = 0; y < sb.frameHeight; ++y) std::memcpy(to + std::ptrdiff_t{y} * pitch, from + y * row, row);
+    const std::size_t row = static_cast<std::size_t>(sb.link.frameWidth) * 4;
+    for (int y = 0; y < sb.link.frameHeight; ++y) std::memcpy(to + std::ptrdiff_t{y} * pitch, from + y * row, row);
     SDL_UnlockTexture(sb.texture);
 }
 
@@ -147,20 +116,7 @@ void copyFrameToTexture() {
 // lock (then the last whole frame stays up), and shows it.
 void refreshWindow() {
     if (!sb.texture) return;
-    std::uint64_t requested;
-    {
-        std::lock_guard lock(sb.stateMutex);
-        requested = sb.presentsRequested;
-    }
-    const bool changed = sb.frameChanged.exchange(false);
-    bool copied = false;
-    if (sb.screenMutex.try_lock()) {
-        copyFrameToTexture();
-        sb.screenMutex.unlock();
-        copied = true;
-    } else if (changed) {
-        sb.frameChanged.store(true);  // the release will bring it back anyway
-    }
+    const FrameCopy copy = linkCopyFrame(sb.link, copyFrameToTexture);
     int outWidth = 0, outHeight = 0;
     SDL_GetRendererOutputSize(sb.renderer, &outWidth, &outHeight);
     SDL_SetRenderDrawColor(sb.renderer, 0, 0, 0, 255);
@@ -170,11 +126,7 @@ void refreshWindow() {
         SDL_RenderCopy(sb.renderer, sb.texture, nullptr, &target);
     }
     SDL_RenderPresent(sb.renderer);
-    if (copied) {
-        std::lock_guard lock(sb.stateMutex);
-        sb.presentsShown = std::max(sb.presentsShown, requested);
-        sb.stateChanged.notify_all();
-    }
+    linkFrameShown(sb.link, copy);
 }
 
 // A scan code's flag stays set while any key that shares it (an arrow and
@@ -210,22 +162,7 @@ void toggleFullScreen() {
     SDL_SetWindowFullscreen(sb.window, sb.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
-struct LoopState {
-    bool redraw = false;
-    bool quitting = false;
-    Clock::time_point quitDeadline{};
-};
-
-void closeRequested(LoopState& loop) {
-    pushTypedKey(closeButtonKey);
-    requestQuit();
-    if (!loop.quitting) {
-        loop.quitting = true;
-        loop.quitDeadline = Clock::now() + quitGrace;
-    }
-}
-
-void handleEvent(const SDL_Event& event, LoopState& loop) {
+void handleEvent(const SDL_Event& event) {
     if (event.type == sb.wakeEventType) {
         sb.wakePending.store(false);
         return;
@@ -233,7 +170,7 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
     if (handlePadEvent(event)) return;
     switch (event.type) {
     case SDL_QUIT:
-        closeRequested(loop);
+        windowCloseRequested(sb.loop);
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
@@ -244,12 +181,12 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
             forgetHeldKeys();
             break;
         case SDL_WINDOWEVENT_CLOSE:
-            closeRequested(loop);
+            windowCloseRequested(sb.loop);
             break;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
-            loop.redraw = true;
+            sb.loop.redraw = true;
             break;
         default:
             break;
@@ -282,49 +219,31 @@ void handleEvent(const SDL_Event& event, LoopState& loop) {
     }
 }
 
+// Waits up to timeoutMs for events and handles all there are.
+void handleEvents(int timeoutMs) {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeoutMs)) {
+        handleEvent(event);
+        while (SDL_PollEvent(&event)) handleEvent(event);
+    }
+}
+
+bool windowExists() { return sb.window != nullptr; }
+
 }  // namespace
 
 // ---------------------------------------------------------------- game thread
 
-// Asks the event thread for the window and waits until it exists, however
-// long a busy window system takes (the event thread ends the program if it
-// cannot be made).
+// The event thread makes the window, or ends the program if it cannot.
 int backendOpen(int width, int height) {
-    if (width <= 0 || height <= 0) return 1;
-    std::unique_lock lock(sb.stateMutex);
-    if (sb.windowState == WindowState::open) return 0;
-    if (!sb.eventLoopRunning.load()) return 1;
-    sb.frameWidth = width;
-    sb.frameHeight = height;
-    sb.windowState = WindowState::requested;
-    lock.unlock();
-    wakeEventThread();
-    lock.lock();
-    sb.stateChanged.wait(lock, [] { return sb.windowState != WindowState::requested; });
-    return 0;
+    return linkOpen(sb.link, width, height, sb.eventLoopRunning.load(), wakeEventThread);
 }
 
-void backendAcquireScreen() { sb.screenMutex.lock(); }
+void backendAcquireScreen() { linkAcquireScreen(sb.link); }
 
-void backendReleaseScreen() {
-    sb.screenMutex.unlock();
-    sb.frameChanged.store(true);
-    wakeEventThread();
-}
+void backendReleaseScreen() { linkReleaseScreen(sb.link, wakeEventThread); }
 
-// Returns once the event thread has copied what is drawn now, or after a
-// short wait. Under the screen lock it cannot be copied, so it does not wait.
-void backendPresent() {
-    std::unique_lock lock(sb.stateMutex);
-    if (sb.windowState != WindowState::open) return;
-    const std::uint64_t mine = ++sb.presentsRequested;
-    lock.unlock();
-    sb.frameChanged.store(true);
-    wakeEventThread();
-    if (screenLockCount() > 0) return;
-    lock.lock();
-    sb.stateChanged.wait_for(lock, presentWait, [mine] { return sb.presentsShown >= mine; });
-}
+void backendPresent() { linkPresent(sb.link, wakeEventThread); }
 
 double backendClockSeconds() {
     static const double frequency = static_cast<double>(SDL_GetPerformanceFrequency());
@@ -351,40 +270,9 @@ int runOnPlatform(int (*gameEntry)()) {
     sb.wakeEventType = SDL_RegisterEvents(1);
     sb.eventLoopRunning.store(true);
 
-    int exitCode = 0;
-    std::thread game([gameEntry, &exitCode] {
-        exitCode = gameEntry();
-        sb.gameDone.store(true);
-        wakeEventThread();
-    });
-
-    LoopState loop;
-    auto lastRefresh = Clock::now();
-    while (!sb.gameDone.load()) {
-        const auto now = Clock::now();
-        const auto untilRefresh = std::chrono::duration_cast<std::chrono::milliseconds>(
-            lastRefresh + refreshPeriod - now);
-        const int timeout = static_cast<int>(std::clamp<long long>(untilRefresh.count(), 0, 16));
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, timeout)) {
-            handleEvent(event, loop);
-            while (SDL_PollEvent(&event)) handleEvent(event, loop);
-        }
-        serveWindowRequest();
-        if (loop.quitting && !sb.gameDone.load() && Clock::now() >= loop.quitDeadline) {
-            // The game did not unwind: leave anyway, as a closed window should.
-            std::fflush(nullptr);
-            std::_Exit(0);
-        }
-        const auto after = Clock::now();
-        if (sb.window &&
-            (loop.redraw || sb.frameChanged.load() || after - lastRefresh >= refreshPeriod)) {
-            refreshWindow();
-            loop.redraw = false;
-            lastRefresh = after;
-        }
-    }
-    game.join();
+    const WindowThreadCalls calls{wakeEventThread, handleEvents, createWindow, explainWindowFailure,
+                                  windowExists, refreshWindow};
+    const int exitCode = runWindowThread(sb.link, sb.loop, calls, gameEntry);
 
     sb.eventLoopRunning.store(false);
     closePads();

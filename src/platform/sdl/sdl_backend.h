@@ -5,33 +5,21 @@
 #include <SDL.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
 
-enum class WindowState { none, requested, open };
+#include "platform/window_link.h"
 
 struct SdlBackend {
-    // The screen lock: held by the game from lock count 0 -> 1 until 1 -> 0,
-    // taken by the refresh only for the copy into the texture.
-    std::mutex screenMutex;
-    std::atomic<bool> frameChanged{false};
+    // The window request, the screen lock (the refresh takes it only for the
+    // copy into the texture) and the present handshake.
+    WindowLink link;
 
     // Wakes the event thread; one wake event in flight at a time.
     Uint32 wakeEventType = static_cast<Uint32>(-1);
     std::atomic<bool> wakePending{false};
     std::atomic<bool> eventLoopRunning{false};
 
-    // Guarded by stateMutex: the window request and the present handshake.
-    std::mutex stateMutex;
-    std::condition_variable stateChanged;
-    WindowState windowState = WindowState::none;
-    int frameWidth = 0, frameHeight = 0;
-    std::uint64_t presentsRequested = 0, presentsShown = 0;
-
-    std::atomic<bool> gameDone{false};
-
     // Event thread only.
+    WindowLoop loop;
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;

@@ -7,11 +7,8 @@
 #include <mmsystem.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "platform/backend.h"
 #include "platform/platform.h"
@@ -20,12 +17,6 @@ Win32Backend win32Backend;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr auto refreshPeriod = std::chrono::microseconds(16667);
-constexpr auto presentWait = std::chrono::milliseconds(100);
-constexpr auto quitGrace = std::chrono::seconds(2);
-constexpr int closeButtonKey = 107;  // "k", which the game ignores
 constexpr UINT wakeMessage = WM_APP + 1;
 constexpr UINT_PTR moveTimer = 1;
 constexpr const wchar_t* windowClass = L"BrastorWindow";
@@ -45,31 +36,11 @@ void wakeWindowThread() {
 
 // ---------------------------------------------------------------- window thread
 
-struct LoopState {
-    bool redraw = false;
-    bool quitting = false;
-    Clock::time_point quitDeadline{};
-};
-LoopState loop;
-
-// The largest whole multiple of the frame that fits the client area, centred;
-// an area smaller than the frame gets the frame shrunk to fit instead.
+// The window's own scaling of the frame (a client area smaller than the
+// frame gets it shrunk).
 RECT frameRect(int outWidth, int outHeight) {
-    const int fw = wb.frameWidth, fh = wb.frameHeight;
-    int w, h;
-    const int factor = std::min(outWidth / fw, outHeight / fh);
-    if (factor >= 1) {
-        w = fw * factor;
-        h = fh * factor;
-    } else if (static_cast<long long>(outWidth) * fh <= static_cast<long long>(outHeight) * fw) {
-        w = outWidth;
-        h = static_cast<int>(static_cast<long long>(outWidth) * fh / fw);
-    } else {
-        h = outHeight;
-        w = static_cast<int>(static_cast<long long>(outHeight) * fw / fh);
-    }
-    const int x = (outWidth - w) / 2, y = (outHeight - h) / 2;
-    return RECT{x, y, x + w, y + h};
+    const FrameArea area = fitFrame(outWidth, outHeight, wb.link.frameWidth, wb.link.frameHeight);
+    return RECT{area.x, area.y, area.x + area.width, area.y + area.height};
 }
 
 // The last whole frame, scaled without smoothing, and black around it.
@@ -89,42 +60,29 @@ void paint(HDC dc) {
         if (border.right > border.left && border.bottom > border.top) FillRect(dc, &border, black);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = wb.frameWidth;
-    info.bmiHeader.biHeight = -wb.frameHeight;  // top row first
+    info.bmiHeader.biWidth = wb.link.frameWidth;
+    info.bmiHeader.biHeight = -wb.link.frameHeight;  // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;  // B, G, R and an unused byte, as the frame buffer
     info.bmiHeader.biCompression = BI_RGB;
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, 0, 0,
-                  wb.frameWidth, wb.frameHeight, wb.shown.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+                  wb.link.frameWidth, wb.link.frameHeight, wb.shown.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+void copyFrameToShown() {
+    std::memcpy(wb.shown.data(), framePixels(), wb.shown.size() * sizeof(std::uint32_t));
 }
 
 // Copies the frame buffer unless the game holds the screen lock (then the
 // last whole frame stays up), and shows it.
 void refreshWindow() {
     if (!wb.window) return;
-    std::uint64_t requested;
-    {
-        std::lock_guard lock(wb.stateMutex);
-        requested = wb.presentsRequested;
-    }
-    const bool changed = wb.frameChanged.exchange(false);
-    bool copied = false;
-    if (wb.screenMutex.try_lock()) {
-        std::memcpy(wb.shown.data(), framePixels(), wb.shown.size() * sizeof(std::uint32_t));
-        wb.screenMutex.unlock();
-        copied = true;
-    } else if (changed) {
-        wb.frameChanged.store(true);  // the release will bring it back anyway
-    }
+    const FrameCopy copy = linkCopyFrame(wb.link, copyFrameToShown);
     HDC dc = GetDC(wb.window);
     paint(dc);
     ReleaseDC(wb.window, dc);
-    if (copied) {
-        std::lock_guard lock(wb.stateMutex);
-        wb.presentsShown = std::max(wb.presentsShown, requested);
-        wb.stateChanged.notify_all();
-    }
+    linkFrameShown(wb.link, copy);
 }
 
 // A scan code's flag stays set while the other key that shares it (an arrow
@@ -161,22 +119,13 @@ void toggleFullScreen() {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
     }
     wb.fullScreen = !wb.fullScreen;
-    loop.redraw = true;
-}
-
-void closeRequested() {
-    pushTypedKey(closeButtonKey);
-    requestQuit();
-    if (!loop.quitting) {
-        loop.quitting = true;
-        loop.quitDeadline = Clock::now() + quitGrace;
-    }
+    wb.loop.redraw = true;
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        closeRequested();
+        windowCloseRequested(wb.loop);
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -217,7 +166,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     }
     case WM_SIZE:
-        loop.redraw = true;
+        wb.loop.redraw = true;
         return 0;
     // Moving or sizing runs a loop inside Windows; a timer keeps the frame
     // coming meanwhile.
@@ -267,65 +216,46 @@ bool createWindow(int width, int height) {
     return true;
 }
 
-// A window that cannot be made ends the program: the game would run unseen.
-void serveWindowRequest() {
-    std::unique_lock lock(wb.stateMutex);
-    if (wb.windowState != WindowState::requested) return;
-    const int width = wb.frameWidth, height = wb.frameHeight;
-    lock.unlock();
-    if (!createWindow(width, height)) {
-        std::fprintf(stderr, "brastor: cannot open a window (error %lu)\n",
-                     static_cast<unsigned long>(GetLastError()));
-        std::fflush(nullptr);
-        std::_Exit(1);
+void explainWindowFailure() {
+    std::fprintf(stderr, "brastor: cannot open a window (error %lu)\n", static_cast<unsigned long>(GetLastError()));
+}
+
+// Waits up to timeoutMs for messages and handles all there are.
+void handleMessages(int timeoutMs) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(timeoutMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Cleared on every pass, not only when the wake arrives: a modal loop
+    // inside Windows (moving the window) drops thread messages.
+    wb.wakePending.store(false);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.hwnd == nullptr && message.message == wakeMessage) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
-    lock.lock();
-    wb.windowState = WindowState::open;
-    wb.stateChanged.notify_all();
+}
+
+bool windowExists() { return wb.window != nullptr; }
+
+// Pads are polled at the refresh's pace.
+void refreshWithPads() {
+    pollPads();
+    refreshWindow();
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- game thread
 
-// Asks the window thread for the window and waits until it exists (the
-// window thread ends the program if it cannot be made).
+// The window thread makes the window, or ends the program if it cannot.
 int backendOpen(int width, int height) {
-    if (width <= 0 || height <= 0) return 1;
-    std::unique_lock lock(wb.stateMutex);
-    if (wb.windowState == WindowState::open) return 0;
-    if (wb.windowThreadId.load() == 0) return 1;
-    wb.frameWidth = width;
-    wb.frameHeight = height;
-    wb.windowState = WindowState::requested;
-    lock.unlock();
-    wakeWindowThread();
-    lock.lock();
-    wb.stateChanged.wait(lock, [] { return wb.windowState != WindowState::requested; });
-    return 0;
+    return linkOpen(wb.link, width, height, wb.windowThreadId.load() != 0, wakeWindowThread);
 }
 
-void backendAcquireScreen() { wb.screenMutex.lock(); }
+void backendAcquireScreen() { linkAcquireScreen(wb.link); }
 
-void backendReleaseScreen() {
-    wb.screenMutex.unlock();
-    wb.frameChanged.store(true);
-    wakeWindowThread();
-}
+void backendReleaseScreen() { linkReleaseScreen(wb.link, wakeWindowThread); }
 
-// Returns once the window thread has copied what is drawn now, or after a
-// short wait. Under the screen lock it cannot be copied, so it does not wait.
-void backendPresent() {
-    std::unique_lock lock(wb.stateMutex);
-    if (wb.windowState != WindowState::open) return;
-    const std::uint64_t mine = ++wb.presentsRequested;
-    lock.unlock();
-    wb.frameChanged.store(true);
-    wakeWindowThread();
-    if (screenLockCount() > 0) return;
-    lock.lock();
-    wb.stateChanged.wait_for(lock, presentWait, [mine] { return wb.presentsShown >= mine; });
-}
+void backendPresent() { linkPresent(wb.link, wakeWindowThread); }
 
 double backendClockSeconds() {
     LARGE_INTEGER frequency, counter;
@@ -368,42 +298,9 @@ int runOnPlatform(int (*gameEntry)()) {
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     wb.windowThreadId.store(GetCurrentThreadId());
 
-    int exitCode = 0;
-    std::thread game([gameEntry, &exitCode] {
-        exitCode = gameEntry();
-        wb.gameDone.store(true);
-        wakeWindowThread();
-    });
-
-    auto lastRefresh = Clock::now();
-    while (!wb.gameDone.load()) {
-        const auto untilRefresh =
-            std::chrono::duration_cast<std::chrono::milliseconds>(lastRefresh + refreshPeriod - Clock::now());
-        const auto timeout = static_cast<DWORD>(std::clamp<long long>(untilRefresh.count(), 0, 16));
-        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        // Cleared on every pass, not only when the wake arrives: a modal loop
-        // inside Windows (moving the window) drops thread messages.
-        wb.wakePending.store(false);
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.hwnd == nullptr && message.message == wakeMessage) continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        serveWindowRequest();
-        if (loop.quitting && !wb.gameDone.load() && Clock::now() >= loop.quitDeadline) {
-            // The game did not unwind: leave anyway, as a closed window should.
-            std::fflush(nullptr);
-            std::_Exit(0);
-        }
-        const auto now = Clock::now();
-        if (wb.window && (loop.redraw || wb.frameChanged.load() || now - lastRefresh >= refreshPeriod)) {
-            pollPads();
-            refreshWindow();
-            loop.redraw = false;
-            lastRefresh = now;
-        }
-    }
-    game.join();
+    const WindowThreadCalls calls{wakeWindowThread, handleMessages, createWindow, explainWindowFailure,
+                                  windowExists, refreshWithPads};
+    const int exitCode = runWindowThread(wb.link, wb.loop, calls, gameEntry);
 
     wb.windowThreadId.store(0);
     closePads();

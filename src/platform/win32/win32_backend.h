@@ -12,37 +12,26 @@
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
-enum class WindowState { none, requested, open };
+#include "platform/window_link.h"
 
 struct Win32Backend {
-    // The screen lock: held by the game from lock count 0 -> 1 until 1 -> 0,
-    // taken by the refresh only for the copy into `shown`.
-    std::mutex screenMutex;
-    std::atomic<bool> frameChanged{false};
+    // The window request, the screen lock (the refresh takes it only for the
+    // copy into `shown`) and the present handshake.
+    WindowLink link;
 
     // Wakes the window thread; one wake message in flight at a time.
     std::atomic<DWORD> windowThreadId{0};
     std::atomic<bool> wakePending{false};
-
-    // Guarded by stateMutex: the window request and the present handshake.
-    std::mutex stateMutex;
-    std::condition_variable stateChanged;
-    WindowState windowState = WindowState::none;
-    int frameWidth = 0, frameHeight = 0;
-    std::uint64_t presentsRequested = 0, presentsShown = 0;
-
-    std::atomic<bool> gameDone{false};
 
     // Game thread: the timer of the precise sleep.
     HANDLE sleepTimer = nullptr;
     bool coarseTimer = false;  // no high-resolution timer: timeBeginPeriod(1) is in force
 
     // Window thread only.
+    WindowLoop loop;
     HWND window = nullptr;
     std::vector<std::uint32_t> shown;  // the last whole frame copied
     bool fullScreen = false;
