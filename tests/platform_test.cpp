@@ -98,10 +98,10 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     applyPadInput(pad, stick, 0);
     EXPECT_FALSE(keyHeld(scan::left));
 
-    for (int i = 0; i < 20; ++i) pushTypedKey('a' + i);  // nobody reads: the last 15 stay
+    for (int i = 0; i < 40; ++i) pushTypedKey('A' + i);  // nobody reads: the ring wraps, the last 15 stay
     pushTypedKey(-5);
     pushTypedKey(256 + 72);
-    for (int i = 6; i < 20; ++i) EXPECT_EQ(readTypedKey(), std::string(1, static_cast<char>('a' + i)));
+    for (int i = 26; i < 40; ++i) EXPECT_EQ(readTypedKey(), std::string(1, static_cast<char>('A' + i)));
     EXPECT_EQ(readTypedKey(), std::string("\xFF\x48"));  // a special key: 0xFF, then its code
     EXPECT_EQ(readTypedKey(), "");
 

@@ -3,6 +3,7 @@
 // per game event to standard output and, on request, one line per play frame
 // to a trace file.
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -66,7 +67,7 @@ constexpr const char* optionList =
     "  --seed N             random seed, a whole number (default 1)\n"
     "  --script FILE        input script (default: none, no keys)\n"
     "  --trace FILE         one line per play frame under a header: frame mission viewX\n"
-    "                       viewY power diamonds score missionResult objectiveMet\n"
+    "                       viewY power diamonds score missionResult objectiveMet clockMs\n"
     "  --max-ticks N        stop after N ticks (default 10000000)\n"
     "  --count-allocations  count heap allocations during play frames; print them at the end\n"
     "  -h, --help           print this help and exit\n"
@@ -171,10 +172,11 @@ void onGameEvent(GameEvent event, void*) {
             break;
         case GameEvent::frameEnd:
             if (run.trace)
-                std::fprintf(run.trace, "%lld %d %d %d %d %d %d %d %d\n",
+                std::fprintf(run.trace, "%lld %d %d %d %d %d %d %d %d %lld\n",
                              static_cast<long long>(game.frameCount), game.missionNumber, viewX,
                              viewY, player.power, player.diamonds, game.score,
-                             game.missionResult, game.objectiveMet);
+                             game.missionResult, game.objectiveMet,
+                             static_cast<long long>(std::llround(clockSeconds() * 1000)));
             return;
     }
     std::putchar('\n');
@@ -255,7 +257,7 @@ int main(int argc, char** argv) {
             return usageError("--trace: cannot write '" + options.traceFile +
                               "': " + std::strerror(errno));
         std::setvbuf(run.trace, traceBuffer, _IOFBF, sizeof traceBuffer);
-        std::fputs("frame mission viewX viewY power diamonds score missionResult objectiveMet\n",
+        std::fputs("frame mission viewX viewY power diamonds score missionResult objectiveMet clockMs\n",
                    run.trace);
     }
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);

@@ -4,6 +4,15 @@ incrementally, runs the fast tests (stopping at the first failure), records
 killed or survived and restores the file.
 
   tools/mutate/mutate.py [--tree DIR] [--build DIR] [--only ID,ID] [--seed S --count N] [--out FILE]
+  tools/mutate/mutate.py --generated [--count N (300)] [--seed S] [--out FILE.tsv] [--tree DIR] [--build DIR]
+
+--generated draws its faults from generate.py's operators instead (a seeded
+sample spread over the files by size) and writes one TSV row per fault and a
+score table by folder: killed / (sample - equivalent - not building). Faults
+judged equivalent by hand are listed, with the reason, in equivalent.tsv
+beside this file; they are not run again. Each fault rebuilds only what its
+file feeds (one translation unit for a .cpp), and its tests stop at the first
+failure or at three times the unmutated run's time (at least 60 s).
 
 A fault names a file, an exact text in it and its replacement; when the text is
 not in that file (code moves between files) the rest of src/ is searched, so the
@@ -52,15 +61,137 @@ def fast_tests(tree, build_dir):
     return tests
 
 
-def first_failure(tree, build_dir):
-    for name, argv in fast_tests(tree, build_dir):
-        try:
-            r = subprocess.run(argv, cwd=build_dir / "tests", capture_output=True, timeout=120)
-        except subprocess.TimeoutExpired:
+def run_test(argv, cwd, timeout):
+    """The test's exit status, or None when it ran past `timeout` (its whole
+    process group is stopped then)."""
+    p = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                         start_new_session=True)
+    try:
+        return p.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        p.wait()
+        return None
+
+
+def first_failure(tree, build_dir, tests=None, limits=None):
+    for name, argv in tests or fast_tests(tree, build_dir):
+        status = run_test(argv, build_dir / "tests", (limits or {}).get(name, 120))
+        if status is None:
             return name + "(timeout)"
-        if r.returncode not in (0, 77):
+        if status not in (0, 77):
             return name
     return None
+
+
+# ---- generated mode
+
+MAPCHECK_TESTS = ["mapcheck", "mapcheck_routes", "hostile_maps"]
+EQUIVALENT = pathlib.Path(__file__).resolve().parent / "equivalent.tsv"
+KEY_FIELDS = 5  # file, line text, operator, which match, replacement
+
+
+def equivalents():
+    """key -> reason, from equivalent.tsv (comment lines start with #)."""
+    judged = {}
+    if EQUIVALENT.is_file():
+        for line in EQUIVALENT.read_text().split("\n"):
+            if line.strip() and not line.startswith("#"):
+                fields = line.split("\t")
+                judged["\t".join(fields[:KEY_FIELDS])] = fields[KEY_FIELDS] if len(fields) > KEY_FIELDS else ""
+    return judged
+
+
+def plan_for(tree, build_dir, rel):
+    """The targets a fault in `rel` needs rebuilt and the tests to run, likeliest killers first."""
+    everything = fast_tests(tree, build_dir)
+    scripts = {s.stem: ["bash", str(s), str(build_dir), str(tree)] for s in (tree / "tests" / "scripts").glob("*.sh")}
+    if rel.startswith("tools/mapcheck/"):
+        return ["brastor-mapcheck"], [(n, scripts[n]) for n in MAPCHECK_TESTS if n in scripts]
+    # The game's code: the unit tests and the fast scripts (the route check
+    # among them runs the game's movement code through the map checker).
+    return TARGETS + ["brastor-mapcheck"], everything
+
+
+def build_targets(tree, build_dir, targets):
+    r = subprocess.run(["cmake", "--build", str(build_dir), "-j2", "--target", *targets],
+                       cwd=tree, capture_output=True, text=True)
+    return r.returncode == 0
+
+
+def score_table(rows):
+    """Lines of the score table by folder (and all) from the result rows."""
+    folders = sorted({r["folder"] for r in rows}) + ["all"]
+    lines = ["folder\tsample\tno-build\tequivalent\tkilled\tsurvived\tscore"]
+    for f in folders:
+        mine = [r for r in rows if f == "all" or r["folder"] == f]
+        n = {s: sum(r["status"] == s for r in mine) for s in ("no-build", "equivalent", "killed", "survived", "not-found")}
+        scored = len(mine) - n["equivalent"] - n["no-build"] - n["not-found"]
+        pct = f"{100 * n['killed'] / scored:.1f}%" if scored else "-"
+        lines.append(f"{f}\t{len(mine)}\t{n['no-build']}\t{n['equivalent']}\t{n['killed']}\t{n['survived']}\t"
+                     f"{n['killed']}/{scored} {pct}")
+    return lines
+
+
+def run_generated(a, tree, build_dir):
+    import generate  # noqa: E402 (beside this file)
+    sample, total = generate.sample(tree, a.count or 300, a.seed)
+    judged = equivalents()
+    everything = fast_tests(tree, build_dir) + [
+        (n, ["bash", str(tree / "tests" / "scripts" / (n + ".sh")), str(build_dir), str(tree)])
+        for n in ("mapcheck", "hostile_maps")]
+    if not build_targets(tree, build_dir, TARGETS + ["brastor-mapcheck"]):
+        sys.exit("the unmutated tree does not build")
+    limits = {}
+    for name, argv in everything:
+        start = time.time()
+        status = run_test(argv, build_dir / "tests", 600)
+        if status not in (0, 77):
+            sys.exit(f"the unmutated tree fails {name}")
+        limits[name] = max(60, 3 * (time.time() - start))
+    print(f"{len(sample)} of {total} generated faults, seed {a.seed}", flush=True)
+
+    out = open(a.out, "w") if a.out else None
+    header = "id\tstatus\tkiller\tseconds\tfolder\tfile\tline\top\toriginal\tmutated\treason"
+    if out:
+        print(header, file=out, flush=True)
+    rows = []
+    try:
+        for m in sample:
+            m["folder"] = generate.folder_of(m["file"])
+            start = time.time()
+            killer, reason = "-", ""
+            if m["key"] in judged:
+                status, reason = "equivalent", judged[m["key"]]
+            else:
+                path = tree / m["file"]
+                text = path.read_text()
+                mutated = generate.apply(tree, m)
+                if mutated is None:
+                    status = "not-found"
+                else:
+                    targets, tests = plan_for(tree, build_dir, m["file"])
+                    try:
+                        path.write_text(mutated)
+                        ok = build_targets(tree, build_dir, targets)
+                        killer = (first_failure(tree, build_dir, tests, limits) if ok else None) or "-"
+                    finally:
+                        path.write_text(text)
+                    status = "no-build" if not ok else "survived" if killer == "-" else "killed"
+            m["status"] = status
+            rows.append(m)
+            row = "\t".join([m["id"], status, killer, f"{time.time() - start:.0f}", m["folder"], m["file"],
+                             str(m["line"]), m["op"], m["text"], m["mutated"], reason])
+            print(row, flush=True)
+            if out:
+                print(row, file=out, flush=True)
+    finally:
+        build_targets(tree, build_dir, TARGETS + ["brastor-mapcheck"])
+    table = score_table(rows)
+    print("\n".join(table))
+    if out:
+        print("\n".join("# " + line for line in table), file=out)
+        out.close()
 
 
 def main():
@@ -71,10 +202,13 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--count", type=int, default=0)
     ap.add_argument("--out", default=None)
+    ap.add_argument("--generated", action="store_true")
     a = ap.parse_args()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))  # restores the file on the way out
     tree = pathlib.Path(a.tree).resolve()
     build_dir = pathlib.Path(a.build or tree / "build").resolve()
+    if a.generated:
+        return run_generated(a, tree, build_dir)
     sample = list(MUTANTS)
     if a.only:
         wanted = set(a.only.split(","))
