@@ -174,7 +174,7 @@ TEST_F(Bmp, QuestionableAndBadFilesNeverCrash) {
 }
 
 TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
-    for (const char* stem : {"signature", "not-b", "empty", "cut-header", "header-size-8", "planes", "width-0",
+    for (const char* stem : {"signature", "not-b", "empty", "cut-header", "header-size-8", "header-size-15", "planes", "width-0",
                              "width-negative", "height-0", "offset-past-end", "offset-zero", "compression-4", "rle8",
                              "rle4", "rle-topdown", "bpp-0", "bpp-2", "bpp-3", "bpp-7", "bpp-64", "cut-palette",
                              "width-huge", "height-huge", "height-min"}) {

@@ -12,9 +12,9 @@ never touched):
   delete a whole-line statement that is an assignment or a call
   step   a += or -= inside a line (a loop step, a braceless if's body) made += 0
 
-A mutant is keyed by its file, the text of its line (stripped), the operator,
-which match of the operator on that line it is and its replacement; the key
-stays the same while the line does, wherever it moves.
+A mutant is known by its file, its operator and its line before and after
+(stripped), which stay the same while the line does, wherever it moves; the
+hand judgements of mutate.py are kept under that.
 """
 import pathlib
 import random
@@ -175,7 +175,7 @@ def line_mutants(code, sizes):
 
 def candidates(tree):
     """Every mutant of the tree: dicts with file, line (1-based), text (the
-    stripped line), op, nth, start/end (in the line), replacement, key."""
+    stripped line), op, nth, start/end (in the line), replacement, mutated."""
     out = []
     for rel in source_files(tree):
         text = (tree / rel).read_text()
@@ -194,8 +194,7 @@ def candidates(tree):
                     continue
                 indent = len(line) - len(line.lstrip())
                 out.append({"file": rel, "line": no, "text": line.strip(), "op": op, "nth": nth,
-                            "start": s - indent, "end": e - indent, "replacement": rep, "mutated": mutated.strip(),
-                            "key": "\t".join([rel, line.strip(), op, str(nth), rep])})
+                            "start": s - indent, "end": e - indent, "replacement": rep, "mutated": mutated.strip()})
     return out
 
 
@@ -237,21 +236,3 @@ def sample(tree, count, seed):
     for i, m in enumerate(chosen, 1):
         m["id"] = f"g{i:03d}"
     return chosen, len(every)
-
-
-def apply(tree, m):
-    """The mutated file text, or None when the line is no longer there as it was."""
-    path = tree / m["file"]
-    lines = path.read_text().split("\n")
-    if m["line"] - 1 < len(lines) and lines[m["line"] - 1].strip() == m["text"]:
-        no = m["line"] - 1
-    else:
-        hits = [i for i, line in enumerate(lines) if line.strip() == m["text"]]
-        if len(hits) != 1:
-            return None
-        no = hits[0]
-    line = lines[no]
-    indent = len(line) - len(line.lstrip())
-    s, e = indent + m["start"], indent + m["end"]
-    lines[no] = line[:s] + m["replacement"] + line[e:]
-    return "\n".join(lines)
