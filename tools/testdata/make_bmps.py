@@ -232,6 +232,8 @@ def broken():
         write(f"bad-bpp-{bpp}.bmp", patch(good, 28, "<H", bpp))
     # Cut in the middle of the pixel rows: the rows read before the cut stay.
     write("cut-rows.bmp", good[:54 + row_size(W, 24) * 3 + 5])
+    # Cut in the last row's padding: every pixel is there, the file still short.
+    write("cut-padding.bmp", open(os.path.join(OUT, "pal1.bmp"), "rb").read()[:-3])
     # A cut palette.
     write("bad-cut-palette.bmp", open(os.path.join(OUT, "pal8.bmp"), "rb").read()[:54 + 100])
 
