@@ -10,6 +10,7 @@ struct RouteOptions {
     int mission = 0;       // 1 generators, 2 hostages, 0 no objective
     bool strict = false;   // an unreachable pickup or key is an error, not a warning
     std::string scriptDir; // when not empty: one brastor-headless script per reached target
+    int maxFrames = 0;     // when above 0: no route is searched past this many frames
 };
 
 struct RouteResult {
