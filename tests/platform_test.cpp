@@ -116,6 +116,11 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     EXPECT_EQ(typed, "h /\x84\xE1\x90\xB0\xFF");
     EXPECT_EQ(typedCodeOfCharacter("\xC3\xA4"), 132);
     EXPECT_EQ(typedCodeOfCharacter("ab"), -1);
+    // The whole upper half, one character a line (written by Python's cp437 codec).
+    std::ifstream upper(std::string(BRASTOR_TEST_DATA) + "/cp437-upper.txt");
+    int code = 128;
+    for (std::string line; std::getline(upper, line); ++code) EXPECT_EQ(typedCodeOfCharacter(line.c_str()), code) << line;
+    EXPECT_EQ(code, 256);
 }
 
 // One writer and one reader thread, as the window and the game use the queue:
