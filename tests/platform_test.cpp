@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -88,15 +89,17 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     EXPECT_FALSE(keyHeld(keyFlagCount));
     keyUp(scan::left);
     EXPECT_FALSE(keyHeld(scan::left));
-    // A pad's stick holds an arrow from the dead zone's edge on.
+    // A pad's stick holds an arrow from the dead zone's edge on, each way.
     PadKeys pad{};
-    PadInput stick{};
-    stick.stickX = -padStickDeadZone;
-    applyPadInput(pad, stick, 0);
-    EXPECT_TRUE(keyHeld(scan::left));
-    stick.stickX = -padStickDeadZone / 2;
-    applyPadInput(pad, stick, 0);
-    EXPECT_FALSE(keyHeld(scan::left));
+    for (auto [x, y, key] : {std::tuple{-1, 0, scan::left}, {1, 0, scan::right}, {0, -1, scan::up}, {0, 1, scan::down}}) {
+        PadInput stick{};
+        stick.stickX = x * padStickDeadZone, stick.stickY = y * padStickDeadZone;
+        applyPadInput(pad, stick, 0);
+        EXPECT_TRUE(keyHeld(key)) << key;
+        stick.stickX /= 2, stick.stickY /= 2;
+        applyPadInput(pad, stick, 0);
+        EXPECT_FALSE(keyHeld(key)) << key;
+    }
 
     for (int i = 0; i < 40; ++i) pushTypedKey('A' + i);  // nobody reads: the ring wraps, the last 15 stay
     pushTypedKey(-5);
