@@ -100,6 +100,8 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
         applyPadInput(pad, stick, 0);
         EXPECT_FALSE(keyHeld(key)) << key;
     }
+    releasePad(pad, 0);  // the stick at rest
+    EXPECT_FALSE(keyHeld(scan::left) || keyHeld(scan::right));
 
     for (int i = 0; i < 40; ++i) pushTypedKey('A' + i);  // nobody reads: the ring wraps, the last 15 stay
     pushTypedKey(-5);

@@ -58,12 +58,12 @@ MAP
 } > "$work/src/crowd/map.map"
 # Play rules: a turret firing through the generator's lower half, one with
 # a wall on its left firing right through a scenery block, a walker walking
-# into a scenery block, a diamond in the cave wall (an empty cell there is
+# into a scenery block, diamonds in the cave wall (an empty cell there is
 # fine), bombs falling down the hole at (9, 5) forever.
 cat > "$work/src/unfair/map.map" <<'MAP'
 map
 vdv.......F.
-#T..o.......
+d#T.o.......
 v.v...G.....
 .P.........T
 ...o.W......
@@ -77,7 +77,7 @@ expect nostart 1 "no player start marker"
 expect near 1 "cell (3, 1): colour (250, 4, 0) is near diamond" "cell (0, 3): colour (10, 10, 10) is near block"
 expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3)" "walker at cell (5, 4) walks into cell (3, 4)" \
     "pickup at cell (1, 0) sits in backdrop" "flyer at cell (10, 0): its shots fall forever in column 9" \
-    "turret at cell (1, 1) fires through cell (4, 1)"
+    "turret at cell (2, 1) fires through cell (4, 1)" "pickup at cell (0, 1) sits in backdrop"
 grep -q "marker at cell (1, 2)" "$work/unfair.log" && fail "unfair: an empty cell taken for a marker"
 expect crowd 1 "62 enemy markers: only the first 61 are played"
 # --help and -h: status 0 and exactly the options of the README's table under "Making levels".

@@ -100,7 +100,8 @@ cat >"$work/open.txt" <<'EOF'
 ####################
 EOF
 routes open 2 "$work/open.txt" 0 --strict
-grep -q 'exit beam column 2: reached' "$work/open.out" || fail "open: $(cat "$work/open.out")"
+grep -q 'exit beam column 2: reached' "$work/open.out" && grep -q ' 0 error(s), 0 warning(s)$' "$work/open.out" ||
+    fail "open: $(cat "$work/open.out")"
 
 # The shipped missions, enemies dropped: everything within reach.
 for mission in 1 2; do
