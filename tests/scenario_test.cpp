@@ -10,7 +10,7 @@
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
 //         ox      the view's offset in its cell;  e61  hit points of the first enemy entry not in play
-//         s0      spark 0 as active,vx,vy;  door  the first pixel of door A's picture
+//         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -71,9 +71,10 @@ std::map<std::string, std::string> fields(int startX, int startY) {
     std::string msg = game.messageFrames > 0 ? game.messageText : "";
     for (char& c : msg) c = c == ' ' ? '_' : c;
     const Enemy& e = enemies[0];
-    char e0[64], px[16], sky[16], s0[64], door[16];
+    char e0[64], px[16], sky[16], s0[64], door[24];
     std::snprintf(s0, sizeof s0, "%d,%g,%g", particles[0].active, particles[0].vx, particles[0].vy);
-    std::snprintf(door, sizeof door, "%08X", pictures[64] ? imageRow(pictures[64], 0)[0] : 0u);
+    std::snprintf(door, sizeof door, "%08X,%08X", pictures[64] ? imageRow(pictures[64], 0)[0] : 0u,
+                  pictures[64] ? imageRow(pictures[64], 0)[1] : 0u);
     std::snprintf(e0, sizeof e0, "%d,%d,%d,%d,%d", e.cellX, e.cellY, e.dirX, e.dirY, e.hitPoints);
     std::snprintf(px, sizeof px, "%06X", pixelAt(302, 322) & 0xFFFFFFu);
     std::snprintf(sky, sizeof sky, "%06X", pixelAt(10, 40) & 0xFFFFFFu);
@@ -182,10 +183,11 @@ const std::vector<Scenario> scenarios = {
       ".....Pk..l...#",
       ".........l...#",
       "##############"},
-     {{"right", 200, "dx=204 score=10 door=3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
-     [] {
+     {{"right", 200, "dx=204 score=10 door=FFFF00FF,3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
+     [] {  // a door picture whose first pixel is the see-through colour
          static Image* door = createImage(32, 32, 0);
          std::fill_n(imageRow(door, 0), 32, 0xFF8080FFu);
+         imageRow(door, 0)[0] = 0xFFFF00FFu;
          pictures[64] = door;
      }},
     {"a key taken opens its door to shots in the same frame",
