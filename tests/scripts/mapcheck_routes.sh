@@ -86,7 +86,7 @@ found=$(grep -o '^  .*unreachable' "$work/three.out" | sed 's/: warning//; s/: e
   key A (16, 12): unreachable
   exit beam column 2: unreachable" ] || fail "three findings expected: $(cat "$work/three.out")"
 
-# Mission 2: key A opens the wall of doors, two beams break the wall behind it,
+# Mission 2: a crystal, key A opens the wall of doors, two beams break the wall behind it,
 # the hostage meets the objective and the way back leads to the beam.
 cat >"$work/open.txt" <<'EOF'
 ....................
@@ -96,11 +96,12 @@ cat >"$work/open.txt" <<'EOF'
 #..........l..b....#
 #..........l..b....#
 #.P..d.d...l..b..h.#
-#......k...l..b....#
+#...c..k...l..b....#
 ####################
 EOF
 routes open 2 "$work/open.txt" 0 --strict
-grep -q 'exit beam column 2: reached' "$work/open.out" && grep -q ' 0 error(s), 0 warning(s)$' "$work/open.out" ||
+grep -q 'exit beam column 2: reached' "$work/open.out" && grep -q ' 0 error(s), 0 warning(s)$' "$work/open.out" &&
+    grep -q 'power crystal (4, 7): reached' "$work/open.out" ||
     fail "open: $(cat "$work/open.out")"
 
 # The shipped missions, enemies dropped: everything within reach.
