@@ -9,7 +9,7 @@
 //         solid   entries of the solid list;  msg  the message line, '_' for spaces
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
-//         ox      the view's offset in its cell;  e61  hit points of the first enemy entry not in play
+//         ox      the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
 #include <cstdio>
 #include <filesystem>
@@ -86,7 +86,7 @@ std::map<std::string, std::string> fields(int startX, int startY) {
             {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
             {"e0", e0},                    {"px", px},                      {"sky", sky},
             {"ox", n(view.offsetX)},       {"s0", s0},
-            {"door", door},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
+            {"door", door},       {"e60", n(enemies[60].hitPoints) + "," + n(enemies[61].hitPoints)}};
 }
 
 void hold(const std::string& keys) {
@@ -222,12 +222,13 @@ const std::vector<Scenario> scenarios = {
          game.objectiveMet = 0;
          requestQuit();
      }},
-    {"a hostage leaves a message while others are left",
+    {"a hostage leaves a message for 600 frames while others are left, the last none",
      {"............",
       ".....Ph.h...",
       "............",
       "############"},
-     {{"", 1, "score=10 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}, {"right", 40, "score=20 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}}},
+     {{"", 599, "score=10 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}, {"", 1, "msg="},
+      {"right", 40, "score=20 msg="}}},
     {"a crystal at full power stays",
      {"...........",
       ".....Pc....",
@@ -253,7 +254,7 @@ const std::vector<Scenario> scenarios = {
      {std::string(200, '.') + "#",
       ".....P" + std::string(133, '.') + std::string(62, 'T'),
       std::string(201, '#')},
-     {{"", 1, "solid=202 e61=0"}}},
+     {{"", 1, "solid=202 e60=5,0"}}},
     {"the sky above the map is as bright as its top row (blue: the objective is met)",
      {".....P.....",
       "...........",
