@@ -217,11 +217,7 @@ const std::vector<Scenario> scenarios = {
       ".........B....",
       "##############"},
      {{"", 1, "result=0 solid=14"}, {"z", 1, "shots=1", [] { resetQuit(); }}, {"", 60, "shots=1"}},
-     // The objective's text box is met with a quit request, so it returns at once.
-     [] {
-         game.objectiveMet = 0;
-         requestQuit();
-     }},
+     [] { game.objectiveMet = 0, requestQuit(); }},  // a quit request closes the objective's text box at once
     {"a hostage leaves a message for 600 frames while others are left, the last none",
      {"............",
       ".....Ph.h...",
