@@ -82,8 +82,7 @@ grep -q '^tick=0 frame=0 event=title$' "$work/out" || fail "no title line at tic
 # Escape held on the title wins over a Space typed just before it.
 printf 'type space\nwait 1\nhold escape\n' >"$work/escape.txt"
 ends --script "$work/escape.txt" --max-ticks 50 "tick=2 event=end"
-# A Space typed before a text box shows does not dismiss it: a double tap on
-# the title leaves the briefing up, and no frame is played.
+# A Space typed before a text box shows does not dismiss it: a double tap on the title plays no frame.
 printf 'type space\ntype space\nwait 20\nquit\n' >"$work/double.txt"
 "$exe" --data "$data" --script "$work/double.txt" >"$work/out" 2>&1
 [ "$(tail -1 "$work/out")" = "tick=21 frame=0 event=end" ] || fail "double tap: $(tail -1 "$work/out")"
