@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play play-build test asan tsan bench fuzz install package web web-serve web-test clean mutate \
+.PHONY: all deps build play play-build test asan tsan bench fuzz install package web web-serve web-test clean mutate mutate-generated \
 	windows windows-test windows-unit windows-window
 
 all: build
@@ -127,3 +127,14 @@ clean:
 # tests run against it; prints killed or survived per fault.
 mutate: build
 	tools/mutate/mutate.py --build $(BUILD)
+
+# Generated faults (tools/mutate/generate.py's operators over src/ and
+# tools/mapcheck/): a sample of MUTATE_COUNT drawn with MUTATE_SEED, one TSV row
+# per fault in MUTATE_OUT and the score by folder; MUTATE_RERUN=FILE.tsv runs
+# that run's survivors again instead.
+MUTATE_COUNT ?= 300
+MUTATE_SEED ?= 1
+MUTATE_OUT ?= $(BUILD)/mutants-generated.tsv
+mutate-generated: build
+	tools/mutate/mutate.py --generated --build $(BUILD) --count $(MUTATE_COUNT) --seed $(MUTATE_SEED) \
+	  --out $(MUTATE_OUT) $(if $(MUTATE_RERUN),--rerun $(MUTATE_RERUN))

@@ -11,10 +11,13 @@
 namespace {
 
 constexpr int size = 201;
-std::string path;
+std::string path, hostilePath;
 
 void removeLevel() {
     if (!path.empty()) std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+}
+void removeHostileLevel() {
+    if (!hostilePath.empty()) std::filesystem::remove_all(std::filesystem::path(hostilePath).parent_path());
 }
 
 struct Rgb {
@@ -27,7 +30,74 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
+// A 24-bit map picture of `map` (rows top first) in a fresh temporary folder; its path.
+std::string writeMap(const std::vector<std::vector<Rgb>>& map) {
+    const int width = static_cast<int>(map[0].size()), height = static_cast<int>(map.size());
+    std::vector<std::uint8_t> file{'B', 'M'};
+    const int rowBytes = (3 * width + 3) & ~3;
+    put32(file, 54 + rowBytes * height);
+    put32(file, 0);
+    put32(file, 54);
+    put32(file, 40);
+    put32(file, width);
+    put32(file, height);
+    file.push_back(1), file.push_back(0), file.push_back(24), file.push_back(0);
+    for (int i = 0; i < 6; ++i) put32(file, 0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (const Rgb& c : map[y]) file.push_back(c.b), file.push_back(c.g), file.push_back(c.r);
+        for (int pad = 3 * width; pad < rowBytes; ++pad) file.push_back(0);
+    }
+    char folder[] = "/tmp/brastor-bench-routes-XXXXXX";
+    if (!mkdtemp(folder)) return {};
+    const std::string out = std::string(folder) + "/map.bmp";
+    if (std::FILE* f = std::fopen(out.c_str(), "wb")) {
+        std::fwrite(file.data(), 1, file.size(), f);
+        std::fclose(f);
+    }
+    return out;
+}
+
 }  // namespace
+
+const std::string& hostileRouteLevelPath() {
+    if (!hostilePath.empty()) return hostilePath;
+    static const char* const rows[] = {
+        "d....d....d....d....d....d....d....d....", ".dP...d....d....d....d....d....d....d...",
+        ".......d....d....d....d....d....d....d..", "##.d###.d###.d###.d###.d###.d###.d###.d#",
+        "....d....d....d....d....d....d....d....d", "d....d....d....d....d....d....d....d....",
+        ".d....d...kd....d....d....d...Kd....d...", "##d.###d.###d.###d.###d.###d.###d.###d.#",
+        "...d....d....d....d....d....d....d....d.", "....d....d....d....d....d....d....d....d",
+        "d....d....d....d....d....cws..d....d....", "#d##.#d##.#d##.#d##.#d##.#d##.#d##.#d##.",
+        "..d....d....d....d....d....d....d....d..", "...d....d....d....d....d....d....d....d.",
+        "....d....d....dlL..d....d....d....d....d", "d####d####d####d####d####d####d####d####",
+        ".d....d....d....d....d....d....d....d...", "..d....d....d....d....d....d....d..h.d..",
+        "...d....d....d....d....d....d....d....d.", "########################################",
+    };
+    const auto colour = [](char c) -> Rgb {
+        switch (c) {
+            case '#': return block;
+            case 'd': return diamond;
+            case 'P': return start;
+            case 'k': return keyA;
+            case 'l': return doorA;
+            case 'K': return {0, 0, 64};
+            case 'L': return {0, 50, 64};
+            case 'c': return {128, 0, 255};
+            case 'w': return {128, 255, 128};
+            case 's': return {192, 192, 192};
+            case 'h': return {50, 50, 50};
+            default: return empty;
+        }
+    };
+    std::vector<std::vector<Rgb>> map;
+    for (const char* row : rows) {
+        map.emplace_back();
+        for (const char* c = row; *c; ++c) map.back().push_back(colour(*c));
+    }
+    hostilePath = writeMap(map);
+    if (!hostilePath.empty()) std::atexit(removeHostileLevel);
+    return hostilePath;
+}
 
 const std::string& routeLevelPath() {
     if (!path.empty()) return path;
@@ -57,27 +127,7 @@ const std::string& routeLevelPath() {
     map[3][3] = start;
     map[4][3] = empty;
 
-    std::vector<std::uint8_t> file{'B', 'M'};
-    const int rowBytes = (3 * size + 3) & ~3;
-    put32(file, 54 + rowBytes * size);
-    put32(file, 0);
-    put32(file, 54);
-    put32(file, 40);
-    put32(file, size);
-    put32(file, size);
-    file.push_back(1), file.push_back(0), file.push_back(24), file.push_back(0);
-    for (int i = 0; i < 6; ++i) put32(file, 0);
-    for (int y = size - 1; y >= 0; --y) {
-        for (const Rgb& c : map[y]) file.push_back(c.b), file.push_back(c.g), file.push_back(c.r);
-        for (int pad = 3 * size; pad < rowBytes; ++pad) file.push_back(0);
-    }
-    char folder[] = "/tmp/brastor-bench-routes-XXXXXX";
-    if (!mkdtemp(folder)) return path;
-    path = std::string(folder) + "/map.bmp";
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(file.data(), 1, file.size(), f);
-        std::fclose(f);
-    }
-    std::atexit(removeLevel);
+    path = writeMap(map);
+    if (!path.empty()) std::atexit(removeLevel);
     return path;
 }

@@ -8,3 +8,8 @@
 // through, a wall of doors with its key, breakable walls, diamonds and four
 // generators) and returns its path; the file goes when the process ends.
 const std::string& routeLevelPath();
+
+// Writes, once per process, the slowest 40 x 20 map that the route search's
+// fuzzing and its variants turned up (mission 2: 134 diamonds, both keys and
+// doors, hazards, one hostage) and returns its path; the file goes at exit.
+const std::string& hostileRouteLevelPath();

@@ -49,6 +49,8 @@ void fuzzWriteDataFile(const char* relative, const std::uint8_t* data, std::size
     }
 }
 
+std::string fuzzDataPath(const char* relative) { return (fs::path(folder) / relative).string(); }
+
 void fuzzTypeSpaceEveryTick(void*) { pushTypedKey(' '); }
 
 void fuzzStartGame() {

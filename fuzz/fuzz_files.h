@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Creates the folder once per process (under /dev/shm when it exists, else the
 // temporary folder), points setDataFolder at it and removes it at exit.
@@ -11,6 +12,8 @@ void fuzzUseDataFolder();
 // Writes `size` bytes as the data file `relative` ("level1/map.bmp"), making
 // its folders; aborts when the file cannot be written.
 void fuzzWriteDataFile(const char* relative, const std::uint8_t* data, std::size_t size);
+// The full path of the data file `relative`.
+std::string fuzzDataPath(const char* relative);
 
 // Tick hook for the headless platform: types a Space at every sleep, so the
 // title screen and the text boxes return at their next poll.

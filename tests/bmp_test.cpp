@@ -174,7 +174,7 @@ TEST_F(Bmp, QuestionableAndBadFilesNeverCrash) {
 }
 
 TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
-    for (const char* stem : {"signature", "not-b", "empty", "cut-header", "header-size-8", "planes", "width-0",
+    for (const char* stem : {"signature", "not-b", "empty", "cut-header", "header-size-8", "header-size-15", "planes", "width-0",
                              "width-negative", "height-0", "offset-past-end", "offset-zero", "compression-4", "rle8",
                              "rle4", "rle-topdown", "bpp-0", "bpp-2", "bpp-3", "bpp-7", "bpp-64", "cut-palette",
                              "width-huge", "height-huge", "height-min"}) {
@@ -198,6 +198,10 @@ TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             EXPECT_EQ(imageRow(cut, y)[x], y >= 2 ? full.pixels[y * 7 + x] : fillColour) << x << "," << y;
+    // Cut in the last row's padding: only the pixels' bytes are read, so every row is loaded.
+    Image* padding = createImage(7, 5, fillColour);
+    EXPECT_EQ(loadPicture("made\\cut-padding.bmp", padding), statusBadFile);
+    EXPECT_EQ(pixelsOf(padding, 7, 5), readExpect(bmpData + "/made/pal1.expect").pixels);
 }
 
 // The writer's bytes are checked by the golden frames; here, where it must

@@ -58,6 +58,7 @@ const std::vector<Drawn> drawn = {
 
 TEST(Draw, EdgesOfThePrimitives) {
     freshGame();
+    for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {4097, 1}, {1, 4097}}) EXPECT_EQ(createImage(w, h, 0), nullptr) << w;
     Image* picture = createImage(3, 2, 0xFF336699u);
     for (const Drawn& d : drawn) {
         clearScreen();

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -100,20 +101,24 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     EXPECT_FALSE(keyHeld(keyFlagCount));
     keyUp(scan::left);
     EXPECT_FALSE(keyHeld(scan::left));
-    // A pad's stick holds an arrow from the dead zone's edge on.
+    // A pad's stick holds an arrow from the dead zone's edge on, each way.
     PadKeys pad{};
-    PadInput stick{};
-    stick.stickX = -padStickDeadZone;
-    applyPadInput(pad, stick, 0);
-    EXPECT_TRUE(keyHeld(scan::left));
-    stick.stickX = -padStickDeadZone / 2;
-    applyPadInput(pad, stick, 0);
-    EXPECT_FALSE(keyHeld(scan::left));
+    for (auto [x, y, key] : {std::tuple{-1, 0, scan::left}, {1, 0, scan::right}, {0, -1, scan::up}, {0, 1, scan::down}}) {
+        PadInput stick{};
+        stick.stickX = x * padStickDeadZone, stick.stickY = y * padStickDeadZone;
+        applyPadInput(pad, stick, 0);
+        EXPECT_TRUE(keyHeld(key)) << key;
+        stick.stickX /= 2, stick.stickY /= 2;
+        applyPadInput(pad, stick, 0);
+        EXPECT_FALSE(keyHeld(key)) << key;
+    }
+    releasePad(pad, 0);  // the stick at rest
+    EXPECT_FALSE(keyHeld(scan::left) || keyHeld(scan::right));
 
-    for (int i = 0; i < 20; ++i) pushTypedKey('a' + i);  // nobody reads: the last 15 stay
+    for (int i = 0; i < 40; ++i) pushTypedKey('A' + i);  // nobody reads: the ring wraps, the last 15 stay
     pushTypedKey(-5);
     pushTypedKey(256 + 72);
-    for (int i = 6; i < 20; ++i) EXPECT_EQ(readTypedKey(), std::string(1, static_cast<char>('a' + i)));
+    for (int i = 26; i < 40; ++i) EXPECT_EQ(readTypedKey(), std::string(1, static_cast<char>('A' + i)));
     EXPECT_EQ(readTypedKey(), std::string("\xFF\x48"));  // a special key: 0xFF, then its code
     EXPECT_EQ(readTypedKey(), "");
 
@@ -128,6 +133,11 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     EXPECT_EQ(typed, "h /\x84\xE1\x90\xB0\xFF");
     EXPECT_EQ(typedCodeOfCharacter("\xC3\xA4"), 132);
     EXPECT_EQ(typedCodeOfCharacter("ab"), -1);
+    // The whole upper half, one character a line (written by Python's cp437 codec).
+    std::ifstream upper(std::string(BRASTOR_TEST_DATA) + "/cp437-upper.txt");
+    int code = 128;
+    for (std::string line; std::getline(upper, line); ++code) EXPECT_EQ(typedCodeOfCharacter(line.c_str()), code) << line;
+    EXPECT_EQ(code, 256);
 }
 
 // One writer and one reader thread, as the window and the game use the queue:

@@ -9,8 +9,8 @@
 //         solid   entries of the solid list;  msg  the message line, '_' for spaces
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
-//         ox      the view's offset in its cell;  e61  hit points of the first enemy entry not in play
-//         s0      spark 0 as active,vx,vy;  door  the first pixel of door A's picture
+//         ox      the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
+//         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -71,9 +71,10 @@ std::map<std::string, std::string> fields(int startX, int startY) {
     std::string msg = game.messageFrames > 0 ? game.messageText : "";
     for (char& c : msg) c = c == ' ' ? '_' : c;
     const Enemy& e = enemies[0];
-    char e0[64], px[16], sky[16], s0[64], door[16];
+    char e0[64], px[16], sky[16], s0[64], door[24];
     std::snprintf(s0, sizeof s0, "%d,%g,%g", particles[0].active, particles[0].vx, particles[0].vy);
-    std::snprintf(door, sizeof door, "%08X", pictures[64] ? imageRow(pictures[64], 0)[0] : 0u);
+    std::snprintf(door, sizeof door, "%08X,%08X", pictures[64] ? imageRow(pictures[64], 0)[0] : 0u,
+                  pictures[64] ? imageRow(pictures[64], 0)[1] : 0u);
     std::snprintf(e0, sizeof e0, "%d,%d,%d,%d,%d", e.cellX, e.cellY, e.dirX, e.dirY, e.hitPoints);
     std::snprintf(px, sizeof px, "%06X", pixelAt(302, 322) & 0xFFFFFFu);
     std::snprintf(sky, sizeof sky, "%06X", pixelAt(10, 40) & 0xFFFFFFu);
@@ -85,7 +86,7 @@ std::map<std::string, std::string> fields(int startX, int startY) {
             {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
             {"e0", e0},                    {"px", px},                      {"sky", sky},
             {"ox", n(view.offsetX)},       {"s0", s0},
-            {"door", door},       {"e61", n(enemies[enemiesInPlay].hitPoints)}};
+            {"door", door},       {"e60", n(enemies[60].hitPoints) + "," + n(enemies[61].hitPoints)}};
 }
 
 void hold(const std::string& keys) {
@@ -182,10 +183,11 @@ const std::vector<Scenario> scenarios = {
       ".....Pk..l...#",
       ".........l...#",
       "##############"},
-     {{"right", 200, "dx=204 score=10 door=3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
-     [] {
+     {{"right", 200, "dx=204 score=10 door=FFFF00FF,3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
+     [] {  // a door picture whose first pixel is the see-through colour
          static Image* door = createImage(32, 32, 0);
          std::fill_n(imageRow(door, 0), 32, 0xFF8080FFu);
+         imageRow(door, 0)[0] = 0xFFFF00FFu;
          pictures[64] = door;
      }},
     {"a key taken opens its door to shots in the same frame",
@@ -195,12 +197,34 @@ const std::vector<Scenario> scenarios = {
       "############"},
      {{"", 1, "shots=1"}},
      [] { playerShots[0] = Shot{1, 32 * 9 - 32 + 10, 10, 0, 0, 200, 0}; }},
-    {"a hostage leaves a message while others are left",
+    {"key A does not open door B",
+     {"............",
+      ".....Pk..L..",
+      ".........L..",
+      "############"},
+     {{"right", 100, "dx=76 score=10"}}},
+    {"the beam meeting door A in the frame its key is taken leaves it open to shots",
+     {"................",
+      ".....Pk..l..K...",
+      ".........l......",
+      "################"},
+     // Key B rebuilds the solid list.
+     {{"x", 1, "score=10"}, {"right", 150, "score=20"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
+     [] { player.diamonds = 5; }},
+    {"the generators broken, shots fly through where the barrier stood",
+     {"..............",
+      ".....P...B....",
+      ".........B....",
+      "##############"},
+     {{"", 1, "result=0 solid=14"}, {"z", 1, "shots=1", [] { resetQuit(); }}, {"", 60, "shots=1"}},
+     [] { game.objectiveMet = 0, requestQuit(); }},  // a quit request closes the objective's text box at once
+    {"a hostage leaves a message for 600 frames while others are left, the last none",
      {"............",
       ".....Ph.h...",
       "............",
       "############"},
-     {{"", 1, "score=10 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}, {"right", 40, "score=20 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}}},
+     {{"", 599, "score=10 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}, {"", 1, "msg="},
+      {"right", 40, "score=20 msg="}}},
     {"a crystal at full power stays",
      {"...........",
       ".....Pc....",
@@ -226,7 +250,7 @@ const std::vector<Scenario> scenarios = {
      {std::string(200, '.') + "#",
       ".....P" + std::string(133, '.') + std::string(62, 'T'),
       std::string(201, '#')},
-     {{"", 1, "solid=202 e61=0"}}},
+     {{"", 1, "solid=202 e60=5,0"}}},
     {"the sky above the map is as bright as its top row (blue: the objective is met)",
      {".....P.....",
       "...........",
@@ -278,6 +302,19 @@ const std::vector<Scenario> scenarios = {
       "...........",
       "###########"},
      {{"x", 15, "dia=0 solid=12"}, {"x", 5, "dia=1", [] { player.diamonds = 1; }}, {"x", 1, "dia=0"}}},
+    {"no beam in mid-air: X held through a jump spends no diamonds",
+     {"...........",
+      ".....P..G..",
+      "...........",
+      "###########"},
+     {{"up", 1, "dy=-2"}, {"up x", 30, "dia=5 solid=12 sparks=0"}},
+     [] { player.diamonds = 5; }},
+    {"the beam steered left past straight up turns the figure to face left",
+     {"...........",
+      ".....P.....",
+      "...........",
+      "###########"},
+     {{"x", 1, ""}, {"x left", 45, "fig=3"}, {"x left", 1, "fig=9"}}},
     {"a walker turns where its ledge ends",
      {"..........................................",
       ".....P.................W..................",

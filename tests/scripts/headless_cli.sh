@@ -91,6 +91,18 @@ grep -q '^tick=0 frame=0 event=title$' "$work/out" || fail "no title line at tic
 # Escape held on the title wins over a Space typed just before it.
 printf 'type space\nwait 1\nhold escape\n' >"$work/escape.txt"
 ends --script "$work/escape.txt" --max-ticks 50 "tick=2 event=end"
+# A Space typed before a text box shows does not dismiss it: a double tap on the title plays no frame.
+printf 'type space\ntype space\nwait 20\nquit\n' >"$work/double.txt"
+"$exe" --data "$data" --script "$work/double.txt" >"$work/out" 2>&1
+[ "$(tail -1 "$work/out")" = "tick=21 frame=0 event=end" ] || fail "double tap: $(tail -1 "$work/out")"
+# Without --data: the program's own folder when it holds level1/ (or gfx/), even
+# beside an installed share/brastor.
+mkdir -p "$work/inst/bin" "$work/inst/share/brastor" && cp "$exe" "$work/inst/bin/" && ln -s "$build/level1" "$work/inst/bin/"
+printf 'capture %s\nquit\n' "$work/own.bmp" >"$work/own.txt"
+printf 'capture %s\nquit\n' "$work/given.bmp" >"$work/given.txt"
+"$work/inst/bin/brastor-headless" --script "$work/own.txt" >/dev/null 2>&1
+"$exe" --data "$work/inst/bin" --script "$work/given.txt" >/dev/null 2>&1
+cmp -s "$work/own.bmp" "$work/given.bmp" || fail "without --data: not the program's own folder"
 # A capture that cannot be written stops the run at once, status 1, its line named.
 printf 'wait 2\n\ncapture %s\nwait 50\n' "$work/nowhere/c.bmp" >"$work/capture.txt"
 "$exe" --data "$data" --script "$work/capture.txt" >"$work/out" 2>"$work/err"

@@ -6,7 +6,7 @@
 #   frames, the player survives at 0 and fails on the fifth loss, frame 250;
 # - two test missions won: a generator broken by the streamer and the beam
 #   taken (diamond 10 + two beam cells 200), then a hostage rescued (10 + 200).
-# Trace columns: frame mission viewX viewY power diamonds score result objective.
+# Trace columns: frame mission viewX viewY power diamonds score result objective clock.
 source "$(dirname "$0")/lib/common.sh"
 missions="$source/tests/data/missions"
 need "$exe" "$build/level1/map.bmp"
@@ -34,13 +34,16 @@ game run2 "$build" 7 "$source/tests/data/scripts/headless_play.txt" "$short"
 for f in events.txt trace.txt cap1.bmp cap2.bmp screen.bmp; do
     cmp -s "$work/run1/$f" "$work/run2/$f" || fail "two runs differ in $f"
 done
-[ "$(head -1 "$work/run1/trace.txt")" = "frame mission viewX viewY power diamonds score missionResult objectiveMet" ] ||
+[ "$(head -1 "$work/run1/trace.txt")" = "frame mission viewX viewY power diamonds score missionResult objectiveMet clockMs" ] ||
     fail "trace header: $(head -1 "$work/run1/trace.txt")"
 # One row a frame from 1 on; only the last decides the mission, at the mission-end event.
-[ "$(rows run1 '&& ($1 != NR - 1 || NF != 9 || $8 != 0)' '$1, $8')" = "$(($(wc -l <"$work/run1/trace.txt") - 1)) 1" ] ||
+[ "$(rows run1 '&& ($1 != NR - 1 || NF != 10 || $8 != 0)' '$1, $8')" = "$(($(wc -l <"$work/run1/trace.txt") - 1)) 1" ] ||
     fail "trace rows: $(tail -2 "$work/run1/trace.txt")"
 grep -q "frame=$(tail -1 "$work/run1/trace.txt" | cut -d' ' -f1) event=mission-end" "$work/run1/events.txt" ||
     fail "the mission did not end at the last traced frame"
+# A play frame takes 15 ms of the clock.
+[ "$(awk 'NR > 2 && $10 - last != 15 { print $1 } { last = $10 }' "$work/run1/trace.txt")" = "" ] ||
+    fail "frames not 15 ms apart: $(head -3 "$work/run1/trace.txt")"
 
 game fail "$missions/fail" 5 "$missions/fail.txt" "event=title
 event=mission-start mission=1

@@ -58,14 +58,15 @@ MAP
     printf '%s\n' "$(printf '.%.0s' $(seq 66))"
     printf '%s\n' "$(printf '#%.0s' $(seq 66))"
 } > "$work/src/crowd/map.map"
-# Play rules: a turret firing through the generator's lower half, a walker
-# walking into a scenery block, a diamond in the cave wall, bombs falling
-# down the hole at (9, 5) forever.
+# Play rules: a turret firing through the generator's lower half, one with
+# a wall on its left firing right through a scenery block, a walker walking
+# into a scenery block, diamonds in the cave wall (an empty cell there is
+# fine), bombs falling down the hole at (9, 5) forever.
 cat > "$work/src/unfair/map.map" <<'MAP'
 map
 vdv.......F.
-............
-......G.....
+d#T.o.......
+v.v...G.....
 .P.........T
 ...o.W......
 #########.##
@@ -79,7 +80,9 @@ expect near 1 "cell (3, 1): colour (250, 4, 0) is near diamond" "cell (0, 3): co
 expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3), the lower half of the generator at (6, 2), which" \
     "walker at cell (5, 4) walks into cell (3, 4), a scenery block, which" \
     "pickup at cell (1, 0) sits in backdrop" "flyer at cell (10, 0): its shots fall forever in column 9" \
+    "turret at cell (2, 1) fires through cell (4, 1)" "pickup at cell (0, 1) sits in backdrop" \
     "diamond (1, 0): reached"  # those faults do not stop the route search
+grep -q "marker at cell (1, 2)" "$work/unfair.log" && fail "unfair: an empty cell taken for a marker"
 expect crowd 1 "62 enemy markers: only the first 61 are played.*drops the other 1, from cell (61, 0) on"
 [ "$(grep -c '^error' "$work/crowd.log")" = 1 ] || fail "crowd: the dropped walker reported more than once"
 

@@ -87,7 +87,7 @@ routes three 1 "$work/three.txt" 1
   exit beam column 2: error [3]: unreachable: after the objective is met, no route leads back into column 2" ] ||
     fail "three findings with their reasons expected: $(cat "$work/three.out")"
 
-# Mission 2: key A opens the wall of doors, two beams break the wall behind it,
+# Mission 2: a crystal, key A opens the wall of doors, two beams break the wall behind it,
 # the hostage meets the objective and the way back leads to the beam.
 cat >"$work/open.txt" <<'EOF'
 ....................
@@ -97,11 +97,13 @@ cat >"$work/open.txt" <<'EOF'
 #..........l..b....#
 #..........l..b....#
 #.P..d.d...l..b..h.#
-#......k...l..b....#
+#...c..k...l..b....#
 ####################
 EOF
 routes open 2 "$work/open.txt" 0 --strict
-grep -q 'exit beam column 2: reached' "$work/open.out" || fail "open: $(cat "$work/open.out")"
+grep -q 'exit beam column 2: reached' "$work/open.out" && grep -q ' 0 error(s), 0 warning(s)$' "$work/open.out" &&
+    grep -q 'power crystal (4, 7): reached' "$work/open.out" ||
+    fail "open: $(cat "$work/open.out")"
 
 # The shipped missions, enemies dropped: everything within reach.
 for mission in 1 2; do

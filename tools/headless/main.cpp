@@ -4,6 +4,7 @@
 // to a trace file.
 #include <cerrno>
 #include <cstdint>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -66,7 +67,7 @@ constexpr const char* optionList =
     "  --seed N             random seed, a whole number (default 1)\n"
     "  --script FILE        input script (default: none, no keys)\n"
     "  --trace FILE         one line per play frame under a header: frame mission viewX\n"
-    "                       viewY power diamonds score missionResult objectiveMet\n"
+    "                       viewY power diamonds score missionResult objectiveMet clockMs\n"
     "  --max-ticks N        stop after N ticks (default 10000000)\n"
     "  --count-allocations  count heap allocations during play frames; print them at the end\n"
     "  --level LEVEL        play LEVEL as brastor-playtest does (from its briefing, again\n"
@@ -128,7 +129,9 @@ void onGameEvent(GameEvent event, void*) {
         std::printf("%s\n", line);
     } else if (event == GameEvent::frameEnd && run.trace) {
         formatFrameRow(line, sizeof line);
-        std::fprintf(run.trace, "%s\n", line);
+        // The clock is the virtual one that each sleep advances, so a play
+        // frame's 15 ms shows here.
+        std::fprintf(run.trace, "%s %lld\n", line, static_cast<long long>(std::llround(clockSeconds() * 1000)));
     }
 }
 
@@ -198,7 +201,7 @@ int main(int argc, char** argv) {
             return usage.error("--trace: cannot write '" + options.traceFile +
                               "': " + std::strerror(errno));
         std::setvbuf(run.trace, traceBuffer, _IOFBF, sizeof traceBuffer);
-        std::fputs("frame mission viewX viewY power diamonds score missionResult objectiveMet\n",
+        std::fputs("frame mission viewX viewY power diamonds score missionResult objectiveMet clockMs\n",
                    run.trace);
     }
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);

@@ -238,8 +238,8 @@ struct BreakPlan {
 
 class RouteSearch {
 public:
-    RouteSearch(int mission, bool keepKeys, bool keepTrails, std::ostream& out)
-        : mission_(mission), keepKeys_(keepKeys), keepTrails_(keepTrails), out_(out) {}
+    RouteSearch(int mission, bool keepKeys, bool keepTrails, int maxFrames, std::ostream& out)
+        : mission_(mission), keepKeys_(keepKeys), keepTrails_(keepTrails), maxFrames_(maxFrames), out_(out) {}
 
     bool load(const std::string& file);
     void run();
@@ -309,6 +309,7 @@ private:
     int mission_;
     bool keepKeys_;  // the keys of every route, for the scripts
     bool keepTrails_;  // the positions of every route, for the picture
+    int maxFrames_;  // routes longer than this are not searched (0: no bound)
     std::ostream& out_;
     int startX_ = 0, startY_ = 0;
     int pxMin_ = 0, pyMin_ = 0, pxMax_ = 0, pyMax_ = 0;
@@ -624,6 +625,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
         // Keeping off hazards, a route may touch one only in its last frame
         // (or stand in one at the start).
         if (nodes_[i].terminal || (avoidHazards_ && i > 0 && nodes_[i].hazard)) continue;
+        if (maxFrames_ > 0 && nodes_[i].depth >= maxFrames_) continue;
         const Pos p = decode(nodes_[i].key);
         noteReached(p, afterObjective);
         const std::uint8_t flags = flagsAt(p);
@@ -1129,7 +1131,7 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
 }  // namespace
 
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
-    RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, out);
+    RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames, out);
     search.load(file);
     search.run();
     RouteResult result = search.report(options);

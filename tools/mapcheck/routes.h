@@ -16,6 +16,7 @@ struct RouteOptions {
     std::string scriptDir;  // when not empty: one brastor-headless script per reached target
     bool keepTrails = false;  // keep each route's positions (for the picture)
     int firstNumber = 1;      // the number of the first finding in the report
+    int maxFrames = 0;        // when above 0: no route is searched past this many frames
 };
 
 // A finding with a cell, numbered as the report prints it.

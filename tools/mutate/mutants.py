@@ -94,6 +94,15 @@ MUTANTS = [
     ("y43", "src/play/particles.cpp", "255 - sparkFade * p.age);", "255 - sparkFade * (p.age + 1));", "spark fades a frame early"),
     ("y44", "src/play/particles.cpp", "if (p.age >= p.lifetime)", "if (p.age > p.lifetime)", "spark lives a frame long"),
     ("y45", "src/play/particles.cpp", "p.x = x + sparkStartDistance * p.vx;", "p.x = x + sparkStartDistance * p.vy;", "spark starts on the wrong axis"),
+    # The eight faults that an independent sample found surviving the shortened suite.
+    ("y46", "src/play/weapons.cpp", "if (!keyHeld(scan::x) || !player.onGround || player.crouching) {", "if (!keyHeld(scan::x) || player.crouching) {", "beam in mid-air"),
+    ("w20", "src/world/grid.cpp", "            c.tile = 46;\n        }\n    }\n    buildSolidList();", "            c.tile = 46;\n        }\n    }", "barrier cleared but left in the solid list"),
+    ("w21", "src/world/scene.cpp", "case 65: return game.keysHeld[1] == 0", "case 65: return game.keysHeld[0] == 0", "door B opened by key A"),
+    ("w22", "src/world/grid.cpp", "if (c.block >= 0) return false;", "if (c.block > 0) return false;", "beam on a just-opened door closes it"),
+    ("y47", "src/play/player.cpp", "if (player.streamerAngle == 0) player.streamerAngle = 360;\n", "", "beam angle steered below 0 without wrapping"),
+    ("s21", "src/shell/game.cpp", "            playFrame();\n            sleepMs(15);", "            playFrame();\n            sleepMs(16);", "play frame takes 16 ms"),
+    ("s22", "src/shell/text.cpp", "    discardTypedKeys();\n    for (;;) {", "    for (;;) {", "Space typed before the box dismisses it"),
+    ("p27", "src/platform/keys.cpp", "typedKeyMaxWaiting) {\n        typedKeys.head = (typedKeys.head + 1) % typedKeyRingSize;", "typedKeyMaxWaiting) {\n        typedKeys.head = typedKeys.head + 1;", "typed-key ring does not wrap when full"),
     # ---- shell
     ("s01", "src/shell/game.cpp", "    drawPlayer();\n    updateParticles(viewX, viewY);", "    updateParticles(viewX, viewY);\n    drawPlayer();", "sparks drawn under the player"),
     ("s02", "src/shell/game.cpp", "    contactPass();\n    solidPass();", "    solidPass();\n    contactPass();", "solid pass before the contact pass"),

@@ -197,6 +197,8 @@ def made_by_hand():
     # Pictures for loading into an image of another size.
     solid_rgb24("grid64.bmp", 64, 64, lambda x, y: (x * 4, y * 4, (x ^ y) & 0xFF))
     solid_rgb24("grid16.bmp", 16, 16, lambda x, y: (255 - x, 100 + y, 7))
+    # The smallest picture, into the smallest image.
+    solid_rgb24("dot.bmp", 1, 1, lambda x, y: (200, 100, 50))
 
 
 # ------------------------------------------------------------ broken files
@@ -211,6 +213,7 @@ def broken():
     write("bad-empty.bmp", b"")
     write("bad-cut-header.bmp", good[:30])
     write("bad-header-size-8.bmp", patch(good, 14, "<I", 8))
+    write("bad-header-size-15.bmp", patch(good, 14, "<I", 15))  # one byte short of the depth
     write("bad-header-size-huge.bmp", patch(good, 14, "<I", 0x7FFFFFF0))
     write("bad-planes.bmp", patch(good, 26, "<H", 2))
     write("bad-width-0.bmp", patch(good, 18, "<i", 0))
@@ -229,6 +232,8 @@ def broken():
         write(f"bad-bpp-{bpp}.bmp", patch(good, 28, "<H", bpp))
     # Cut in the middle of the pixel rows: the rows read before the cut stay.
     write("cut-rows.bmp", good[:54 + row_size(W, 24) * 3 + 5])
+    # Cut in the last row's padding: every pixel is there, the file still short.
+    write("cut-padding.bmp", open(os.path.join(OUT, "pal1.bmp"), "rb").read()[:-3])
     # A cut palette.
     write("bad-cut-palette.bmp", open(os.path.join(OUT, "pal8.bmp"), "rb").read()[:54 + 100])
 
