@@ -30,14 +30,7 @@ MAP
 start_playtest() {
   (cd "$work" && exec "$program" "$@") >"$work/playtest.out" 2>"$work/game.log" &
   game_pid=$!
-  window=""
-  for _ in $(seq 600); do
-    window=$(xdotool search --onlyvisible --name '^Brastor$' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    kill -0 "$game_pid" 2>/dev/null || fail "the tester ended at start"
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no window appeared"
+  wait_for_window
   xdotool windowfocus --sync "$window" 2>/dev/null
 }
 

@@ -17,14 +17,7 @@ source "$(dirname "$0")/lib/xvfb.sh"
 start_game() {
   (cd "$work/run" && exec "$program") >"$work/game.log" 2>&1 &
   game_pid=$!
-  window=""
-  for _ in $(seq 600); do
-    window=$(xdotool search --onlyvisible --name '^Brastor$' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start"
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no window appeared"
+  wait_for_window
   xdotool windowfocus --sync "$window" 2>/dev/null
   sleep 1.5  # the title screen is up and waiting for keys
 }

@@ -70,14 +70,7 @@ exe=$(ls "$folder"/*/brastor.exe)
 started=$(date +%s%N)
 (cd "$work/run" && exec "$wine" "$exe") >"$work/game.log" 2>&1 &
 game_pid=$!
-window=""
-for _ in $(seq 600); do
-  window=$(xdotool search --onlyvisible --name '^Brastor$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
-  kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window appeared"
+wait_for_window
 eval "$(xdotool getwindowgeometry --shell "$window")" || fail "no geometry for window $window"
 [ "$WIDTH" -eq 640 ] && [ "$HEIGHT" -eq 480 ] || fail "window is ${WIDTH}x${HEIGHT}, not 640x480"
 xdotool windowfocus --sync "$window" 2>/dev/null

@@ -65,4 +65,16 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 # Under ThreadSanitizer a report must fail the run even when the program
 # leaves through _exit.
 export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}halt_on_error=1"
+# wait_for_window: after starting the program as $game_pid, waits for its
+# visible window and sets $window; fails if the program ends first.
+wait_for_window() {
+  window=""
+  for _ in $(seq 600); do
+    window=$(xdotool search --onlyvisible --name '^Brastor$' 2>/dev/null | head -1)
+    [ -n "$window" ] && return 0
+    kill -0 "$game_pid" 2>/dev/null || fail "the program ended at start"
+    sleep 0.1
+  done
+  fail "no window appeared"
+}
 tsan_clean() { ! grep -q "ThreadSanitizer" "$work/game.log"; }
