@@ -189,6 +189,8 @@ TEST_F(Bmp, RefusedFilesLeaveTheImageAlone) {
     EXPECT_EQ(loadPicture("made\\no-such-file.bmp", image), statusOpenFailed);
     EXPECT_EQ(loadPicture(nullptr, image), statusOpenFailed);
     EXPECT_TRUE(allFill(image));
+    // A caller can tell a missing file from a broken one.
+    EXPECT_NE(loadPicture("made\\no-such-file.bmp", image), loadPicture("made\\bad-empty.bmp", image));
 
     // Cut inside the rows of a bottom-up 7 x 5 file after three rows: the
     // bottom three image rows are loaded, the top two keep the fill.

@@ -9,7 +9,7 @@
 //         solid   entries of the solid list;  msg  the message line, '_' for spaces
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
-//         ox      the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
+//         ox oy   the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
 #include <cstdio>
 #include <filesystem>
@@ -85,13 +85,15 @@ std::map<std::string, std::string> fields(int startX, int startY) {
             {"fig", n(fig)},               {"shots", n(shots)},             {"bombs", n(bombs)},
             {"sparks", n(sparks)},         {"solid", n(solidLast + 1)},     {"msg", msg},
             {"e0", e0},                    {"px", px},                      {"sky", sky},
-            {"ox", n(view.offsetX)},       {"s0", s0},
+            {"ox", n(view.offsetX)},       {"oy", n(view.offsetY)},         {"s0", s0},
             {"door", door},       {"e60", n(enemies[60].hitPoints) + "," + n(enemies[61].hitPoints)}};
 }
 
+// The codes a PC keyboard sends, written out rather than taken from the game,
+// so that a wrongly numbered key shows.
 void hold(const std::string& keys) {
-    static const std::map<std::string, int> codes{{"left", scan::left}, {"right", scan::right}, {"up", scan::up},
-                                                  {"down", scan::down}, {"z", scan::z},         {"x", scan::x}};
+    static const std::map<std::string, int> codes{{"left", 75}, {"right", 77}, {"up", 72},
+                                                  {"down", 80}, {"z", 44},     {"x", 45}};
     clearKeys();
     std::istringstream words(keys);
     for (std::string w; words >> w;) keyDown(codes.at(w));
@@ -117,6 +119,7 @@ void play(const Scenario& s) {
     numberPictures();
     setDataFolder(folder.c_str());
     writeMission(folder, 1, s.map);
+    view.offsetX = view.offsetY = 7;  // as a mission ended mid-jump leaves the view
     startMission();
     beginPlay();
     game.objectiveMet = 1;
@@ -251,6 +254,11 @@ const std::vector<Scenario> scenarios = {
       ".....P" + std::string(133, '.') + std::string(62, 'T'),
       std::string(201, '#')},
      {{"", 1, "solid=202 e60=5,0"}}},
+    {"a map without a start marker begins on whole cells, whatever view the last mission left",
+     {"...........",
+      "...........",
+      "###########"},
+     {{"", 0, "ox=0 oy=0"}}},
     {"the sky above the map is as bright as its top row (blue: the objective is met)",
      {".....P.....",
       "...........",
@@ -345,6 +353,22 @@ const std::vector<Scenario> scenarios = {
       "................",
       "################"},
      {{"", 400, "bombs=0 power=4 e0=15,1,-1,0,5"}}},
+    {"the beam takes an enemy's hit point every frame it meets it, the first enemy too",
+     {"...........",
+      ".....P..T..",
+      "...........",
+      "###########"},
+     {{"x", 1, "e0=8,1,-1,0,4 score=1"}},
+     [] { player.diamonds = 5; }},
+    {"the enemy shot table holds 21: a full one takes no more",
+     {"...........",
+      ".....P....T",
+      "...........",
+      "###########"},
+     {{"", 400, "bombs=21"}},
+     [] {
+         for (int k = 0; k < shotCount; ++k) enemyShots[k] = enemyShotAt(20 + 8 * k, 40, 1);
+     }},
     {"a snake takes no harm from shots",
      {"...........",
       ".....P...S.",

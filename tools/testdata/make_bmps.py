@@ -194,6 +194,15 @@ def made_by_hand():
            compression=3, alpha=True)
     direct("rgb32-10bit.bmp", 32, (0x3FF00000, 0x000FFC00, 0x000003FF, 0), compression=3,
            masks_after=True)
+    # 25 bits a pixel, one pixel a row: read as four bytes, the top one holding
+    # red's highest bit (1 in the top row, 0 in the bottom one).
+    masks = (0x01FF0000, 0x0000FF00, 0x000000FF)
+    values = [0x01804020, 0x00F01008]
+    pixels = pack_rows([v.to_bytes(4, "little") for v in values], 1, 25, False)
+    offset = 14 + 40 + 12
+    write("rgb25-narrow.bmp", file_header(offset + len(pixels), offset) + info_header(40, 1, 2, 25, 3) +
+          struct.pack("<III", *masks) + pixels,
+          [[argb(v >> 17 & 0xFF, v >> 8 & 0xFF, v & 0xFF)] for v in values])
     # Pictures for loading into an image of another size.
     solid_rgb24("grid64.bmp", 64, 64, lambda x, y: (x * 4, y * 4, (x ^ y) & 0xFF))
     solid_rgb24("grid16.bmp", 16, 16, lambda x, y: (255 - x, 100 + y, 7))
