@@ -13,7 +13,8 @@ if [ "${1:-}" = web ]; then
   want=(cmake ninja-build g++ emscripten python3)
 elif [ "${1:-}" = play ]; then
   shift
-  want=(cmake ninja-build g++ libsdl2-dev libgtest-dev)
+  # libpng-dev too: the build folder that play configures is the one make test uses.
+  want=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev)
 elif [ "${1:-}" = windows ]; then
   shift
   # googletest: its sources, built with the cross compiler for the Windows tests.
