@@ -132,18 +132,12 @@ void step(Scenario s) {
     case startUpData:
         loadStartUpData();
         break;
-    case routesBig: {
-        std::ostringstream report;
-        RouteOptions options;
-        options.mission = 1;
-        checkRoutes(routeLevelPath(), options, report);
-        break;
-    }
+    case routesBig:
     case routesHostile: {
         std::ostringstream report;
         RouteOptions options;
-        options.mission = 2;
-        checkRoutes(hostileRouteLevelPath(), options, report);
+        options.mission = s == routesBig ? 1 : 2;
+        checkRoutes(s == routesBig ? routeLevelPath() : hostileRouteLevelPath(), options, report);
         break;
     }
     case scenarioCount:

@@ -45,14 +45,6 @@ recorded() {
   fail "never recorded: '$pattern'"
 }
 
-# Waits for the tester to end by itself; sets code to its exit code.
-wait_playtest() {
-  code=timeout
-  timeout 300 tail --pid="$game_pid" -f /dev/null || return
-  wait "$game_pid"
-  code=$?
-  game_pid=""
-}
 
 start_playtest --seed 7 --record "$rec" "$work/walk.map"
 recorded 'event=mission-start mission=1'
@@ -68,7 +60,7 @@ xdotool keyup Escape;       recorded '^release escape'
 recorded 'event=final score=10'
 xdotool key space;          recorded 'event=mission-start' 2   # the same level again
 xdotool keydown Escape                                          # quits on the briefing
-wait_playtest
+wait_for_exit 300
 xdotool keyup Escape
 [ "$code" = 0 ] || fail "Escape on the briefing: exit code $code"
 tsan_clean || fail "ThreadSanitizer report"
@@ -95,7 +87,7 @@ watch() {
   shift 2
   start_playtest --replay "$@"
   xdotool keydown Tab
-  wait_playtest
+  wait_for_exit 300
   xdotool keyup Tab
   [ "$code" = 0 ] || fail "$name: --replay: exit code $code"
   tsan_clean || fail "$name: ThreadSanitizer report"

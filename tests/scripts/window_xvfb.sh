@@ -22,14 +22,6 @@ start_game() {
   sleep 1.5  # the title screen is up and waiting for keys
 }
 
-# Waits up to 15 seconds for the program to end; sets code to its exit code.
-wait_game() {
-  code=timeout
-  timeout 15 tail --pid="$game_pid" -f /dev/null || return
-  wait "$game_pid"
-  code=$?
-  game_pid=""
-}
 
 mkdir -p "$work/run"
 start_game
@@ -69,7 +61,7 @@ sleep 1
 xdotool key space        # final screen -> title
 sleep 1.5
 xdotool keydown Escape   # quit from the title
-wait_game
+wait_for_exit 15
 xdotool keyup Escape
 [ "$code" = 0 ] || fail "Escape on the title screen: exit code $code"
 tsan_clean || fail "ThreadSanitizer report"
@@ -77,7 +69,7 @@ tsan_clean || fail "ThreadSanitizer report"
 # Closing the window while the game waits on its title screen.
 start_game
 kill -TERM "$game_pid"
-wait_game
+wait_for_exit 15
 [ "$code" = 0 ] || fail "closing the window: exit code $code"
 tsan_clean || fail "ThreadSanitizer report"
 

@@ -77,4 +77,13 @@ wait_for_window() {
   done
   fail "no window appeared"
 }
+# wait_for_exit SECONDS: waits that long at most for the program to end by
+# itself; sets code to its exit status, or to "timeout".
+wait_for_exit() {
+  code=timeout
+  timeout "$1" tail --pid="$game_pid" -f /dev/null || return
+  wait "$game_pid"
+  code=$?
+  game_pid=""
+}
 tsan_clean() { ! grep -q "ThreadSanitizer" "$work/game.log"; }
