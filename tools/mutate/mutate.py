@@ -17,8 +17,8 @@ beside this file (file, operator, line before, line after, reason); they are
 not run again. Each fault rebuilds only what its file feeds (one translation
 unit for a .cpp; the unit tests' program first, the rest only when those
 pass), and each test stops at three times the unmutated run's time (at least
-60 s). --rerun runs an earlier run's survivors again on today's tree (after
-tests were added) and keeps its other rows; --table prints a run's score
+60 s). --rerun runs an earlier run's survivors, and the faults it never reached,
+again on today's tree (after tests were added) and keeps its other rows; --table prints a run's score
 table with today's judgements.
 
 A fault names a file, an exact text in it and its replacement; when the text is
@@ -205,7 +205,7 @@ def run_generated(a, tree, build_dir):
     if a.only:
         wanted = set(a.only.split(","))
         rows = [r for r in rows if r["id"] in wanted]
-    to_run = [r for r in rows if r["status"] in ("", "survived")]
+    to_run = [r for r in rows if r["status"] in ("", "survived", "not-run")]
 
     everything = [t for t in fast_tests(tree, build_dir) if t[0] not in BLIND] + [
         (n, ["bash", str(tree / "tests" / "scripts" / (n + ".sh")), str(build_dir), str(tree)])
