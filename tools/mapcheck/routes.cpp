@@ -655,13 +655,18 @@ bool RouteSearch::playChainFrame(std::uint8_t keys) {
         chainTrail_.push_back({p.px + 26, p.py + 32});
     }
     // Generators broken in this frame (also by a beam on its way to another) are reached.
+    const std::vector<std::uint8_t> none;
     for (Target& t : targets_) {
         if (t.kind == Kind::generator && !t.reached && mapCell(t.x, t.y).tile == 0) {
-            const std::vector<std::uint8_t> none;
             recordRoute(t, none, frame, noParent);
             t.boxFrame = boxFrame_;
         }
     }
+    // The objective met with the player already in the beam's column wins in
+    // the same play: the exit is reached there, not by a later search.
+    Target& exit = targets_.back();
+    if (game.missionResult == missionCompleted && exit.kind == Kind::exitBeam && !exit.reached)
+        recordRoute(exit, none, frame, noParent);
     return game.missionResult != missionFailed;
 }
 
@@ -857,8 +862,13 @@ void RouteSearch::rewind(const Snapshot& state, std::size_t played, int boxFrame
 bool RouteSearch::dropPowerlessRoutes(const Snapshot& state) {
     bool dropped = false;
     for (const auto& [t, node] : hazardRoutes_) {
-        for (std::uint8_t keys : pathTo(node)) playRouteFrame(keys);
-        playRouteFrame(0);
+        // The game ends the mission in the frame the power runs out: nothing
+        // after it (such as the exit's touch) may overwrite the failure.
+        for (std::uint8_t keys : pathTo(node)) {
+            playRouteFrame(keys);
+            if (game.missionResult != 0) break;
+        }
+        if (game.missionResult == 0) playRouteFrame(0);
         if (game.missionResult == missionFailed && targets_[t].reached) {
             targets_[t].reached = false;
             ++unreached_;
@@ -874,6 +884,10 @@ bool RouteSearch::dropPowerlessRoutes(const Snapshot& state) {
 // stage whose fewest-frames routes run out of power in hazards is searched
 // again keeping off them.
 void RouteSearch::run() {
+    // The first stage searches the whole map: what is reachable only before
+    // the nearest change must be found then. A start on a key changes the map
+    // in the first frame, so the stage after it is the first real one.
+    int wholeStage = 0;
     for (int stage = 0; stage < maxStages; ++stage) {
         Snapshot state;
         state.save();
@@ -882,7 +896,8 @@ void RouteSearch::run() {
         bool changed = false;
         for (int attempt = 0; attempt < 2 && !changed; ++attempt) {
             avoidHazards_ = attempt == 1;
-            bfs(currentPos(), static_cast<int>(played), stage == 0 || avoidHazards_);
+            bfs(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
+            if (stage == wholeStage && nodes_.size() == 1 && nodes_[0].terminal) wholeStage = stage + 1;
             state.restore();
             const bool dropped = dropPowerlessRoutes(state);
             if (!somethingLeft()) return;
