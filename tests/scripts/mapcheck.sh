@@ -60,7 +60,8 @@ MAP
 } > "$work/src/crowd/map.map"
 # Play rules: a turret firing through the generator's lower half, one with
 # a wall on its left firing right through a scenery block, a walker walking
-# into a scenery block, diamonds in the cave wall (an empty cell there is
+# into a scenery block (told as the map starts, with door A shut: not the
+# one at (2, 4) behind it), diamonds in the cave wall (an empty cell there is
 # fine), bombs falling down the hole at (9, 5) forever.
 cat > "$work/src/unfair/map.map" <<'MAP'
 map
@@ -68,7 +69,7 @@ vdv.......F.
 d#T.o.......
 v.v...G.....
 .P.........T
-...o.W......
+..ol.Wo.....
 #########.##
 MAP
 "$bake" "$work/src" "$work/out" >/dev/null || { echo "FAIL: baking the bad maps"; exit 1; }
@@ -78,7 +79,7 @@ expect level2 1 "2 player start markers" "exit beam stops at cell (3, 0)"
 expect nostart 1 "no player start marker"
 expect near 1 "cell (3, 1): colour (250, 4, 0) is near diamond" "cell (0, 3): colour (10, 10, 10) is near block"
 expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3), the lower half of the generator at (6, 2), which" \
-    "walker at cell (5, 4) walks into cell (3, 4), a scenery block, which" \
+    "walker at cell (5, 4) walks into cell (6, 4), a scenery block, which" \
     "pickup at cell (1, 0) sits in backdrop" "flyer at cell (10, 0): its shots fall forever in column 9" \
     "turret at cell (2, 1) fires through cell (4, 1)" "pickup at cell (0, 1) sits in backdrop" \
     "diamond (1, 0): reached"  # those faults do not stop the route search
