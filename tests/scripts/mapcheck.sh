@@ -122,6 +122,17 @@ done <<'TABLE'
 #..........#
 ############
 
+1 1 generator (10, 1): error \[1\]: unreachable: in the beam's reach, but it takes 39 frames of beam (2 diamonds' charge), more than the diamonds reached before it hold
+..............
+#.........G..#
+#............#
+#............#
+#............#
+#............#
+#.Pd.........#
+#............#
+##############
+
 2 0 power crystal (11, 2): warning \[1\]: unreachable: enclosed by solid cells
 .............
 #.........###
@@ -138,7 +149,7 @@ done <<'TABLE'
 ###....#..d..#
 ##############
 TABLE
-[ $reasons = 5 ] || fail "reasons: $reasons of the table's 5 maps checked"
+[ $reasons = 6 ] || fail "reasons: $reasons of the table's 6 maps checked"
 
 # A source's fault names its file and line; the rest of the map is still
 # checked, quickly: --no-routes leaves the search out.

@@ -350,6 +350,7 @@ private:
     Move moves_[16 * 64 * 8] = {};
     std::vector<BreakPlan> generatorPlans_;  // per target: the cheapest beam plan found this stage
     std::vector<std::uint8_t> generatorPlanned_;
+    std::vector<int> beamShort_;             // per target: the fewest beam frames a plan lacked the charge for
     int stageSupply_ = 0;                    // beam frames the diamonds held at the stage's start feed
     int unreached_ = 0;                      // targets without a route yet
 };
@@ -400,6 +401,7 @@ bool RouteSearch::load(const std::string& file) {
     }
     if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileBeam, false});
     unreached_ = static_cast<int>(targets_.size());
+    beamShort_.assign(targets_.size(), 0);
     everReached_.assign(gridSize * gridSize, 0);
     highestTop_.assign(gridSize, INT_MAX);
     highestAfter_.assign(gridSize, INT_MAX);
@@ -572,6 +574,7 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
         int shortOfDiamonds = 0;
         if (planFromNode(index, t.x, t.y, generatorPlans_[g], generatorPlanned_[g], shortOfDiamonds))
             generatorPlanned_[g] = 1;
+        if (shortOfDiamonds && (beamShort_[g] == 0 || shortOfDiamonds < beamShort_[g])) beamShort_[g] = shortOfDiamonds;
     }
 }
 
@@ -719,7 +722,8 @@ bool RouteSearch::planBreak(int bx, int by, BreakPlan& plan, int& shortOfDiamond
 }
 
 // Improves `plan` (when `found`, else makes one) with a beam on (bx, by) from
-// standing node n; true when it did.
+// standing node n; true when it did. A hit the charge cannot pay for lowers
+// shortOfDiamonds (0: none yet) to the beam frames it takes.
 bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan, bool found, int& shortOfDiamonds) {
     if (found && nodes_[n].depth + 4 >= plan.frames) return false;
     bool improved = false;
@@ -744,7 +748,7 @@ bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan,
             }
             if (!steer) continue;
             if (steps + 3 > stageSupply_) {
-                shortOfDiamonds = 1;
+                if (shortOfDiamonds == 0 || steps + 3 < shortOfDiamonds) shortOfDiamonds = steps + 3;
                 break;
             }
             plan = BreakPlan{bx, by, n, tap, steer, steps, frames};
@@ -1011,6 +1015,12 @@ std::string RouteSearch::reason(const Target& t) {
     }
     if ((t.kind == Kind::generator || !reachedIn(3)) && !everDiamond_ && player.diamonds <= 0)
         return "needs the streamer, but no diamond can be reached before it";
+    if (const int frames = beamShort_[static_cast<std::size_t>(&t - targets_.data())]; frames > 0) {
+        // The first diamond feeds the beam drain + 1 frames, each further one 21.
+        const int diamonds = (frames + beamFramesPerDiamond - 1) / beamFramesPerDiamond;
+        return "in the beam's reach, but it takes " + std::to_string(frames) + " frames of beam (" +
+               std::to_string(diamonds) + " diamonds' charge), more than the diamonds reached before it hold";
+    }
     if (t.kind != Kind::generator) {
         // To touch the cell, the player's box must come up to its bottom over its column.
         const int top = (*highest)[x];
