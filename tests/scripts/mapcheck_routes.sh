@@ -145,10 +145,10 @@ touch 2 0 the start on key A: the door opens in the first frame, and the diamond
 = diamond (17, 2): reached, 98 frames
 = exit beam column 10: reached, 34 frames (9 after the objective)
 
-ceiling 2 0 two crates in the ceiling, under the top row: the beam opens the way up to the diamond
+ceiling 2 0 two crates in the ceiling, under the top row: the beam opens the way up to the diamond, and spends nothing on the crate at the map's edge
 .....d......
 #.##bb######
-#P.dddddd.h#
+#P.dddddd.hb
 #..........#
 ############
 = hostage (10, 2): reached, 120 frames
