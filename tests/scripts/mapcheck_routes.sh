@@ -203,6 +203,16 @@ beam 1 0 one diamond feeds the beam exactly long enough for the generator, which
 = generator (6, 3): reached, 23 frames
 = diamond (3, 6): reached, 1 frames
 = exit beam column 2: reached, 24 frames (1 after the objective)
+
+ledge 1 0 a ledge in the open: the generator sits at the very end of the beam's reach, which the route uses
+..........
+..Pd......
+..........
+..##....G.
+..........
+= generator (8, 3): reached, 17 frames
+= diamond (3, 1): reached, 1 frames
+= exit beam column 2: reached, 18 frames (1 after the objective)
 TABLE
 
 # The shipped missions, enemies dropped: everything within reach.
