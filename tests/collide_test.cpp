@@ -46,7 +46,7 @@ TEST(Collide, CentreInBox) {
         {286, 300, 288, 288, shotBox, playerCrouchingBox, 1}, {285, 300, 288, 288, shotBox, playerCrouchingBox, 0},
         {286, 299, 288, 288, shotBox, playerCrouchingBox, 0},
         {0, 0, 0, 0, odd, pointBox, 0},       {2, 0, 0, 0, odd, pointBox, 1},       // odd widths halve downwards
-        {-40, -40, -40, -40, bombBox, tileBox, 1},
+        {-40, -40, -40, -40, bombBox, tileBox, 1}, {-3, -3, 0, 0, shotBox, enemyBox, 1},
     };
     for (const auto& c : table)
         EXPECT_EQ(centreInBox(c.x1, c.y1, c.x2, c.y2, c.a, c.b), c.inside) << c.x1 << "," << c.y1 << " in " << c.x2 << "," << c.y2;

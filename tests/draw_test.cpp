@@ -140,8 +140,9 @@ TEST(Draw, EveryPathDrawsThePixelsOfThePlainOne) {
 }
 
 // Random levels up to the full grid, shots anywhere (on cell edges, outside the
-// grid), spark 0 alive, free or brought back by a burst mid-pass: the indexed
-// pass frees, bursts and bounces exactly as the loop over every solid cell.
+// grid, all 42 over solid cells at once), spark 0 alive, free or brought back by
+// a burst mid-pass: the indexed pass frees, bursts and bounces exactly as the
+// loop over every solid cell.
 TEST(Draw, IndexedSolidPassGivesTheEventsOfTheLoop) {
     freshGame();
     std::mt19937 rng(2024);
@@ -165,9 +166,10 @@ TEST(Draw, IndexedSolidPassGivesTheEventsOfTheLoop) {
     int freed = 0, reborn = 0;
     for (int trial = 0; trial < 600; ++trial) {
         std::memset(&mapGrid, 0, sizeof mapGrid);
-        mapWidth = trial % 50 == 0 ? gridSize : pick(1, 40);
-        mapHeight = trial % 50 == 0 ? gridSize : pick(1, 40);
-        const int density = pick(0, 100);
+        const bool crowded = trial % 50 == 25;
+        mapWidth = trial % 50 == 0 ? gridSize : crowded ? 40 : pick(1, 40);
+        mapHeight = trial % 50 == 0 ? gridSize : crowded ? 40 : pick(1, 40);
+        const int density = crowded ? 100 : pick(0, 100);
         for (int y = 0; y < mapHeight; ++y)
             for (int x = 0; x < mapWidth; ++x)
                 if (pick(0, 99) < density) mapCell(x, y) = MapCell{31, static_cast<std::int8_t>(pick(0, 2) ? 1 : -2), 0};
@@ -177,11 +179,12 @@ TEST(Draw, IndexedSolidPassGivesTheEventsOfTheLoop) {
         start.random = randomState;
         auto at = [&](int span) {
             const int kind = pick(0, 9);
+            if (crowded) return pick(0, span - 64);
             return kind == 0 ? pick(-2000000000, 2000000000) : kind == 1 ? 32 * pick(-2, span / 32 + 2) - pick(0, 12) : pick(-100, span + 60);
         };
         for (int k = 0; k < shotCount; ++k) {
-            if (pick(0, 3)) start.player[k] = Shot{1, at(32 * mapWidth), at(32 * mapHeight), 2, 0, 100, 0};
-            if (pick(0, 3)) start.enemy[k] = Shot{1, at(32 * mapWidth), at(32 * mapHeight), 0, 1, 500, pick(0, 1)};
+            if (pick(0, 3) || crowded) start.player[k] = Shot{1, at(32 * mapWidth), at(32 * mapHeight), 2, 0, 100, 0};
+            if (pick(0, 3) || crowded) start.enemy[k] = Shot{1, at(32 * mapWidth), at(32 * mapHeight), 0, 1, 500, pick(0, 1)};
         }
         for (int i = 1; i < particleCount; ++i) start.sparks[i].active = pick(0, 4) == 0;
         start.sparks[0] = Particle{pick(0, 2) != 0, 0, 32, pick(-60, 32 * mapWidth + 20) + pick(0, 8) * 0.125,

@@ -11,6 +11,7 @@
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
 //         ox oy   the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
+//         @x,y    the screen pixel at (x, y)
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -106,7 +107,11 @@ void check(const Scenario& s, int step, const std::string& expect, const std::ma
     for (const auto& [k, v] : got) all += k + "=" + v + " ";
     for (std::string w; words >> w;) {
         const auto eq = w.find('=');
-        EXPECT_EQ(got.at(w.substr(0, eq)), w.substr(eq + 1)) << s.name << ", step " << step << ": " << all;
+        int x = 0, y = 0;
+        char pixel[16] = "";
+        if (std::sscanf(w.c_str(), "@%d,%d=", &x, &y) == 2)
+            std::snprintf(pixel, sizeof pixel, "%06X", pixelAt(x, y) & 0xFFFFFFu);
+        EXPECT_EQ(*pixel ? pixel : got.at(w.substr(0, eq)), w.substr(eq + 1)) << s.name << ", step " << step << ": " << all;
     }
 }
 
@@ -329,12 +334,13 @@ const std::vector<Scenario> scenarios = {
       "....................####..................",
       "##########################################"},
      {{"", 100, "e0=22,1,-1,0,3"}, {"", 300, "e0=23,1,-1,0,3"}}},
-    {"a snake in a box turns a quarter clockwise at each wall",
+    {"a snake in a box turns a quarter clockwise at each wall, crossing a cell in 64 frames",
      {"...........................#####",
       ".....P.....................#S..#",
       "...........................#...#",
       "################################"},
-     {{"", 100, "e0=29,1,1,0,20"}, {"", 100, "e0=30,2,-1,0,20"}, {"", 200, "e0=28,1,1,0,20"}}},
+     {{"", 100, "e0=29,1,1,0,20"}, {"", 91, "e0=30,2,0,1,20"}, {"", 9, "e0=30,2,-1,0,20"},
+      {"", 181, "e0=28,2,0,-1,20"}, {"", 19, "e0=28,1,1,0,20"}}},
     {"a turret with a wall on its left faces right",
      {"..............................#T",
       ".....P..........................",
@@ -369,6 +375,14 @@ const std::vector<Scenario> scenarios = {
      [] {
          for (int k = 0; k < shotCount; ++k) enemyShots[k] = enemyShotAt(20 + 8 * k, 40, 1);
      }},
+    {"a snake fires up into an open cell; its blue shot stops with its centre in the ceiling",
+     {"....#......",
+      "...........",
+      "...#S#P....",
+      "...###.....",
+      "###########"},
+     {{"", 1, "bombs=1"}, {"", 22, "bombs=1", [] { enemies[0].fireThreshold = 1000; }}, {"", 1, "bombs=0"}},
+     [] { enemies[0].fireThreshold = -1; }},
     {"a snake takes no harm from shots",
      {"...........",
       ".....P...S.",
@@ -380,7 +394,7 @@ const std::vector<Scenario> scenarios = {
       ".....P.....",
       "...........",
       "###########"},
-     {{"z", 1, "shots=1"}, {"", 198, "shots=1"}, {"", 1, "shots=0"}, {"z", 31, "shots=1"}, {"z", 1, "shots=2"}}},
+     {{"z", 1, "shots=1 @340,303=0000C8"}, {"", 198, "shots=1"}, {"", 1, "shots=0"}, {"z", 31, "shots=1"}, {"z", 1, "shots=2"}}},
     {"enemy shots flying sideways age, bombs do not",
      {".....P.....",
       "...........",
