@@ -648,8 +648,9 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
 }
 
 // Plays one frame of the route for real and appends it to the chain. False
-// when the mission is lost (power) in it.
+// when the mission is lost (power) in it; once it is won, plays nothing.
 bool RouteSearch::playChainFrame(std::uint8_t keys) {
+    if (game.missionResult == missionCompleted) return true;
     chain_.push_back(keys);
     const int frame = static_cast<int>(chain_.size());
     if (playRouteFrame(keys)) boxFrame_ = frame;
@@ -678,7 +679,7 @@ bool RouteSearch::playChainFrame(std::uint8_t keys) {
 bool RouteSearch::playPath(std::uint32_t index) {
     for (std::uint8_t keys : pathTo(index))
         if (!playChainFrame(keys)) return false;
-    if (currentPos() == decode(nodes_[index].key)) return true;
+    if (game.missionResult == missionCompleted || currentPos() == decode(nodes_[index].key)) return true;
     out_ << "internal: the played route left the searched one at frame " << chain_.size() << "\n";
     return false;
 }
