@@ -11,6 +11,7 @@
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
 //         ox oy   the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -52,15 +53,19 @@ struct Scenario {
 int worldX() { return 32 * view.cellX - view.offsetX + playerScreenX; }
 int worldY() { return 32 * view.cellY + view.offsetY + playerScreenY; }
 
-// Figures in slots 1..14 are filled with their slot number; sparks and shots (slot 0) are 0x0000C8.
+// Figures in slots 1..14 are filled with their slot number, and so is the
+// plant's front (43); sparks and shots (slot 0) are 0x0000C8.
 void numberPictures() {
     static Image* numbered[15];
+    static Image* plantFront = createImage(32, 32, 0xFF00002Bu);
     for (int slot = 0; slot <= 14; ++slot) {
         if (!numbered[slot])
             numbered[slot] = slot == 0 ? createImage(8, 8, 0xFF0000C8u)
                                        : createImage(52, 64, 0xFF000000u | static_cast<unsigned>(slot));
         pictures[slot] = numbered[slot];
     }
+    std::fill_n(imageRow(plantFront, 0), 32 * 32, 0xFF00002Bu);  // a start-up may have refilled it
+    pictures[43] = plantFront;
 }
 
 std::map<std::string, std::string> fields(int startX, int startY) {
@@ -264,6 +269,11 @@ const std::vector<Scenario> scenarios = {
       "...........",
       "###########"},
      {{"", 1, "sky=0000FF"}}},
+    {"a plant's front covers the player, from the first frame the briefing is shown over",
+     {".....P.....",
+      ".....p.....",
+      "###########"},
+     {{"", 0, "px=00002B"}, {"", 1, "px=00002B"}}},
     {"power 0 plays on",
      {".....P.....",
       "...........",
