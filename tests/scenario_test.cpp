@@ -9,6 +9,7 @@
 //         solid   entries of the solid list;  msg  the message line, '_' for spaces
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
+//         @X,Y    the screen pixel at (X, Y)
 //         ox oy   the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
 #include <algorithm>
@@ -111,7 +112,13 @@ void check(const Scenario& s, int step, const std::string& expect, const std::ma
     for (const auto& [k, v] : got) all += k + "=" + v + " ";
     for (std::string w; words >> w;) {
         const auto eq = w.find('=');
-        EXPECT_EQ(got.at(w.substr(0, eq)), w.substr(eq + 1)) << s.name << ", step " << step << ": " << all;
+        const std::string name = w.substr(0, eq);
+        char hex[16] = "?";
+        int x, y;
+        if (std::sscanf(name.c_str(), "@%d,%d", &x, &y) == 2)
+            std::snprintf(hex, sizeof hex, "%06X", pixelAt(x, y) & 0xFFFFFFu);
+        const std::string value = name[0] == '@' ? hex : got.at(name);
+        EXPECT_EQ(value, w.substr(eq + 1)) << s.name << ", step " << step << ", " << name << ": " << all;
     }
 }
 
@@ -186,9 +193,8 @@ const std::vector<Scenario> scenarios = {
       ".........l..",
       "############"},
      {{"right", 100, "dx=76 score=10"}, {"z", 1, "shots=1"}, {"", 30, "shots=0"}}},
-    {"key A opens door A for the player and the shots",
-     {"..............",
-      ".....Pk..l...#",
+    {"key A opens door A for the player and the shots, in the map's top row too",
+     {".....Pk..l...#",
       ".........l...#",
       "##############"},
      {{"right", 200, "dx=204 score=10 door=FFFF00FF,3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
@@ -273,7 +279,22 @@ const std::vector<Scenario> scenarios = {
      {".....P.....",
       ".....p.....",
       "###########"},
-     {{"", 0, "px=00002B"}, {"", 1, "px=00002B"}}},
+     {{"", 0, "px=00002B @302,351=00002B"}, {"", 1, "px=00002B"}}},
+    {"a plant's front in the first drawing row shows while the view rises into that row",
+     [] {
+         std::vector<std::string> m(12, std::string(12, '.'));
+         m[0][1] = 'p', m[10][10] = 'P';
+         m.push_back(std::string(12, '#'));
+         return m;
+     }(),
+     {{"up", 1, ""}, {"", 14, "dy=-30 @2,28=00002B"}}},
+    {"a screen full of solid cells holds the player where he stands",
+     [] {
+         std::vector<std::string> m(18, std::string(22, '#'));
+         m[10][10] = 'P';
+         return m;
+     }(),
+     {{"right up", 10, "dx=0 dy=0 ox=0 oy=0"}}},
     {"power 0 plays on",
      {".....P.....",
       "...........",
@@ -491,5 +512,40 @@ TEST(Scenario, LevelUnderTestKeepsToItsOwnFiles) {
         EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
     }
     setMissionSource(nullptr);
+    setDataFolder(saved.c_str());
+}
+
+// Without any picture file every slot is its catalogue size in the light green
+// fill; a second start-up in the same process refills what the first left.
+TEST(Scenario, PicturesWithoutFilesAreLightGreenAtTheirSizes) {
+    struct Slots {
+        int first, last, width, height;  // width 0: never created
+    };
+    const Slots catalogue[] = {{0, 0, 8, 8},       {1, 15, 52, 64}, {16, 17, 16, 16}, {18, 37, 32, 32},
+                               {38, 39, 32, 64},   {40, 69, 32, 32}, {70, 79, 32, 64}, {80, 80, 8, 8},
+                               {81, 89, 0, 0},     {90, 95, 16, 16}, {96, 100, 0, 0}};
+    const std::string folder = testTempFolder(), saved = dataFolder();
+    Image* kept[pictureSlots];
+    std::copy_n(pictures, pictureSlots, kept);
+    std::fill_n(pictures, pictureSlots, nullptr);
+    setDataFolder(folder.c_str());
+    for (int round = 1; round <= 2; ++round) {
+        createPictures();
+        for (const Slots& s : catalogue)
+            for (int slot = s.first; slot <= s.last; ++slot) {
+                Image* p = pictures[slot];
+                ASSERT_EQ(p != nullptr, s.width > 0) << "slot " << slot;
+                if (!p) continue;
+                int green = 0;
+                for (int y = 0; y < p->height; ++y) {
+                    green += static_cast<int>(std::count(imageRow(p, y), imageRow(p, y) + p->width, 0xFF64FF64u));
+                    std::fill_n(imageRow(p, y), p->width, 0u);  // as a game's pictures would be left
+                }
+                EXPECT_EQ(p->width, s.width) << "slot " << slot;
+                EXPECT_EQ(p->height, s.height) << "slot " << slot;
+                EXPECT_EQ(green, s.width * s.height) << "slot " << slot << ", start-up " << round;
+            }
+    }
+    std::copy_n(kept, pictureSlots, pictures);
     setDataFolder(saved.c_str());
 }
