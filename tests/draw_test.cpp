@@ -50,6 +50,10 @@ const std::vector<Drawn> drawn = {
      0, 476, {"########.", "########.", "########.", "########."}, 128},
     {"a sloped line rounds its steps half away from zero", [](Image*) { drawLine(0, 0, 9, 3); },
      0, 0, {"##........", "..###.....", ".....###..", "........##"}, 10},
+    {"a steep line reaches the bottom row", [](Image*) { drawLine(0, 476, 1, 479); },
+     0, 476, {"#.", "#.", ".#", ".#"}, 4},
+    {"a glyph cut by the left edge keeps its last column", [](Image*) { drawText(-3, 0, "\xDB"); },
+     0, 0, {"#####.", "#####."}, 80},
     {"a box is clamped to the last column", [](Image*) { fillBox(630, 10, 700, 11); },
      636, 9, {"....", "####", "####", "...."}, 20},
     {"a darkened box includes both edges", [](Image*) { fillBox(0, 0, 6, 4), darkenBox(2, 1, 3, 2); },
@@ -60,6 +64,8 @@ TEST(Draw, EdgesOfThePrimitives) {
     freshGame();
     for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {4097, 1}, {1, 4097}}) EXPECT_EQ(createImage(w, h, 0), nullptr) << w;
     Image* picture = createImage(3, 2, 0xFF336699u);
+    const std::int32_t header[8] = {7, 4, 3, 2, 16, 0, 0, 0};  // tag, bytes per pixel, size, pitch, reserved zeros
+    EXPECT_EQ(std::memcmp(picture, header, sizeof header), 0);
     for (const Drawn& d : drawn) {
         clearScreen();
         d.draw(picture);

@@ -9,9 +9,10 @@
 //         solid   entries of the solid list;  msg  the message line, '_' for spaces
 //         e0      enemy 0 as cellX,cellY,dirX,dirY,hitPoints
 //         px      the screen pixel at (302, 322), over the figure; sky  the pixel at (10, 40)
+//         @X,Y    the screen pixel at (X, Y)
 //         ox oy   the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
-//         @x,y    the screen pixel at (x, y)
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -53,15 +54,19 @@ struct Scenario {
 int worldX() { return 32 * view.cellX - view.offsetX + playerScreenX; }
 int worldY() { return 32 * view.cellY + view.offsetY + playerScreenY; }
 
-// Figures in slots 1..14 are filled with their slot number; sparks and shots (slot 0) are 0x0000C8.
+// Figures in slots 1..14 are filled with their slot number, and so is the
+// plant's front (43); sparks and shots (slot 0) are 0x0000C8.
 void numberPictures() {
     static Image* numbered[15];
+    static Image* plantFront = createImage(32, 32, 0xFF00002Bu);
     for (int slot = 0; slot <= 14; ++slot) {
         if (!numbered[slot])
             numbered[slot] = slot == 0 ? createImage(8, 8, 0xFF0000C8u)
                                        : createImage(52, 64, 0xFF000000u | static_cast<unsigned>(slot));
         pictures[slot] = numbered[slot];
     }
+    std::fill_n(imageRow(plantFront, 0), 32 * 32, 0xFF00002Bu);  // a start-up may have refilled it
+    pictures[43] = plantFront;
 }
 
 std::map<std::string, std::string> fields(int startX, int startY) {
@@ -107,11 +112,13 @@ void check(const Scenario& s, int step, const std::string& expect, const std::ma
     for (const auto& [k, v] : got) all += k + "=" + v + " ";
     for (std::string w; words >> w;) {
         const auto eq = w.find('=');
-        int x = 0, y = 0;
-        char pixel[16] = "";
-        if (std::sscanf(w.c_str(), "@%d,%d=", &x, &y) == 2)
-            std::snprintf(pixel, sizeof pixel, "%06X", pixelAt(x, y) & 0xFFFFFFu);
-        EXPECT_EQ(*pixel ? pixel : got.at(w.substr(0, eq)), w.substr(eq + 1)) << s.name << ", step " << step << ": " << all;
+        const std::string name = w.substr(0, eq);
+        char hex[16] = "?";
+        int x, y;
+        if (std::sscanf(name.c_str(), "@%d,%d", &x, &y) == 2)
+            std::snprintf(hex, sizeof hex, "%06X", pixelAt(x, y) & 0xFFFFFFu);
+        const std::string value = name[0] == '@' ? hex : got.at(name);
+        EXPECT_EQ(value, w.substr(eq + 1)) << s.name << ", step " << step << ", " << name << ": " << all;
     }
 }
 
@@ -186,9 +193,8 @@ const std::vector<Scenario> scenarios = {
       ".........l..",
       "############"},
      {{"right", 100, "dx=76 score=10"}, {"z", 1, "shots=1"}, {"", 30, "shots=0"}}},
-    {"key A opens door A for the player and the shots",
-     {"..............",
-      ".....Pk..l...#",
+    {"key A opens door A for the player and the shots, in the map's top row too",
+     {".....Pk..l...#",
       ".........l...#",
       "##############"},
      {{"right", 200, "dx=204 score=10 door=FFFF00FF,3F20203F"}, {"left z", 1, "shots=1"}, {"", 30, "shots=1"}},
@@ -254,11 +260,12 @@ const std::vector<Scenario> scenarios = {
       "###########"},
      {{"", 1, "result=0 score=0"}},
      [] { placeExitBeam(); }},
-    {"a map as wide as the grid keeps its last column; markers past the 61 in play are ignored",
-     {std::string(200, '.') + "#",
-      ".....P" + std::string(133, '.') + std::string(62, 'T'),
-      std::string(201, '#')},
-     {{"", 1, "solid=202 e60=5,0"}}},
+    {"a map wider than the grid keeps columns 0 to 200; the walk off its left edge meets nothing of the row above",
+     {std::string(200, '.') + "##",
+      ".....P" + std::string(133, '.') + std::string(62, 'T') + ".",
+      std::string(202, '.'),
+      std::string(202, '#')},
+     {{"", 1, "solid=202 e60=5,0"}, {"left", 100, "dx=-200"}}},
     {"a map without a start marker begins on whole cells, whatever view the last mission left",
      {"...........",
       "...........",
@@ -269,6 +276,26 @@ const std::vector<Scenario> scenarios = {
       "...........",
       "###########"},
      {{"", 1, "sky=0000FF"}}},
+    {"a plant's front covers the player, from the first frame the briefing is shown over",
+     {".....P.....",
+      ".....p.....",
+      "###########"},
+     {{"", 0, "px=00002B @302,351=00002B"}, {"", 1, "px=00002B"}}},
+    {"a plant's front in the first drawing row shows while the view rises into that row",
+     [] {
+         std::vector<std::string> m(12, std::string(12, '.'));
+         m[0][1] = 'p', m[10][10] = 'P';
+         m.push_back(std::string(12, '#'));
+         return m;
+     }(),
+     {{"up", 1, ""}, {"", 14, "dy=-30 @2,28=00002B"}}},
+    {"a screen full of solid cells holds the player where he stands",
+     [] {
+         std::vector<std::string> m(18, std::string(22, '#'));
+         m[10][10] = 'P';
+         return m;
+     }(),
+     {{"right up", 10, "dx=0 dy=0 ox=0 oy=0"}}},
     {"power 0 plays on",
      {".....P.....",
       "...........",
@@ -495,5 +522,40 @@ TEST(Scenario, LevelUnderTestKeepsToItsOwnFiles) {
         EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
     }
     setMissionSource(nullptr);
+    setDataFolder(saved.c_str());
+}
+
+// Without any picture file every slot is its catalogue size in the light green
+// fill; a second start-up in the same process refills what the first left.
+TEST(Scenario, PicturesWithoutFilesAreLightGreenAtTheirSizes) {
+    struct Slots {
+        int first, last, width, height;  // width 0: never created
+    };
+    const Slots catalogue[] = {{0, 0, 8, 8},       {1, 15, 52, 64}, {16, 17, 16, 16}, {18, 37, 32, 32},
+                               {38, 39, 32, 64},   {40, 69, 32, 32}, {70, 79, 32, 64}, {80, 80, 8, 8},
+                               {81, 89, 0, 0},     {90, 95, 16, 16}, {96, 100, 0, 0}};
+    const std::string folder = testTempFolder(), saved = dataFolder();
+    Image* kept[pictureSlots];
+    std::copy_n(pictures, pictureSlots, kept);
+    std::fill_n(pictures, pictureSlots, nullptr);
+    setDataFolder(folder.c_str());
+    for (int round = 1; round <= 2; ++round) {
+        createPictures();
+        for (const Slots& s : catalogue)
+            for (int slot = s.first; slot <= s.last; ++slot) {
+                Image* p = pictures[slot];
+                ASSERT_EQ(p != nullptr, s.width > 0) << "slot " << slot;
+                if (!p) continue;
+                int green = 0;
+                for (int y = 0; y < p->height; ++y) {
+                    green += static_cast<int>(std::count(imageRow(p, y), imageRow(p, y) + p->width, 0xFF64FF64u));
+                    std::fill_n(imageRow(p, y), p->width, 0u);  // as a game's pictures would be left
+                }
+                EXPECT_EQ(p->width, s.width) << "slot " << slot;
+                EXPECT_EQ(p->height, s.height) << "slot " << slot;
+                EXPECT_EQ(green, s.width * s.height) << "slot " << slot << ", start-up " << round;
+            }
+    }
+    std::copy_n(kept, pictureSlots, pictures);
     setDataFolder(saved.c_str());
 }

@@ -347,11 +347,12 @@ int roundPosition(double v) {
     return v > 0 ? static_cast<int>(v + 0.5) : static_cast<int>(v - 0.5);
 }
 
+// The backend's status: 0 when the window and frame buffer opened.
 int setScreenMode(int width, int height, int) {
-    backendOpen(width, height);
+    const int status = backendOpen(width, height);
     foregroundColour = 0xFFFFFFFFu;
     backgroundColour = 0xFF000000u;
-    return 0;
+    return status;
 }
 
 ScreenSize screenSize() { return {screenWidth, screenHeight, 32}; }

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 void freshGame() {
     resetGameState();
-    setScreenMode(screenWidth, screenHeight, 32);
+    EXPECT_EQ(setScreenMode(screenWidth, screenHeight, 32), 0) << "the screen opened, so its status is 0";
 }
 
 namespace {
@@ -49,7 +49,7 @@ void writeMission(const std::string& folder, int missionNumber, const std::vecto
         {'G', 0x808080}, {'d', 0xFF0000}, {'c', 0x8000FF}, {'k', 0xFFFF00}, {'K', 0x000040},
         {'l', 0xFFF000}, {'L', 0x003240}, {'h', 0x323232}, {'w', 0x80FF80}, {'s', 0xC0C0C0},
         {'o', 0xFF8000}, {'P', 0xFF00FF}, {'W', 0x0000FF}, {'F', 0x00FFFF}, {'T', 0x800000},
-        {'S', 0x400080}, {'N', 0x408080}};
+        {'S', 0x400080}, {'N', 0x408080}, {'p', 0x00FF00}};
     const int height = static_cast<int>(rows.size()), width = static_cast<int>(rows[0].size());
     const int rowBytes = (3 * width + 3) & ~3;
     std::string out = "BM";
