@@ -21,11 +21,12 @@ import random
 import re
 
 # Code the fast tests build and run: the game, the headless backend, the map
-# checker. The window and browser backends and the window program's entry are
-# built and run only by the slow window and browser tests, the Windows backend
-# only by the cross build under Wine.
+# checker. The window and browser backends, the window thread's handshake they
+# share and the window program's entry run only in the slow window and browser
+# tests, the Windows backend only in the cross build under Wine.
 ROOTS = ["src", "tools/mapcheck"]
-EXCLUDED = ("src/platform/sdl/", "src/platform/web/", "src/platform/win32/", "src/shell/main.cpp")
+EXCLUDED = ("src/platform/sdl/", "src/platform/web/", "src/platform/win32/", "src/platform/window_link.",
+            "src/shell/main.cpp")
 
 IDENT = re.compile(r"[A-Za-z_]\w*")
 INT = re.compile(r"(?<![\w.])(0[xX][0-9A-Fa-f]+|\d+)([uUlL]*)(?![\w.])")
