@@ -114,6 +114,10 @@ TEST(Platform, KeyFlagsAndTheTypedKeyQueue) {
     }
     releasePad(pad, 0);  // the stick at rest
     EXPECT_FALSE(keyHeld(scan::left) || keyHeld(scan::right));
+    PadInput stray{};  // a pad number past the table holds nothing
+    stray.stickX = -padStickDeadZone;
+    applyPadInput(pad, stray, keySourcePads);
+    EXPECT_FALSE(keyHeld(scan::left));
 
     for (int i = 0; i < 40; ++i) pushTypedKey('A' + i);  // nobody reads: the ring wraps, the last 15 stay
     pushTypedKey(-5);

@@ -289,6 +289,14 @@ const std::vector<Scenario> scenarios = {
          return m;
      }(),
      {{"up", 1, ""}, {"", 14, "dy=-30 @2,28=00002B"}}},
+    {"a plant's front in the last drawing row shows while the view sinks into that row",
+     [] {
+         std::vector<std::string> m(18, std::string(12, '.'));
+         m[16][1] = 'p', m[10][10] = 'P';
+         m.push_back(std::string(12, '#'));
+         return m;
+     }(),
+     {{"", 15, "dy=30 @2,452=00002B"}}},
     {"a screen full of solid cells holds the player where he stands",
      [] {
          std::vector<std::string> m(18, std::string(22, '#'));

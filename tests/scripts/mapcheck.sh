@@ -40,16 +40,17 @@ map
 MAP
 # No start marker at all.
 printf 'map\n....\n.G..\n....\n####\n' > "$work/src/nostart/map.map"
-# A smoothed diamond at (3, 1) and a smoothed wall at (0, 3).
+# Smoothed diamonds from (3, 1) on and a smoothed wall at (0, 3): twenty
+# cells, as many as are told one by one, so the wall is the last one told.
 cat > "$work/src/near/map.map" <<'MAP'
 legend
 x 250 4 0
 y 10 10 10
 map
-....
-.P.x
-....
-y###
+......................
+.P.xxxxxxxxxxxxxxxxxxx
+......................
+y#####################
 MAP
 # 62 walkers: one too many.
 {
@@ -62,7 +63,8 @@ MAP
 # a wall on its left firing right through a scenery block, a walker walking
 # into a scenery block (told as the map starts, with door A shut: not the
 # one at (2, 4) behind it), diamonds in the cave wall (an empty cell there is
-# fine), bombs falling down the hole at (9, 5) forever.
+# fine), bombs falling down the hole at (9, 5) forever, a snake that meets
+# a scenery block only after turning left.
 cat > "$work/src/unfair/map.map" <<'MAP'
 map
 vdv.......F.
@@ -71,6 +73,9 @@ v.v...G.....
 .P.........T
 ..ol.Wo.....
 #########.##
+#S..#.......
+#o..#.......
+#####.......
 MAP
 "$bake" "$work/src" "$work/out" >/dev/null || { echo "FAIL: baking the bad maps"; exit 1; }
 
@@ -82,6 +87,7 @@ expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3), the lower hal
     "walker at cell (5, 4) walks into cell (6, 4), a scenery block, which" \
     "pickup at cell (1, 0) sits in backdrop" "flyer at cell (10, 0): its shots fall forever in column 9" \
     "turret at cell (2, 1) fires through cell (4, 1)" "pickup at cell (0, 1) sits in backdrop" \
+    "snake at cell (1, 6) walks into cell (1, 7), a scenery block" \
     "diamond (1, 0): reached"  # those faults do not stop the route search
 grep -q "marker at cell (1, 2)" "$work/unfair.log" && fail "unfair: an empty cell taken for a marker"
 expect crowd 1 "62 enemy markers: only the first 61 are played.*drops the other 1, from cell (61, 0) on"
@@ -158,10 +164,13 @@ printf 'map\n.P..\n.x..\n####\n' >"$work/typo.map"
 [ $got = 1 ] && grep -q "^error: $work/typo.map:3: unknown map character 'x' in column 1" "$work/typo.log" &&
     grep -q "needs at least one hostage" "$work/typo.log" && ! grep -q '^routes' "$work/typo.log" || fail "typo.map: status $got: $(cat "$work/typo.log")"
 
-# --picture: a PNG of 32 pixels a cell for a small map (width, height at bytes 16 to 23).
-"$check" --mission 2 --picture "$work/reason1.png" "$work/reason1.map" >/dev/null 2>&1
-size=$(python3 -c 'import struct, sys; d = open(sys.argv[1], "rb").read(24); print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else "none")' "$work/reason1.png" 2>&1)
-[ "$size" = "384 160" ] || fail "--picture: a 384 x 160 PNG expected, got: $size"
+# --picture: a PNG of 32 pixels a cell for a small map (a route over a step,
+# a numbered finding), its pixels as they were checked by eye; after an
+# intended change, look at the new picture and put its digest here.
+printf 'map\n..............\n#............#\n#.......h.lll#\n#.P.......lkl#\n#......###lll#\n##############\n' >"$work/picture.map"
+"$check" --mission 2 --picture "$work/picture.png" "$work/picture.map" >/dev/null 2>&1
+got=$(python3 "$source/tests/scripts/lib/png_pixels.py" "$work/picture.png" 2>&1)
+[ "$got" = "448 192 e74e37b1a13d3c56" ] || fail "--picture: a 448 x 192 PNG with the known pixels expected, got: $got"
 # --help and -h: status 0 and exactly the options of the README's table under "Making levels".
 want=$(awk '/^## /{on = index($0, "Making levels") > 0} on && /^\| `-/' "$source/README.md" |
     cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`' | sort)
