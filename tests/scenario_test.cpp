@@ -150,6 +150,15 @@ void play(const Scenario& s) {
 
 Shot enemyShotAt(int screenX, int screenY, int kind) { return Shot{1, viewX + screenX, viewY + screenY, 0, 0, 500, kind}; }
 
+// An open room `rows` high and 12 wide on a floor, the player at (10, 10)
+// and a plant at (1, plantRow).
+std::vector<std::string> openRoom(int rows, int plantRow) {
+    std::vector<std::string> m(rows, std::string(12, '.'));
+    m[plantRow][1] = 'p', m[10][10] = 'P';
+    m.push_back(std::string(12, '#'));
+    return m;
+}
+
 const std::vector<Scenario> scenarios = {
     {"walls stop the walk on both sides, at the first pixel",
      {"#.........#",
@@ -282,20 +291,10 @@ const std::vector<Scenario> scenarios = {
       "###########"},
      {{"", 0, "px=00002B @302,351=00002B"}, {"", 1, "px=00002B"}}},
     {"a plant's front in the first drawing row shows while the view rises into that row",
-     [] {
-         std::vector<std::string> m(12, std::string(12, '.'));
-         m[0][1] = 'p', m[10][10] = 'P';
-         m.push_back(std::string(12, '#'));
-         return m;
-     }(),
+     openRoom(12, 0),
      {{"up", 1, ""}, {"", 14, "dy=-30 @2,28=00002B"}}},
     {"a plant's front in the last drawing row shows while the view sinks into that row",
-     [] {
-         std::vector<std::string> m(18, std::string(12, '.'));
-         m[16][1] = 'p', m[10][10] = 'P';
-         m.push_back(std::string(12, '#'));
-         return m;
-     }(),
+     openRoom(18, 16),
      {{"", 15, "dy=30 @2,452=00002B"}}},
     {"a screen full of solid cells holds the player where he stands",
      [] {
