@@ -571,10 +571,8 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
         const Target& t = targets_[g];
         if (t.kind != Kind::generator || std::abs(t.x - cx) > 6 || std::abs(t.y - cy) > 6) continue;
         if (mapCell(t.x, t.y).tile == 0) continue;
-        int shortOfDiamonds = 0;
-        if (planFromNode(index, t.x, t.y, generatorPlans_[g], generatorPlanned_[g], shortOfDiamonds))
+        if (planFromNode(index, t.x, t.y, generatorPlans_[g], generatorPlanned_[g], beamShort_[g]))
             generatorPlanned_[g] = 1;
-        if (shortOfDiamonds && (beamShort_[g] == 0 || shortOfDiamonds < beamShort_[g])) beamShort_[g] = shortOfDiamonds;
     }
 }
 
