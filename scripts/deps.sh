@@ -34,5 +34,8 @@ done
 echo "installing: ${missing[*]}"
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt-get (an unattended upgrade, a second checkout) may hold the lock:
+# wait for it rather than fail at once.
+lock=(-o DPkg::Lock::Timeout=600)
+$SUDO apt-get "${lock[@]}" update -qq
+$SUDO apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
