@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRASTOR_WERROR=ON
 endif
 
-.PHONY: all deps build play play-build test asan tsan bench fuzz install package web web-serve web-test clean mutate mutate-generated \
+.PHONY: all deps build play play-build tools tools-build test asan tsan bench fuzz install package web web-serve web-test clean mutate mutate-generated \
 	windows windows-test windows-unit windows-window
 
 all: build
@@ -32,6 +32,15 @@ play:
 	@./scripts/deps.sh play
 	@$(MAKE) --no-print-directory play-build
 	$(abspath $(BUILD))/brastor
+
+# The level author's tools and the baked data they read, without the tests:
+# brastor-mapcheck, brastor-playtest, brastor-headless and brastor-bake.
+tools-build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target brastor-mapcheck brastor-playtest brastor-headless brastor-bake brastor_data
+
+tools:
+	@./scripts/deps.sh tools
+	@$(MAKE) --no-print-directory tools-build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

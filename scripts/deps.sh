@@ -4,6 +4,7 @@
 #   scripts/deps.sh [PACKAGE...]        the native build and its tests, plus PACKAGE...
 #   scripts/deps.sh web [PACKAGE...]    only what the browser page needs, plus PACKAGE...
 #   scripts/deps.sh play [PACKAGE...]   only what configuring and building the game needs
+#   scripts/deps.sh tools               only what configuring and building the level author's tools need
 #   scripts/deps.sh windows             the native build plus the Windows cross compiler and zip
 #   scripts/deps.sh windows-test        Wine and the X tools for the Windows tests
 set -euo pipefail
@@ -14,6 +15,10 @@ if [ "${1:-}" = web ]; then
 elif [ "${1:-}" = play ]; then
   shift
   # libpng-dev too: the build folder that play configures is the one make test uses.
+  want=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev)
+elif [ "${1:-}" = tools ]; then
+  shift
+  # The game's own needs, the checker's PNG writer among them.
   want=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev)
 elif [ "${1:-}" = windows ]; then
   shift
