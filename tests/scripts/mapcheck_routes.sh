@@ -1,7 +1,8 @@
 #!/bin/bash
 # brastor-mapcheck's route search on two drawn maps and on both shipped missions.
-# Every route it claims is played on brastor-headless on a copy of the map
-# without enemies, and the trace must show the claim in the frame it names:
+# Every route it claims is played by its proof, as the proof's header says, on
+# brastor-headless --level with a copy of the map without enemies (no data
+# folder built), and the trace must show the claim in the frame it names:
 # the player's box on the target, the objective met (a generator, with the
 # other generators turned into plain breakable blocks) or the mission won.
 source "$(dirname "$0")/lib/common.sh"
@@ -10,29 +11,30 @@ bake="$build/tools/bake/brastor-bake"
 need "$check" "$exe" "$bake"
 
 # bake NAME MISSION: the map rows on standard input (enemies dropped) become
-# $work/NAME/level<MISSION>/map.bmp; mission 2 also gets the map as its
-# stand-in mission 1, which is won on its second frame.
+# $work/NAME/level<MISSION>/map.bmp.
 bake() {
     mkdir -p "$work/src-$1/level$2"
     { echo map; sed 's/[WFTSN]/./g'; } >"$work/src-$1/level$2/map.map"
-    [ "$2" = 2 ] && cp -r "$work/src-$1/level2" "$work/src-$1/level1"
     "$bake" "$work/src-$1" "$work/$1" >/dev/null || fail "$1: bake"
 }
 
 # replay NAME MISSION ROWS_FILE: plays every script in $work/NAME-keys.
 replay() {
-    local name=$1 mission=$2 rows=$3 script frame what x y data
+    local name=$1 mission=$2 rows=$3 script frame what x y level replay
     for script in "$work/$name-keys"/*.keys; do
         read -r _ _ _ _ _ frame what x y < <(grep '^# expect: ' "$script")
-        data="$work/$name"
+        replay=$(sed -n 's/^# Replay: brastor-headless //p' "$script")
+        level="$work/$name/level$mission"
+        [ "$replay" = "--mission $mission --level $level --script $script" ] ||
+            fail "$(basename "$script"): the header's replay is '$replay'"
         if [ "$what" = breaks ]; then
             # Only this generator counts: the others become breakable blocks.
-            data="$work/$name-$x-$y"
+            level="$work/$name-$x-$y/level$mission"
             awk -v X="$x" -v Y="$y" '{ for (i = 1; i <= length($0); ++i) { c = substr($0, i, 1);
                 if ((c == "G" || c == "H") && (i - 1 != X || NR - 1 != Y)) c = "b"; printf "%s", c } print "" }' \
                 "$rows" | bake "$name-$x-$y" "$mission"
         fi
-        "$exe" --data "$data" --script "$script" --trace "$work/trace.txt" --max-ticks $((frame * 2 + 400)) \
+        "$exe" --mission "$mission" --level "$level" --script "$script" --trace "$work/trace.txt" --max-ticks $((frame * 2 + 400)) \
             >/dev/null 2>"$work/errors.txt" || fail "$script: $(cat "$work/errors.txt")"
         # Trace: frame mission viewX viewY power diamonds score result objective,
         # the view as the frame began; the mission's own frames are counted.
@@ -54,7 +56,7 @@ routes() {
     local name=$1 mission=$2 rows=$3 status=$4
     shift 4
     bake "$name" "$mission" <"$rows"
-    "$check" --routes "$@" --emit-script "$work/$name-keys" "$work/$name/level$mission/map.bmp" >"$work/$name.out"
+    "$check" --mission "$mission" "$@" --emit-script "$work/$name-keys" "$work/$name/level$mission" >"$work/$name.out"
     local got=$?
     [ $got -eq "$status" ] || fail "$name: status $got (expected $status): $(cat "$work/$name.out")"
     [ "$(grep -c ': reached' "$work/$name.out")" = "$(ls "$work/$name-keys" | wc -l)" ] ||

@@ -144,7 +144,7 @@ bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault
             } else if (!rowReported) {
                 // One fault a row is enough to find them; the cell reads as empty.
                 fault(src, firstRowLine + y,
-                      std::string("unknown map character '") + rows[y][x] + "' in column " + std::to_string(x));
+                      std::string("unknown map character '") + rows[y][x] + "' in column " + std::to_string(x + 1));
                 rowReported = true;
                 ++map.unknownCharacters;
                 good = false;

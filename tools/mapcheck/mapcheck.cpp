@@ -1,16 +1,20 @@
-// brastor-mapcheck [--mission N] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE] MAP
+// brastor-mapcheck [--mission 1|2] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE] MAP
 //
 // Checks a level map, the picture ("map.bmp") or its text source (".map", read
 // as brastor-bake reads it), against what the game can play: size and table
 // limits, exactly one start marker standing two rows above a floor, a floor
 // for the exit beam in the start column, the mission's objective items,
 // colours that are near a map colour without matching it (a paint program's
-// smoothing) and fair play (rules.cpp). The mission number comes from
-// --mission or from a folder named level<N> around the file. Then, unless
+// smoothing) (structure.cpp) and fair play (rules.cpp). The mission comes
+// from --mission or from the map's contents, as the level tester chooses it:
+// 2 for hostages and no generator, else 1. MAP may be a mission folder. Then, unless
 // --no-routes, it looks for a route to every objective, key, pickup and the
 // exit (routes.cpp), whatever else it found; --picture draws it all.
-// Exit status: 0 good map (warnings allowed), 1 faults found, 2 usage error.
+// Exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad command
+// line or a MAP that cannot be read.
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -25,49 +29,9 @@
 #include "mapcheck/picture.h"
 #include "mapcheck/routes.h"
 #include "mapcheck/rules.h"
+#include "mapcheck/structure.h"
 
 namespace {
-
-struct MapColour {
-    int r, g, b;
-    const char* name;
-    int tile;   // 0 for markers
-    int block;  // 0 passable, 1 solid, -3 breakable
-    int marker; // 0 none, 1 player start, 2 enemy
-};
-
-// The colour table of the level format, with each colour's cell contents.
-const MapColour kColours[] = {
-    {128, 128, 0, "barrier", 37, 1, 0},        {255, 0, 0, "diamond", 18, 0, 0},
-    {255, 255, 0, "key A", 60, 0, 0},          {255, 240, 0, "door A", 64, 1, 0},
-    {0, 0, 64, "key B", 61, 0, 0},             {0, 50, 64, "door B", 65, 1, 0},
-    {128, 0, 255, "power crystal", 19, 0, 0},  {50, 50, 50, "hostage", 70, 0, 0},
-    {128, 255, 128, "flow hazard", 45, 0, 0},  {64, 0, 0, "grass", 30, 1, 0},
-    {0, 0, 0, "block", 31, 1, 0},              {255, 128, 0, "scenery block", 44, 0, 0},
-    {0, 64, 0, "girder", 40, 0, 0},            {192, 192, 192, "spikes", 25, 0, 0},
-    {64, 0, 64, "rock top", 33, 1, 0},         {0, 255, 0, "plant", 42, 0, 0},
-    {0, 128, 128, "breakable block", 35, -3, 0}, {255, 128, 64, "dark floor", 36, 1, 0},
-    {128, 128, 255, "cave wall", 41, 0, 0},    {128, 128, 128, "generator 1", 38, -3, 0},
-    {128, 128, 64, "generator 3", 39, -3, 0},  {255, 0, 255, "player start", 0, 0, 1},
-    {0, 0, 255, "walker", 0, 0, 2},            {0, 255, 255, "flyer", 0, 0, 2},
-    {128, 0, 0, "turret", 0, 0, 2},            {64, 128, 128, "swan", 0, 0, 2},
-    {64, 0, 128, "snake", 0, 0, 2},
-};
-
-constexpr int kGridSize = 201;
-constexpr int kEnemiesPlayed = 61;
-constexpr int kEnemyTable = 101;
-// A colour whose components all lie within this of a table colour, without
-// matching it, is taken for a smoothed pixel rather than a deliberate empty.
-constexpr int kNearDistance = 24;
-// Of one fault over a whole map (a picture smoothed, a grid of generators),
-// this many are told one by one and the rest counted.
-constexpr int kSameFaultShown = 20;
-
-struct Cell {
-    int colour = -1;  // index into kColours, -1 for empty
-    int r = 0, g = 0, b = 0;
-};
 
 int errors = 0;
 int warnings = 0;
@@ -95,42 +59,53 @@ void warning(const std::string& message) {
     ++warnings;
 }
 
-std::string cellName(int x, int y) { return "cell (" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
-
-std::int32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) {
-    return static_cast<std::int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) |
-                                     (static_cast<std::uint32_t>(d[at + 3]) << 24));
-}
-
-int missionFromPath(const std::filesystem::path& file) {
-    for (auto p = std::filesystem::absolute(file).parent_path(); !p.empty() && p != p.root_path();
-         p = p.parent_path()) {
-        const std::string name = p.filename().string();
-        if (name.size() > 5 && name.rfind("level", 0) == 0) {
-            const std::string digits = name.substr(5);
-            if (digits.find_first_not_of("0123456789") == std::string::npos) return std::atoi(digits.c_str());
-        }
-    }
-    return 0;
-}
-
 const char* const kSynopsis =
-    "usage: brastor-mapcheck [--mission N] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE] MAP\n";
+    "usage: brastor-mapcheck [--mission 1|2] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE] MAP\n";
 const char* const kOptions =
-    "MAP is a map picture (map.bmp) or its text source (.map). Checks its limits and\n"
+    "MAP is a map picture (map.bmp), its text source (.map) or a mission folder holding\n"
+    "either. Checks its limits and\n"
     "fair play, then finds a route to every objective, key, pickup and the exit beam,\n"
     "naming the reason for each one out of reach.\n"
-    "  --mission N        the mission the map is for (default: from a folder levelN around MAP)\n"
+    "  --mission 1|2      the mission's rules (default: 2 for a map with hostages and no\n"
+    "                     generator, else 1)\n"
     "  --no-routes        the quick check alone, without the route search\n"
     "  --strict           an unreachable key or pickup is a fault, not a warning\n"
-    "  --emit-script DIR  a brastor-headless script for every reached target\n"
+    "  --emit-script DIR  a proof for every reached target: a script that plays its route\n"
+    "                     with brastor-headless --level MAP or brastor-playtest --replay\n"
     "  --picture FILE     a PNG of the level: the reached area, the routes, the findings\n"
     "  -h, --help         print this help and exit\n"
-    "exit status: 0 good map (warnings allowed), 1 faults found, 2 usage error\n";
+    "exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad option or a MAP\n"
+    "that cannot be read\n";
 
-int usage() {
-    std::cerr << kSynopsis;
+// A bad command line or a MAP that cannot be read: the reason and the synopsis, status 2.
+int usage(const std::string& message) {
+    std::cerr << "brastor-mapcheck: " << message << "\n" << kSynopsis;
     return 2;
+}
+
+// The map file MAP names: itself, or a mission folder's map.bmp (else its
+// map.map). Empty, with the reason in `problem`, when there is nothing to read.
+std::string mapFileOf(const std::string& given, std::string& problem) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(given, ec)) {
+        for (const char* name : {"map.bmp", "map.map"}) {
+            const fs::path inside = fs::path(given) / name;
+            if (fs::is_regular_file(inside, ec)) return inside.string();
+        }
+        problem = "the folder '" + given + "' holds no map.bmp (nor map.map)";
+        return "";
+    }
+    if (!fs::exists(given, ec)) {
+        problem = "no map '" + given + "' (a map picture, a .map source or a mission folder)";
+        return "";
+    }
+    std::ifstream in(given, std::ios::binary);
+    if (!fs::is_regular_file(given, ec) || !in) {
+        problem = "cannot read '" + given + "'" + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
+        return "";
+    }
+    return given;
 }
 
 // The map as the game's file: the picture itself, or the text source baked in
@@ -149,10 +124,6 @@ bool readMap(const std::string& file, std::vector<std::uint8_t>& data, bool& sou
         return true;
     }
     std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error("cannot open " + file);
-        return false;
-    }
     data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
@@ -181,7 +152,7 @@ RouteResult searchRoutes(const std::string& file, bool source, const std::vector
 
 int main(int argc, char** argv) {
     int mission = 0;
-    std::string file;
+    std::string given;
     std::string picture;
     bool routes = true;
     RouteOptions routeOptions;
@@ -202,187 +173,51 @@ int main(int argc, char** argv) {
         } else if (arg == "--picture" && i + 1 < argc) {
             picture = argv[++i];
         } else if (arg == "--mission" && i + 1 < argc) {
-            mission = std::atoi(argv[++i]);
-            if (mission < 1) return usage();
+            const std::string value = argv[++i];
+            if (value != "1" && value != "2") return usage("bad value '" + value + "' for --mission (1 or 2)");
+            mission = value[0] - '0';
         } else if (!arg.empty() && arg[0] == '-') {
-            return usage();
-        } else if (file.empty()) {
-            file = arg;
+            return usage("unknown option '" + arg + "'");
+        } else if (given.empty()) {
+            given = arg;
         } else {
-            return usage();
+            return usage("more than one MAP: '" + arg + "'");
         }
     }
-    if (file.empty()) return usage();
-    if (mission == 0) mission = missionFromPath(file);
+    if (given.empty()) return usage("no MAP given");
+    std::string problem;
+    errno = 0;
+    const std::string file = mapFileOf(given, problem);
+    if (file.empty()) return usage(problem);
+    if (!routeOptions.scriptDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(routeOptions.scriptDir, ec);
+        if (!std::filesystem::is_directory(routeOptions.scriptDir, ec))
+            return usage("--emit-script: cannot make the folder '" + routeOptions.scriptDir + "'");
+    }
 
     std::cout << file << ":\n";
     std::vector<std::uint8_t> data;
     bool source = false;
     if (!readMap(file, data, source)) return 1;
-    if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') {
-        error("not a BMP file (nor a .map text source)");
-        return 1;
+    const MapStructure map = checkStructure(data, mission);
+    for (const StructureFinding& f : map.findings) {
+        if (f.x < 0)
+            f.error ? error(f.message) : warning(f.message);
+        else
+            f.error ? errorAt(f.x, f.y, f.message) : warningAt(f.x, f.y, f.message);
     }
-    const int before = errors;
-    const int width = le32(data, 18);
-    const int height = le32(data, 22);
-    const int bits = data[28] | (data[29] << 8);
-    const std::uint32_t compression = static_cast<std::uint32_t>(le32(data, 30));
-    const std::uint32_t offset = static_cast<std::uint32_t>(le32(data, 10));
-    if (bits != 24 || compression != 0) error("the game reads 24-bit uncompressed pictures only");
-    if (offset != 54) error("pixel data must start at byte 54 (a plain 40-byte information header)");
-    if (width < 1 || height < 1) error("the game reads bottom-up pictures with a positive size only");
-    if (errors > before) return 1;
-    if (width > kGridSize || height > kGridSize) {
-        error("map is " + std::to_string(width) + " x " + std::to_string(height) + " cells, the grid holds " +
-              std::to_string(kGridSize) + " x " + std::to_string(kGridSize));
-        return 1;
-    }
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    if (data.size() < 54 + rowBytes * static_cast<std::size_t>(height)) {
-        error("file ends inside the pixel data: the game reads the missing cells as solid blocks");
-        return 1;
-    }
-
-    std::vector<std::vector<Cell>> grid(height, std::vector<Cell>(width));
-    for (int fileRow = 0; fileRow < height; ++fileRow) {
-        const int y = height - 1 - fileRow;
-        for (int x = 0; x < width; ++x) {
-            const std::size_t at = 54 + rowBytes * fileRow + 3 * static_cast<std::size_t>(x);
-            Cell& cell = grid[y][x];
-            cell.b = data[at];
-            cell.g = data[at + 1];
-            cell.r = data[at + 2];
-            for (int k = 0; k < static_cast<int>(std::size(kColours)); ++k) {
-                if (kColours[k].r == cell.r && kColours[k].g == cell.g && kColours[k].b == cell.b) cell.colour = k;
-            }
-        }
-    }
-
-    auto solid = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= width || y >= height) return false;
-        const int k = grid[y][x].colour;
-        return k >= 0 && kColours[k].block != 0;
-    };
-
-    // The game keeps the enemy markers it reads first, from the bottom row up
-    // and left to right, and drops the rest.
-    std::vector<std::vector<bool>> kept(height, std::vector<bool>(width, false));
-    int enemies = 0;
-    int firstDroppedX = -1, firstDroppedY = -1;
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const int k = grid[y][x].colour;
-            if (k < 0 || kColours[k].marker != 2) continue;
-            if (enemies < kEnemiesPlayed) {
-                kept[y][x] = true;
-            } else if (firstDroppedX < 0) {
-                firstDroppedX = x;
-                firstDroppedY = y;
-            }
-            ++enemies;
-        }
-    }
-    int nearColours = 0;
-    int halfHidden = 0;
-    int solidCells = 0;
-    int generators = 0;
-    int hostages = 0;
-    int startX = -1;
-    int startY = -1;
-    int starts = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Cell& cell = grid[y][x];
-            if (cell.colour < 0) {
-                for (const MapColour& c : kColours) {
-                    if (std::abs(c.r - cell.r) <= kNearDistance && std::abs(c.g - cell.g) <= kNearDistance &&
-                        std::abs(c.b - cell.b) <= kNearDistance) {
-                        if (++nearColours <= kSameFaultShown)
-                            errorAt(x, y, cellName(x, y) + ": colour (" + std::to_string(cell.r) + ", " +
-                                              std::to_string(cell.g) + ", " + std::to_string(cell.b) + ") is near " +
-                                              c.name + " (" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " +
-                                              std::to_string(c.b) + ") but not equal: the game reads it as empty");
-                        break;
-                    }
-                }
-                continue;
-            }
-            const MapColour& c = kColours[cell.colour];
-            if (c.block != 0) ++solidCells;
-            if (c.tile == 38 || c.tile == 39) ++generators;
-            if (c.tile == 70) ++hostages;
-            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
-                warningAt(x, y, cellName(x, y) + ": " + c.name + " hangs into a solid cell below and is half hidden");
-            if (c.marker == 1) {
-                ++starts;
-                // The game keeps the last marker read: highest row, then rightmost.
-                if (startY < 0 || y < startY || (y == startY && x > startX)) {
-                    startX = x;
-                    startY = y;
-                }
-            }
-        }
-    }
-
-    if (nearColours > kSameFaultShown)
-        error(std::to_string(nearColours - kSameFaultShown) + " more cells with a colour near a map colour");
-    if (halfHidden > kSameFaultShown)
-        warning(std::to_string(halfHidden - kSameFaultShown) + " more generators or hostages hang into a solid cell");
-    if (enemies > kEnemiesPlayed) {
-        errorAt(firstDroppedX, firstDroppedY,
-                std::to_string(enemies) + " enemy markers: only the first " + std::to_string(kEnemiesPlayed) +
-                    " are played (read from the bottom row up, left to right" +
-                    (enemies > kEnemyTable ? "; the table holds " + std::to_string(kEnemyTable) : std::string()) +
-                    "): the game drops the other " + std::to_string(enemies - kEnemiesPlayed) + ", from " +
-                    cellName(firstDroppedX, firstDroppedY) + " on");
-    }
-    if (starts == 0) {
-        error("no player start marker");
-    } else if (starts > 1) {
-        error(std::to_string(starts) + " player start markers, exactly one expected (the game uses " +
-              cellName(startX, startY) + ")");
-    }
-    if (mission == 1 && generators == 0) error("mission 1 needs at least one generator: its objective could never be met");
-    if (mission == 2 && hostages == 0) error("mission 2 needs at least one hostage: its objective could never be met");
-    if (mission == 0) warning("mission number unknown (use --mission N or a level<N> folder): objective not checked");
-
-    if (starts > 0) {
-        // The exit beam hangs from row 0 down to the first solid cell of the start column.
-        int beamFloor = -1;
-        for (int y = 0; y < height; ++y) {
-            if (solid(startX, y)) {
-                beamFloor = y;
-                break;
-            }
-        }
-        if (beamFloor < 0) {
-            errorAt(startX, startY,
-                    "start column " + std::to_string(startX) + " has no solid cell: the exit beam has no floor");
-        } else if (beamFloor <= startY) {
-            errorAt(startX, beamFloor, "the exit beam stops at " + cellName(startX, beamFloor) +
-                                           ", above the start marker at " + cellName(startX, startY));
-        }
-        if (solid(startX, startY + 1) || !solid(startX, startY + 2)) {
-            errorAt(startX, startY, "start marker at " + cellName(startX, startY) +
-                  " must stand two rows above a floor: the cell below it free, the one under that solid");
-        }
-    }
-
-    RuleGrid play{width, height, {}};
-    for (const auto& row : grid) {
-        for (const Cell& cell : row) {
-            const MapColour* c = cell.colour < 0 ? nullptr : &kColours[cell.colour];
-            const bool enemy = c && c->marker == 2 && kept[play.cells.size() / width][play.cells.size() % width];
-            play.cells.push_back(c ? RuleCell{c->tile, c->block, c->marker != 0, enemy ? c->name : ""} : RuleCell{});
-        }
-    }
-    for (const RuleFault& fault : checkPlayRules(play)) errorAt(fault.x, fault.y, fault.message);
+    if (!map.readable) return 1;
+    mission = map.mission;
+    for (const RuleFault& fault : checkPlayRules(map.play)) errorAt(fault.x, fault.y, fault.message);
 
     RouteResult found;
-    if (routes && starts > 0) {
+    if (routes && map.starts > 0) {
         routeOptions.mission = mission;
         routeOptions.keepTrails = !picture.empty();
+        routeOptions.exitBlocked = map.beamBlocked;
+        std::error_code ec;
+        routeOptions.level = std::filesystem::absolute(given, ec).lexically_normal().string();
         found = searchRoutes(file, source, data, routeOptions);
         errors += found.errors;
         warnings += found.warnings;
@@ -391,14 +226,15 @@ int main(int argc, char** argv) {
         std::cout << "routes not searched: no player start marker\n";
     }
     if (!picture.empty()) {
-        std::string problem;
-        if (!writePicture(picture, play, startX, startY, mission, found, findings, problem)) {
-            std::cout << "error: " << picture << ": " << problem << "\n";
+        std::string why;
+        if (!writePicture(picture, map.play, map.startX, map.startY, mission, found, findings, why)) {
+            std::cout << "error: " << picture << ": " << why << "\n";
             ++errors;
         }
     }
 
-    std::cout << enemies << " enemies, " << solidCells << " solid cells, " << generators << " generators, "
-              << hostages << " hostages; " << errors << " error(s), " << warnings << " warning(s)\n";
+    std::cout << map.enemies << " enemies, " << map.solidCells << " solid cells, " << map.generators
+              << " generators, " << map.hostages << " hostages; " << errors << " error(s), " << warnings
+              << " warning(s)\n";
     return errors > 0 ? 1 : 0;
 }

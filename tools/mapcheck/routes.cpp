@@ -1018,7 +1018,8 @@ std::string RouteSearch::reason(const Target& t) {
         // The first diamond feeds the beam drain + 1 frames, each further one 21.
         const int diamonds = (frames + beamFramesPerDiamond - 1) / beamFramesPerDiamond;
         return "in the beam's reach, but it takes " + std::to_string(frames) + " frames of beam (" +
-               std::to_string(diamonds) + " diamonds' charge), more than the diamonds reached before it hold";
+               std::to_string(diamonds) + (diamonds == 1 ? " diamond's" : " diamonds'") +
+               " charge), more than the diamonds reached before it hold";
     }
     if (t.kind != Kind::generator) {
         // To touch the cell, the player's box must come up to its bottom over its column.
@@ -1031,17 +1032,20 @@ std::string RouteSearch::reason(const Target& t) {
     return "no reason found: the search reaches the area around it, but no route touches it";
 }
 
-// The brastor-headless script that plays `t`'s route from the title screen.
-void writeScript(const std::string& dir, const Target& t, int mission, int objectiveFrame) {
+// The proof of `t`'s route: a brastor-headless script that plays it on the
+// level alone, from its briefing, as `brastor-headless --level` and
+// `brastor-playtest --replay` play a level.
+void writeScript(const std::string& dir, const std::string& level, const Target& t, int mission, int objectiveFrame) {
     std::string name = fileStem(t.kind);
     if (t.kind != Kind::exitBeam) name += "-" + std::to_string(t.x) + "-" + std::to_string(t.y);
-    std::ofstream out(std::filesystem::path(dir) / (name + ".keys"));
+    const std::string file = (std::filesystem::path(dir) / (name + ".keys")).string();
+    std::ofstream out(file);
+    out << "# brastor-mapcheck proof: mission " << mission << ", level " << level << "\n";
     out << "# Route to the " << kindName(t.kind);
     if (t.kind != Kind::exitBeam) out << " at " << cellText(t.x, t.y);
-    out << ", written by brastor-mapcheck --routes.\n";
-    if (mission == 2)
-        out << "# Mission 2: run it on a data folder whose level1 is a copy of this map, which\n"
-               "# meets its objective on its first frame and ends on its second.\n";
+    out << ", from the level's briefing, enemies left out.\n";
+    out << "# Replay: brastor-headless --mission " << mission << " --level " << level << " --script " << file << "\n";
+    out << "# Watch: brastor-playtest --replay " << file << " " << level << "\n";
     if (t.kind == Kind::generator)
         out << "# expect: mission " << mission << " frame " << t.frames << " breaks " << t.x << " " << t.y << "\n";
     else if (t.kind == Kind::exitBeam)
@@ -1049,8 +1053,8 @@ void writeScript(const std::string& dir, const Target& t, int mission, int objec
     else
         out << "# expect: mission " << mission << " frame " << t.frames << " touches " << t.x << " " << t.y << "\n";
     (void)objectiveFrame;
-    const int boxes = mission == 2 ? 5 : 2;
-    for (int i = 0; i < boxes; ++i) out << "wait 5\ntype space\n";
+    // The briefing is the one text box before play.
+    out << "wait 5\ntype space\n";
     // From here one tick is one frame: the keys given at a tick act from the
     // next frame on; the objective's text box takes two more ticks.
     long tick = 0, written = 0;
@@ -1103,6 +1107,10 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     auto line = [&](const Target& t, bool error) {
         const std::string name = std::string("  ") + kindName(t.kind) + " " +
                                  (t.kind == Kind::exitBeam ? "column " + std::to_string(t.x) : cellText(t.x, t.y));
+        if (t.kind == Kind::exitBeam && options.exitBlocked && !t.reached) {
+            out_ << name << ": not searched: the beam cannot hang until its column is opened (above)\n";
+            return;
+        }
         if (t.reached) {
             out_ << name << ": reached, " << t.frames << " frames";
             if (t.kind == Kind::exitBeam) out_ << " (" << (t.frames - objectiveFrame) << " after the objective)";
@@ -1147,7 +1155,7 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
         std::error_code ec;
         std::filesystem::create_directories(options.scriptDir, ec);
         for (const Target& t : targets_)
-            if (t.reached) writeScript(options.scriptDir, t, mission_, objectiveFrame);
+            if (t.reached) writeScript(options.scriptDir, options.level, t, mission_, objectiveFrame);
     }
     return result;
 }

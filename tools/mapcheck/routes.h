@@ -14,6 +14,8 @@ struct RouteOptions {
     int mission = 0;        // 1 generators, 2 hostages, 0 no objective
     bool strict = false;    // an unreachable pickup or key is an error, not a warning
     std::string scriptDir;  // when not empty: one brastor-headless script per reached target
+    std::string level;      // the level those scripts name for their replay
+    bool exitBlocked = false;  // the start column is closed above the start, told already
     bool keepTrails = false;  // keep each route's positions (for the picture)
     int firstNumber = 1;      // the number of the first finding in the report
     int maxFrames = 0;        // when above 0: no route is searched past this many frames

@@ -4,9 +4,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "bake/map_source.h"
+#include "mapcheck/structure.h"
 #include "platform/host.h"
 #include "world/world.h"
 
@@ -29,8 +32,9 @@ bool startsLikeBmp(const fs::path& path) {
     return in && magic[0] == 'B' && magic[1] == 'M';
 }
 
-// The map file of a bare map: a picture as it is, a source baked into memory.
-bool chooseMapFile(const fs::path& path, MissionSource& source, std::string& error) {
+// The map file of a bare map: a picture as it is, a source baked into memory;
+// `bmp` gets the picture's bytes.
+bool chooseMapFile(const fs::path& path, MissionSource& source, std::vector<std::uint8_t>& bmp, std::string& error) {
     source.mapFile = path.string();
     if (hasExtension(path, ".map")) {
         MapSource map;
@@ -43,14 +47,20 @@ bool chooseMapFile(const fs::path& path, MissionSource& source, std::string& err
             error = "the map source '" + path.string() + "' has faults";
             return false;
         }
-        const std::vector<std::uint8_t> bmp = encodeBmp(map.width, map.height, map.pixels);
+        bmp = encodeBmp(map.width, map.height, map.pixels);
         serveFileFromMemory(source.mapFile, std::string(bmp.begin(), bmp.end()));
         return true;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read '" + path.string() + "'";
+        return false;
     }
     if (!startsLikeBmp(path)) {
         error = "'" + path.string() + "' is neither a BMP picture nor a .map source";
         return false;
     }
+    bmp.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
@@ -69,23 +79,33 @@ bool chooseLevel(const std::string& level, int mission, MissionSource& source, s
     std::error_code ec;
     const fs::path path = fs::absolute(level, ec).lexically_normal();
     source.folder.clear();
+    std::vector<std::uint8_t> bmp;
     if (fs::is_directory(path, ec)) {
         source.folder = (path / "").string();
         const fs::path picture = path / "map.bmp", text = path / "map.map";
         if (fs::is_regular_file(picture, ec)) {
-            if (!chooseMapFile(picture, source, error)) return false;
+            if (!chooseMapFile(picture, source, bmp, error)) return false;
         } else if (fs::is_regular_file(text, ec)) {
-            if (!chooseMapFile(text, source, error)) return false;
+            if (!chooseMapFile(text, source, bmp, error)) return false;
         } else {
             error = "the folder '" + level + "' holds no map.bmp (nor map.map)";
             return false;
         }
     } else if (fs::is_regular_file(path, ec)) {
-        if (!chooseMapFile(path, source, error)) return false;
+        if (!chooseMapFile(path, source, bmp, error)) return false;
+    } else if (fs::exists(path, ec)) {
+        error = "cannot read '" + level + "': neither a folder nor a file";
+        return false;
     } else {
         error = "no level '" + level + "' (a mission folder, a map picture or a .map source)";
         return false;
     }
     source.rules = mission != 0 ? mission : missionOfMap(source.mapFile);
+    // A map the checker refuses for its structure would play as something else
+    // (a player in mid-air, a mission that cannot be won): refused with its words.
+    if (const std::string fault = firstStructureError(checkStructure(bmp, source.rules)); !fault.empty()) {
+        error = "'" + level + "' cannot be played: " + fault + " (brastor-mapcheck names every fault)";
+        return false;
+    }
     return true;
 }

@@ -56,6 +56,9 @@ constexpr const char* help =
 
 // Marks a script written by --record; its seed and mission are read back from it.
 constexpr std::string_view recordingMark = "# brastor-playtest recording:";
+// Marks a proof of brastor-mapcheck --emit-script: the level from its
+// briefing with seed 1, as brastor-headless --level plays it; its mission is read back.
+constexpr std::string_view proofMark = "# brastor-mapcheck proof:";
 
 struct Options {
     int mission = 0;
@@ -278,12 +281,13 @@ int main(int argc, char** argv) {
         std::string text;
         if (const int status = loadScript(usage, "--replay", options.replayFile, text, replay.script))
             return status;
-        // A recording names its seed and rules; any other script (a proof of
-        // brastor-mapcheck, a winning script) plays from the title screen
-        // with brastor-headless's default seed.
+        // A recording names its seed and rules, a proof its rules (its seed is
+        // brastor-headless's default); any other script (a winning script)
+        // plays from the title screen with that default seed.
         const std::string_view first = std::string_view(text).substr(0, text.find('\n'));
-        if (first.substr(0, recordingMark.size()) == recordingMark) {
-            const std::int64_t seed = headerNumber(first, "seed ");
+        const bool recording = first.substr(0, recordingMark.size()) == recordingMark;
+        if (recording || first.substr(0, proofMark.size()) == proofMark) {
+            const std::int64_t seed = recording ? headerNumber(first, "seed ") : 1;
             const std::int64_t mission = headerNumber(first, "mission ");
             if (!options.seedGiven && seed >= 0) options.seed = seed;
             if (options.mission == 0 && (mission == 1 || mission == 2))
