@@ -5,7 +5,9 @@
 # and recorded with --record; brastor-headless, run as the recording's header
 # says, must tell the same events and end on the same trace line. Then the
 # recording is watched with --replay, Tab held, and must tell the same again;
-# so must the committed winning script of mission 1, watched from the title.
+# so must the committed winning script of mission 1, watched from the title,
+# and the proofs brastor-mapcheck writes for a mission 1 and a mission 2
+# level, each played as its header says, headless and watched.
 # Every step waits on what the recording shows, never on the clock.
 # Usage: window_playtest.sh <build-dir> <source-dir>
 program=brastor-playtest
@@ -17,7 +19,7 @@ rec="$work/run.keys"
 cat >"$work/walk.map" <<'MAP'
 # A step to jump, a diamond behind it, a generator at the end.
 map
-####################
+##.#################
 #..................#
 #..................#
 #.P.............G..#
@@ -101,5 +103,23 @@ grep -qxF "last frame: $headless_last" "$work/playtest.out" || fail "recording: 
   fail "mission 1 headless: status $?"
 grep -q 'result=completed' "$work/mission1.out" || fail "mission 1 headless: $(cat "$work/mission1.out")"
 watch "mission 1" "$work/mission1.out" "$src/data/scripts/mission1.keys" "$build/level1"
+
+# The exit proofs of two levels drawn in text, in mission folders of their own.
+mkdir -p "$work/mine/level1" "$work/mine/level2"
+printf 'map\n#...........#\n#.P...#.d.G.#\n#...........#\n#ggggggggggg#\n#############\n' >"$work/mine/level1/map.map"
+printf 'map\n#...........#\n#.P...#.d.h.#\n#...........#\n#ggggggggggg#\n#############\n' >"$work/mine/level2/map.map"
+for mission in 1 2; do
+  "$build/brastor-mapcheck" --emit-script "$work/proofs$mission" "$work/mine/level$mission" >"$work/check.out" ||
+    fail "mission $mission level: the checker refuses it: $(cat "$work/check.out")"
+  proof="$work/proofs$mission/exit.keys"
+  replay=$(sed -n 's/^# Replay: brastor-headless //p' "$proof")
+  # shellcheck disable=SC2086  # the header's words are the options
+  "$build/brastor-headless" $replay >"$work/proof.out" 2>&1 || fail "mission $mission proof: status $?"
+  frame=$(sed -n 's/^# expect: mission [12] frame \([0-9]*\) exit$/\1/p' "$proof")
+  grep -q "frame=$frame event=mission-end mission=$mission result=completed" "$work/proof.out" ||
+    fail "mission $mission proof: not won in frame $frame, as claimed: $(cat "$work/proof.out")"
+  # shellcheck disable=SC2046
+  watch "mission $mission proof" "$work/proof.out" $(sed -n 's/^# Watch: brastor-playtest --replay //p' "$proof")
+done
 
 echo "playtest window test passed"
