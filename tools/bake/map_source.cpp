@@ -85,7 +85,7 @@ bool parseColourLine(const fs::path& file, int lineNo, const std::string& line, 
 
 bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault) {
     map = MapSource{};
-    if (!fs::is_regular_file(src)) {
+    if (!fs::is_regular_file(src) || !std::ifstream(src, std::ios::binary)) {
         fault(src, 0, "cannot open the map source");
         return false;
     }

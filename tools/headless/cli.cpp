@@ -1,6 +1,7 @@
 #include "headless/cli.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -50,7 +51,10 @@ int readMission(const Usage& usage, std::string_view value, int& mission) {
 
 namespace {
 
+// False for anything but a file that can be read: a folder opens, but reads as empty.
 bool readWholeFile(const std::string& name, std::string& text) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) return false;
     std::ifstream in(name, std::ios::binary);
     if (!in) return false;
     std::ostringstream buffer;
