@@ -1007,9 +1007,13 @@ std::string RouteSearch::reason(const Target& t) {
         const std::string key = std::string("key ") + letters[d];
         if ((d == 0 && t.kind == Kind::keyA) || (d == 1 && t.kind == Kind::keyB))
             return "behind " + name + ", and " + key + " is reached only through that door";
-        bool keyInMap = false;
+        bool keyInMap = false, keyReached = false;
         for (const Target& k : targets_)
-            if ((d == 0 && k.kind == Kind::keyA) || (d == 1 && k.kind == Kind::keyB)) keyInMap = true;
+            if ((d == 0 && k.kind == Kind::keyA) || (d == 1 && k.kind == Kind::keyB)) {
+                keyInMap = true;
+                keyReached = keyReached || k.reached;
+            }
+        if (keyReached) return "behind " + name + ": " + key + " is reached, but no route through that door leads to it";
         return "behind " + name + ", and " + (keyInMap ? key + " is never reached" : "the map has no " + key);
     }
     if ((t.kind == Kind::generator || !reachedIn(3)) && !everDiamond_ && player.diamonds <= 0)
@@ -1026,8 +1030,34 @@ std::string RouteSearch::reason(const Target& t) {
         const int top = (*highest)[x];
         const int bottom = 32 * y - 32 + tileBox.dy + tileBox.h;
         if (top == INT_MAX) return "no route leads into its column, " + std::to_string(x);
-        if (top > bottom)
+        if (top > bottom) {
+            // Standing on a ledge: what counts is how far the feet come short of
+            // its top beside it, and how many cells lower would do.
+            int ledge = y + 1;
+            while (ledge < mapHeight && ledge <= y + 2 && mapCell(x, ledge).block == 0) ++ledge;
+            if (ledge < mapHeight && ledge <= y + 2 && mapCell(x, ledge).block != 0) {
+                int left = x, right = x;
+                while (left > 0 && mapCell(left - 1, ledge).block != 0) --left;
+                while (right + 1 < mapWidth && mapCell(right + 1, ledge).block != 0) ++right;
+                int beside = INT_MAX;
+                for (int d = 1; d <= 3; ++d) {
+                    for (const int c : {left - d, right + d})
+                        if (c >= 0 && c < mapWidth && mapCell(c, ledge).block == 0)
+                            beside = std::min(beside, highestTop_[c]);
+                }
+                if (beside != INT_MAX) {
+                    const int short_ = beside + playerStandingBox.h - (32 * ledge - 32 - 1);
+                    if (short_ > 0) {
+                        const int cells = (short_ + 31) / 32;
+                        return "higher than the jump: the ledge it stands on, " + cellText(left, ledge) +
+                               (right > left ? " to " + cellText(right, ledge) : std::string()) + ", is " +
+                               std::to_string(short_) + " pixels over the jump's reach from the floor beside it; " +
+                               "lower it by " + std::to_string(cells) + (cells == 1 ? " cell" : " cells");
+                    }
+                }
+            }
             return "higher than the jump from every floor nearby, by " + std::to_string(top - bottom) + " pixels";
+        }
     }
     return "no reason found: the search reaches the area around it, but no route touches it";
 }

@@ -3,6 +3,8 @@
 #include <set>
 #include <tuple>
 
+#include "play/weapons.h"
+
 namespace {
 
 constexpr int kGridLast = 200;  // the game's grid is 201 x 201 cells
@@ -131,14 +133,20 @@ private:
 
     // Follows one shot from (x, y) until a closed cell stops it.
     void trace(const std::string& who, int x, int y, int dx, int dy) {
+        const int fromX = x, fromY = y;
         int fakeX = -1, fakeY = -1;
         for (int steps = 1; dy != 0 || steps <= kShotReach; ++steps) {
             x += dx;
             y += dy;
             if (!inGrid(x, y)) {
                 if (dy != 0) {
-                    report(who + " forever", who + ": its " + (dy > 0 ? "shots fall" : "shots rise") + " forever in column " +
-                           std::to_string(x) + ", where no solid cell stops them; they stay in the shot table",
+                    const bool bombs = cell(enemyX_, enemyY_).enemy == "flyer";
+                    const std::string what = bombs ? "bombs" : "shots";
+                    report(who + " forever",
+                           who + ": from " + at(fromX, fromY) + " its " + what + (dy > 0 ? " fall" : " rise") +
+                               " out of the map in column " + std::to_string(fromX) +
+                               " with no solid cell to stop them, and fly on for good; once " +
+                               std::to_string(shotCount) + " are out there no enemy of the level fires any more",
                            enemyX_, enemyY_);
                 }
                 return;

@@ -5,7 +5,8 @@
 //    not (a scenery block, the lower half of a generator), named by what is
 //    drawn there;
 //  - no bomb or vertical snake shot can fall or rise forever: a shot that
-//    never meets a solid cell stays in the shot table for good;
+//    never meets a solid cell flies on for good, and once every enemy shot is
+//    out there no enemy fires any more;
 //  - no pickup or marker cuts a hole into a band of backdrop (cave wall,
 //    girder): its cell cannot show the backdrop too, so it shows black.
 #pragma once

@@ -186,10 +186,14 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
         error(std::to_string(s.starts) + " player start markers, exactly one expected (the game uses " +
               cellName(s.startX, s.startY) + ")");
     }
+    // With none, the objective counts as met at once: the beam hangs over the
+    // player, who wins in the second frame.
     if (s.mission == 1 && s.generators == 0)
-        error("mission 1 needs at least one generator: its objective could never be met");
+        error("mission 1 needs at least one generator: without one the mission is won in its second frame, "
+              "standing at the start");
     if (s.mission == 2 && s.hostages == 0)
-        error("mission 2 needs at least one hostage: its objective could never be met");
+        error("mission 2 needs at least one hostage: without one the mission is won in its second frame, "
+              "standing at the start");
 
     if (s.starts > 0) {
         // The exit beam hangs from row 0 down to the first solid cell of the
