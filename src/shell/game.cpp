@@ -66,12 +66,27 @@ void fillLevelResultLines() {
     textLines[5] = "[Space] to play it again";
 }
 
+// The level's last frame drawn again, so that the result box goes over the
+// level rather than over the box of complete.txt shown before it. The player's
+// record is kept as it was: drawing it steps its walk picture.
+void redrawLastFrame() {
+    const PlayerState kept = player;
+    lockScreen();
+    drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    drawPlayer();
+    drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    drawHud();
+    unlockScreen();
+    player = kept;
+}
+
 // The level test: the same map from its briefing, again and again.
 int levelLoop() {
     for (;;) {
         game.missionNumber = source->rules;
         game.score = 0;
         if (playMission(true) == 0) break;
+        if (game.missionResult == missionCompleted) redrawLastFrame();
         fillLevelResultLines();
         emitGameEvent(GameEvent::finalScreen);
         if (!showTextBox()) break;
