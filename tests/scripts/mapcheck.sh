@@ -184,13 +184,13 @@ printf 'map\n.P..\n.x..\n####\n' >"$work/typo.map"
 [ $got = 1 ] && grep -q "^error: $work/typo.map:3: unknown map character 'x' in column 2" "$work/typo.log" &&
     grep -q "needs at least one hostage" "$work/typo.log" && ! grep -q '^routes' "$work/typo.log" || fail "typo.map: status $got: $(cat "$work/typo.log")"
 
-# --picture: a PNG of 32 pixels a cell for a small map (a route over a step,
+# --picture: a PNG of 32 pixels a cell for a small map and its legend (two routes in their colours,
 # a numbered finding), its pixels as they were checked by eye; after an
 # intended change, look at the new picture and put its digest here.
 printf 'map\n..............\n#............#\n#.......h.lll#\n#.P.......lkl#\n#......###lll#\n##############\n' >"$work/picture.map"
 "$check" --mission 2 --picture "$work/picture.png" "$work/picture.map" >/dev/null 2>&1
 got=$(python3 "$source/tests/scripts/lib/png_pixels.py" "$work/picture.png" 2>&1)
-[ "$got" = "448 192 e74e37b1a13d3c56" ] || fail "--picture: a 448 x 192 PNG with the known pixels expected, got: $got"
+[ "$got" = "448 240 2dc2b581e81cc1be" ] || fail "--picture: a 448 x 240 PNG with the known pixels expected, got: $got"
 # --help and -h: status 0 and exactly the options of the README's table under "Making levels".
 want=$(awk '/^## /{on = index($0, "Making levels") > 0} on && /^\| `-/' "$source/README.md" |
     cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`' | sort)

@@ -19,7 +19,9 @@ extern const std::uint8_t fontGlyphs[256][16];
 namespace {
 
 constexpr int kLongestSide = 2048;  // pixels: a bigger map gets fewer pixels a cell
-constexpr std::uint32_t kSky = 0x182440, kRoute = 0xFFE040, kCircle = 0xFF2020, kWhite = 0xFFFFFF;
+constexpr std::uint32_t kSky = 0x182440, kCircle = 0xFF2020, kWhite = 0xFFFFFF;
+// One colour a route, in the legend's order, again from the first after the last.
+constexpr std::uint32_t kRoutes[] = {0xFFE040, 0x40E0FF, 0xFF70FF, 0x70FF70, 0xFFA030, 0x9AA8FF, 0xFFFFFF, 0xC0FF40};
 constexpr int kWalker = 20, kFlyer = 22, kTurret = 23, kSnake = 26, kSwan = 50, kPlayer = 1;
 
 class Canvas {
@@ -168,7 +170,14 @@ bool writePicture(const std::string& file, const RuleGrid& map, int startX, int 
     loadMissionPictures(mission == 2 ? "level2\\" : "level1\\");
 
     const int cell = std::clamp(kLongestSide / std::max({map.width, map.height, 1}), 2, 32);
-    Canvas canvas(map.width * cell, map.height * cell);
+    // Under the map, the legend: one line a route, its colour and its target.
+    constexpr int legendZoom = 1, legendLine = 18, legendMargin = 6;
+    const int legendHeight =
+        routes.trails.empty() ? 0 : 2 * legendMargin + legendLine * static_cast<int>(routes.trails.size());
+    int legendWidth = 0;
+    for (const std::string& name : routes.trailNames)
+        legendWidth = std::max(legendWidth, 2 * legendMargin + 24 + 8 * legendZoom * static_cast<int>(name.size()));
+    Canvas canvas(std::max(map.width * cell, legendWidth), map.height * cell + legendHeight);
     for (int y = 0; y < map.height; ++y) {
         for (int x = 0; x < map.width; ++x) {
             const RuleCell& c = map.cells[std::size_t(y) * map.width + x];
@@ -185,10 +194,25 @@ bool writePicture(const std::string& file, const RuleGrid& map, int startX, int 
     // World pixels to canvas pixels: cell x spans world 32 x - 32 to 32 x - 1.
     auto toCanvas = [&](int world) { return (world + 32) * cell / 32; };
     const int thick = cell >= 16 ? 2 : 1;
-    for (const auto& trail : routes.trails) {
+    // Routes share their start: the longest is drawn first, so that each
+    // shows in its own colour where it goes on past the shorter ones.
+    std::vector<std::size_t> order(routes.trails.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return routes.trails[a].size() > routes.trails[b].size(); });
+    for (const std::size_t r : order) {
+        const auto& trail = routes.trails[r];
+        const std::uint32_t colour = kRoutes[r % std::size(kRoutes)];
         for (std::size_t i = 1; i < trail.size(); ++i)
             canvas.line(toCanvas(trail[i - 1].first), toCanvas(trail[i - 1].second), toCanvas(trail[i].first),
-                        toCanvas(trail[i].second), thick, kRoute);
+                        toCanvas(trail[i].second), thick, colour);
+    }
+    for (std::size_t r = 0; r < routes.trails.size(); ++r) {
+        const int y = map.height * cell + legendMargin + legendLine * static_cast<int>(r);
+        for (int dy = 0; dy < 4; ++dy) canvas.line(legendMargin, y + 7 + dy, legendMargin + 18, y + 7 + dy, 1,
+                                                   kRoutes[r % std::size(kRoutes)]);
+        if (r < routes.trailNames.size())
+            canvas.text(legendMargin + 24, y, routes.trailNames[r], legendZoom, kWhite, kSky);
     }
     const int zoom = cell >= 32 ? 2 : 1;
     // One circle a cell, labelled with the numbers of all its findings.
@@ -197,14 +221,40 @@ bool writePicture(const std::string& file, const RuleGrid& map, int startX, int 
         std::string& label = labels[{f.x, f.y}];
         label += (label.empty() ? "" : ",") + std::to_string(f.number);
     }
+    const int radius = std::max(cell, 12);
+    for (const auto& [where, label] : labels)
+        canvas.circle(where.first * cell + cell / 2, where.second * cell + cell / 2, radius, thick + 1, kCircle);
+    // Each label at the first corner of its circle where it meets no label
+    // placed before it (neighbours' numbers must not run together), else at the first.
+    struct Box {
+        int x0, y0, x1, y1;
+    };
+    std::vector<Box> placed;
+    const int mapBottom = map.height * cell;
     for (const auto& [where, label] : labels) {
         const int cx = where.first * cell + cell / 2, cy = where.second * cell + cell / 2;
-        const int radius = std::max(cell, 12);
-        canvas.circle(cx, cy, radius, thick + 1, kCircle);
         const int w = 8 * zoom * static_cast<int>(label.size()), h = 16 * zoom;
-        const int tx = std::clamp(cx + radius * 7 / 10 + 2, zoom, std::max(zoom, canvas.width() - w - zoom));
-        const int ty = std::clamp(cy - radius - h / 2, zoom, std::max(zoom, canvas.height() - h - zoom));
-        canvas.text(tx, ty, label, zoom, kWhite, kCircle);
+        const int reach = radius * 7 / 10 + 2;
+        const int corners[6][2] = {{cx + reach, cy - radius - h / 2}, {cx - reach - w, cy - radius - h / 2},
+                                   {cx + reach, cy + radius - h / 2}, {cx - reach - w, cy + radius - h / 2},
+                                   {cx + radius + 2, cy - h / 2},     {cx - radius - 2 - w, cy - h / 2}};
+        auto boxAt = [&](int c) {
+            const int tx = std::clamp(corners[c][0], zoom, std::max(zoom, canvas.width() - w - zoom));
+            const int ty = std::clamp(corners[c][1], zoom, std::max(zoom, mapBottom - h - zoom));
+            return Box{tx - 2 * zoom, ty - 2 * zoom, tx + w + 2 * zoom, ty + h + 2 * zoom};
+        };
+        Box chosen = boxAt(0);
+        for (int c = 0; c < 6; ++c) {
+            const Box b = boxAt(c);
+            bool free = true;
+            for (const Box& o : placed) free = free && (b.x1 <= o.x0 || o.x1 <= b.x0 || b.y1 <= o.y0 || o.y1 <= b.y0);
+            if (free) {
+                chosen = b;
+                break;
+            }
+        }
+        placed.push_back(chosen);
+        canvas.text(chosen.x0 + 2 * zoom, chosen.y0 + 2 * zoom, label, zoom, kWhite, kCircle);
     }
     return canvas.writePng(file, problem);
 }

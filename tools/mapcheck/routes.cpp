@@ -1145,7 +1145,10 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             out_ << name << ": reached, " << t.frames << " frames";
             if (t.kind == Kind::exitBeam) out_ << " (" << (t.frames - objectiveFrame) << " after the objective)";
             out_ << "\n";
-            if (keepTrails_) result.trails.push_back(t.trail);
+            if (keepTrails_) {
+                result.trails.push_back(t.trail);
+                result.trailNames.push_back(name.substr(2));
+            }
             return;
         }
         if (error)

@@ -35,6 +35,7 @@ struct RouteResult {
     std::vector<std::uint8_t> reached;    // [y * width + x]: 1 where the player's body has been
     // Per reached target: the player's centre (world pixels) frame by frame.
     std::vector<std::vector<std::pair<int, int>>> trails;
+    std::vector<std::string> trailNames;  // per trail: its target as the report names it
     std::vector<Finding> findings;        // one per unreachable target, in report order
 };
 
