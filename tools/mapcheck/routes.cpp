@@ -1046,12 +1046,12 @@ std::string RouteSearch::reason(const Target& t) {
                             beside = std::min(beside, highestTop_[c]);
                 }
                 if (beside != INT_MAX) {
-                    const int short_ = beside + playerStandingBox.h - (32 * ledge - 32 - 1);
-                    if (short_ > 0) {
-                        const int cells = (short_ + 31) / 32;
+                    const int shortBy = beside + playerStandingBox.h - (32 * ledge - 32 - 1);
+                    if (shortBy > 0) {
+                        const int cells = (shortBy + 31) / 32;
                         return "higher than the jump: the ledge it stands on, " + cellText(left, ledge) +
                                (right > left ? " to " + cellText(right, ledge) : std::string()) + ", is " +
-                               std::to_string(short_) + " pixels over the jump's reach from the floor beside it; " +
+                               std::to_string(shortBy) + " pixels over the jump's reach from the floor beside it; " +
                                "lower it by " + std::to_string(cells) + (cells == 1 ? " cell" : " cells");
                     }
                 }
@@ -1199,7 +1199,9 @@ RouteResult checkRoutes(const std::string& file, const RouteOptions& options, st
     RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames, out);
     search.load(file);
     search.run();
-    RouteResult result = search.report(options);
+    RouteOptions told = options;
+    if (told.level.empty()) told.level = std::filesystem::absolute(file).lexically_normal().string();
+    RouteResult result = search.report(told);
     holdKeys(0);
     return result;
 }
