@@ -38,8 +38,8 @@ map
 ........
 #h######
 MAP
-# No start marker at all.
-printf 'map\n....\n.G..\n....\n####\n' > "$work/src/nostart/map.map"
+# No start marker at all; generator H on a block, half hidden.
+printf 'map\n....\n.H..\n.#..\n####\n' > "$work/src/nostart/map.map"
 # Smoothed diamonds from (3, 1) on and a smoothed wall at (0, 3): twenty
 # cells, as many as are told one by one, so the wall is the last one told.
 cat > "$work/src/near/map.map" <<'MAP'
@@ -83,7 +83,7 @@ expect level1 1 "needs at least one generator" "must stand two rows above a floo
 expect level2 1 "2 player start markers" "start marker at cell (3, 1), but its column is closed at cell (3, 0): open cell (3, 0)$" \
     "exit beam column 3: not searched"
 [ "$(grep -c 'cell (3, 0)' "$work/level2.log")" = 1 ] || fail "level2: the closed start column told more than once"
-expect nostart 1 "no player start marker"
+expect nostart 1 "no player start marker" "cell (1, 1): generator H hangs into a solid cell below"
 expect near 1 "cell (3, 1): colour (250, 4, 0) is near diamond" "cell (0, 3): colour (10, 10, 10) is near block"
 expect unfair 1 "turret at cell (11, 3) fires through cell (6, 3), the lower half of the generator at (6, 2), which" \
     "walker at cell (5, 4) walks into cell (6, 4), a scenery block, which" \
@@ -188,7 +188,8 @@ printf 'map\n.P..\n.x..\n####\n' >"$work/typo.map"
 # a numbered finding), its pixels as they were checked by eye; after an
 # intended change, look at the new picture and put its digest here.
 printf 'map\n..............\n#............#\n#.......h.lll#\n#.P.......lkl#\n#......###lll#\n##############\n' >"$work/picture.map"
-"$check" --mission 2 --picture "$work/picture.png" "$work/picture.map" >/dev/null 2>&1
+# No --mission: a map of a hostage and no generator is checked as mission 2's.
+"$check" --picture "$work/picture.png" "$work/picture.map" >/dev/null 2>&1
 got=$(python3 "$source/tests/scripts/lib/png_pixels.py" "$work/picture.png" 2>&1)
 [ "$got" = "448 240 2dc2b581e81cc1be" ] || fail "--picture: a 448 x 240 PNG with the known pixels expected, got: $got"
 # --help and -h: status 0 and exactly the options of the README's table under "Making levels".
@@ -202,4 +203,6 @@ for flag in --help -h; do
 done
 "$check" >/dev/null 2>&1; [ $? = 2 ] || fail "no argument: expected status 2"
 "$check" --bogus x >/dev/null 2>&1; [ $? = 2 ] || fail "unknown option: expected status 2"
+"$check" --mission 3 "$work/picture.map" >/dev/null 2>"$work/err"; got=$?
+[ $got = 2 ] && grep -qF "bad value '3' for --mission (1 or 2)" "$work/err" || fail "--mission 3: status $got: $(cat "$work/err")"
 finish "mapcheck: all good"
