@@ -2,7 +2,8 @@
 # Every author tool given a path it cannot use: a folder without a map, a
 # missing file, an empty file, a file it may not read. Each answers with its
 # status and a message naming the trouble, never a crash; the checker takes a
-# mission folder as the tester does. The unreadable rows run the tool as
+# mission folder as the tester does, and a folder for its proofs that
+# cannot be made is refused before any checking. The unreadable rows run the tool as
 # nobody when the tests run as root (root reads any file), and are skipped
 # when that cannot be done.
 source "$(dirname "$0")/lib/common.sh"
@@ -53,6 +54,7 @@ mapcheck 2 no map '|@missing.bmp
 mapcheck 1 not a BMP file|@empty.bmp
 mapcheck 1 no "map" section|@empty.map
 mapcheck 2 cannot read '|@secret.map
+mapcheck 2 --emit-script: cannot make the folder|--emit-script @empty.map/proofs @mine/level1
 headless 2 holds no map.bmp (nor map.map)|--level @nomap
 headless 2 no level '|--level @missing.bmp
 headless 2 neither a BMP picture nor a .map source|--level @empty.bmp
