@@ -2,8 +2,8 @@
 # Every author tool given a path it cannot use: a folder without a map, a
 # missing file, an empty file, a file it may not read. Each answers with its
 # status and a message naming the trouble, never a crash; the checker takes a
-# mission folder as the tester does, and a folder for its proofs that
-# cannot be made is refused before any checking. The unreadable rows run the tool as
+# mission folder as the tester does, and refuses a folder for its proofs that
+# cannot be made before any checking. The unreadable rows run the tool as
 # nobody when the tests run as root (root reads any file), and are skipped
 # when that cannot be done.
 source "$(dirname "$0")/lib/common.sh"
