@@ -2,21 +2,21 @@
 //
 // Checks a level map, the picture ("map.bmp") or its text source (".map", read
 // as brastor-bake reads it), against what the game can play: size and table
-// limits, exactly one start marker standing two rows above a floor, a floor
-// for the exit beam in the start column, the mission's objective items,
-// colours that are near a map colour without matching it (a paint program's
-// smoothing) (structure.cpp) and fair play (rules.cpp). The mission comes
-// from --mission or from the map's contents, as the level tester chooses it:
-// 2 for hostages and no generator, else 1. MAP may be a mission folder. Then, unless
+// limits, exactly one start marker standing two rows above a floor, an open
+// start column for the exit beam, the mission's objective items, colours that
+// are near a map colour without matching it (a paint program's smoothing), all
+// in structure.cpp; and fair play (rules.cpp). The mission comes from
+// --mission or from the map's contents, as the level tester chooses it: 2 for
+// hostages and no generator, else 1. MAP may be a mission folder. Then, unless
 // --no-routes, it looks for a route to every objective, key, pickup and the
 // exit (routes.cpp), whatever else it found; --picture draws it all.
 // Exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad command
 // line or a MAP that cannot be read.
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
