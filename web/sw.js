@@ -15,7 +15,7 @@ const files = [@FILES@].map((file) => (file === 'index.html' ? pageAddress : fil
 const hashed = new Set([@HASHED@]);
 // How long a connected but silent network may keep the player from the
 // cached page.
-const networkWaitMs = 3000;
+const networkWaitMs = 2500;
 
 // The page registers the worker once the game has started, so its files are
 // in the browser's cache: the hashed ones are taken from there as they are,
