@@ -693,7 +693,15 @@ try {
     check(loaded.length === 1 && loaded[0].endsWith('/' + newWasm),
       `new build: the next load runs the new wasm (${loaded.join(', ')})`);
     for (const end = Date.now() + 30000; (await page.evaluate(() => caches.keys())).join() !== newCache;) {
-      if (Date.now() > end) throw new Error(`the cache is not ${newCache} alone after 30 s`);
+      if (Date.now() > end) {
+        const workers = await page.evaluate(async () => {
+          const registration = await navigator.serviceWorker.getRegistration();
+          const worker = (w) => w && `${w.state} ${w.scriptURL}`;
+          return { caches: await caches.keys(), installing: worker(registration.installing),
+            waiting: worker(registration.waiting), active: worker(registration.active) };
+        });
+        throw new Error(`the cache is not ${newCache} alone after 30 s: ${JSON.stringify(workers)}`);
+      }
       await page.waitForTimeout(200);
     }
     await visitor.setOffline(true);
