@@ -11,7 +11,7 @@ set -euo pipefail
 native=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
 if [ "${1:-}" = web ]; then
   shift
-  want=(cmake ninja-build g++ emscripten python3)
+  want=(cmake ninja-build g++ emscripten python3 brotli)
 elif [ "${1:-}" = play ]; then
   shift
   # libpng-dev too: the build folder that play configures is the one make test uses.

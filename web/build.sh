@@ -56,33 +56,49 @@ emcmake cmake -S "$root/web" -B "$out/cmake" -G Ninja -DBRASTOR_DATA_DIR="$nativ
 cmake --build "$out/cmake"
 
 # The home screen's icons: the player's picture, as the desktop icon. The
-# icon maker stores its pixels unpacked; packed, the three weigh a few KB
-# instead of 1.3 MB in every visitor's cache.
+# icon maker stores its pixels unpacked; packed, they weigh a few KB instead
+# of 1.3 MB in every visitor's cache. The maskable icon (which a phone may
+# cut to a circle or a rounded square) is the 256 px one on black in the
+# middle of 512 px: the picture's corners stay inside the circle of 40% of
+# the size that every mask keeps.
 mkdir -p "$out/icons"
-for size in 180 192 512; do
+rm -f "$out/icons"/icon-*.png
+for size in 180 192 256 512; do
   "$native/brastor-icon" "$native/gfx/player/right/player_1.bmp" "$out/icons/icon-$size.png" "$size"
 done
-python3 - "$out/icons"/icon-*.png <<'PACK'
-import struct, sys, zlib
-def chunk(kind, body):
-    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-for name in sys.argv[1:]:
-    data = open(name, "rb").read()
-    at, kept, pixels = 8, [], b""
+python3 - "$out/icons" <<'PACK'
+import os, struct, sys, zlib
+def chunks(data):
+    at = 8
     while at < len(data):
         size, = struct.unpack(">I", data[at:at + 4])
-        kind, body = data[at + 4:at + 8], data[at + 8:at + 8 + size]
+        yield data[at + 4:at + 8], data[at + 8:at + 8 + size]
         at += 12 + size
-        if kind == b"IDAT":
-            pixels += body
-        else:
-            kept.append((kind, body))
-    out = data[:8]
-    for kind, body in kept:
-        if kind == b"IEND":
-            out += chunk(b"IDAT", zlib.compress(zlib.decompress(pixels), 9))
-        out += chunk(kind, body)
-    open(name, "wb").write(out)
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+def png(size, rows):
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(b"".join(b"\0" + row for row in rows), 9)) + chunk(b"IEND", b""))
+def rows(name):
+    # The icon maker writes each row unfiltered (filter byte 0).
+    parts = list(chunks(open(name, "rb").read()))
+    size, = struct.unpack(">I", dict(parts)[b"IHDR"][:4])
+    raw = zlib.decompress(b"".join(body for kind, body in parts if kind == b"IDAT"))
+    stride = 1 + 4 * size
+    assert all(raw[y * stride] == 0 for y in range(size)), name
+    return size, [raw[y * stride + 1:(y + 1) * stride] for y in range(size)]
+folder = sys.argv[1]
+for size in (180, 192, 512):
+    name = os.path.join(folder, f"icon-{size}.png")
+    packed = png(*rows(name))
+    open(name, "wb").write(packed)
+inner, picture = rows(os.path.join(folder, "icon-256.png"))
+black, margin = b"\0\0\0\xff", (512 - inner) // 2
+opaque = [b"".join(p if p[3] else black for p in (row[i:i + 4] for i in range(0, len(row), 4))) for row in picture]
+masked = [black * 512] * margin + [black * margin + row + black * margin for row in opaque] + [black * 512] * margin
+open(os.path.join(folder, "icon-maskable-512.png"), "wb").write(png(512, masked))
+os.remove(os.path.join(folder, "icon-256.png"))
 PACK
 web/site.sh "$out/cmake/game" "$out/icons" "$out/site"
 

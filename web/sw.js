@@ -7,12 +7,24 @@
 // brings a new worker, which fills its own cache and drops the old ones.
 'use strict';
 const cacheName = 'brastor-@VERSION@';
-const files = [@FILES@];
+// The page is kept under the folder's address, where the browser has it
+// from the visit that started the worker.
+const pageAddress = './';
+const files = [@FILES@].map((file) => (file === 'index.html' ? pageAddress : file));
+// Named after their content: a copy in the browser's cache is this build's.
+const hashed = new Set([@HASHED@]);
+// How long a connected but silent network may keep the player from the
+// cached page.
+const networkWaitMs = 2500;
 
+// The page registers the worker once the game has started, so its files are
+// in the browser's cache: the hashed ones are taken from there as they are,
+// the others only after the server confirms them (a short "not modified"
+// when they are the same), so each file crosses the network once.
 self.addEventListener('install', (event) => {
-  // Past the browser's HTTP cache: the page there may be an older build's.
   event.waitUntil(caches.open(cacheName)
-    .then((cache) => cache.addAll(files.map((file) => new Request(file, { cache: 'reload' }))))
+    .then((cache) => cache.addAll(files.map((file) =>
+      new Request(file, { cache: hashed.has(file) ? 'force-cache' : 'no-cache' }))))
     .then(() => self.skipWaiting()));
 });
 
@@ -23,12 +35,33 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 
+// The page from the network when it answers in time, else the cached one;
+// with nothing cached, whatever the network gives.
+async function page(request) {
+  const stop = new AbortController();
+  const network = fetch(request.url, { cache: 'no-cache', credentials: 'same-origin', signal: stop.signal });
+  network.catch(() => {});  // an answer given up on is no error
+  let timer;
+  const late = new Promise((resolve) => { timer = setTimeout(resolve, networkWaitMs, null); });
+  try {
+    const answer = await Promise.race([network, late]);
+    if (answer && answer.ok) return answer;
+  } catch (error) {
+    // no network: the cached page below
+  } finally {
+    clearTimeout(timer);
+  }
+  const cached = await caches.match(pageAddress, { cacheName });
+  if (!cached) return network;
+  stop.abort();
+  return cached;
+}
+
 self.addEventListener('fetch', (event) => {
   const request = event.request;
   if (request.method !== 'GET') return;
   if (request.mode === 'navigate') {
-    event.respondWith(fetch(request.url, { cache: 'no-cache', credentials: 'same-origin' })
-      .catch(() => caches.match('index.html', { cacheName })));
+    event.respondWith(page(request));
     return;
   }
   event.respondWith(caches.match(request, { cacheName }).then((cached) => cached || fetch(request)));

@@ -3,10 +3,13 @@
 // screenshot download, Escape held until the final screen and Escape on the
 // title screen to end the game), with a gamepad faked into
 // navigator.getGamepads(), and with the touch controls on a phone-sized page
-// (Give up tapped and held). Then the layout at phone sizes and on a page
-// without touch, and, on a copy of the site it serves itself, the game
-// started offline and a rebuilt game picked up and cached on the next load.
-// The game is checked on the canvas's own pixels.
+// (full screen, Give up tapped and held). Then the layout on phones (with a
+// notch's safe-area insets), tablets, a touch laptop and a page without
+// touch; the server's precompressed files; and, on a copy of the site served
+// behind a gate this test controls, the bytes of a first visit, the game
+// started from the cache while the server says nothing and while offline,
+// and a rebuilt game picked up and cached on the next load. The game is
+// checked on the canvas's own pixels.
 //
 //   node browser_test.mjs <page address>
 //   BRASTOR_WEB_OUT: the web build's folder (default build-web): its site/,
@@ -14,12 +17,14 @@
 //
 // Prints the page's frame statistics. Exits 0 when every check held.
 import { chromium } from 'playwright-core';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
+import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import zlib from 'node:zlib';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const address = process.argv[2];
@@ -185,10 +190,12 @@ let page;  // the page in play, for the picture at a failure
 const keyNames = { start: 'Space', right: 'ArrowRight', fire: 'z' };
 const pageErrors = [];
 
-async function openGame(context, at = address) {
+// `prepare(page)` runs before the page is loaded.
+async function openGame(context, at = address, prepare = null) {
   page = await context.newPage();
   page.on('pageerror', (error) => pageErrors.push(String(error)));
   page.on('console', (message) => message.type() === 'error' && pageErrors.push(message.text()));
+  if (prepare) await prepare(page);
   await page.goto(at);
   return waitForPicture(page, 'title screen', isTitle);
 }
@@ -255,7 +262,7 @@ function fingersOn(target) {
   return fingers;
 }
 
-// The picture's box, every shown control's and the hint's.
+// The picture's box, every shown control's, the hint's and the status line's.
 const controlBoxes = (target) => target.evaluate(() => {
   const box = (element) => {
     const r = element.getBoundingClientRect();
@@ -263,11 +270,12 @@ const controlBoxes = (target) => target.evaluate(() => {
       opacity: parseFloat(getComputedStyle(element).opacity) };
   };
   const shown = (element) => !element.closest('[hidden]') && getComputedStyle(element).display !== 'none';
-  const hint = document.getElementById('hint');
+  const hint = document.getElementById('hint'), status = document.getElementById('status');
   return {
     canvas: box(document.getElementById('screen')),
     controls: [...document.querySelectorAll('#touch button')].filter(shown).map(box),
     hint: shown(hint) ? { ...box(hint), text: hint.textContent } : null,
+    status: shown(status) ? box(status) : null,
   };
 });
 
@@ -276,10 +284,17 @@ const overlap = (a, b) => Math.max(0, Math.min(a.x + a.w, b.x + b.w) - Math.max(
 const apart = (a, b) => Math.max(a.x - (b.x + b.w), b.x - (a.x + a.w), a.y - (b.y + b.h), b.y - (a.y + a.h));
 
 // Where the page has room: no control and no hint on the picture, buttons
-// of at least 44 px at least 12 px apart, the picture 4:3 and in portrait
-// as wide as the page.
-function checkLayout(at, when, boxes, width, height) {
+// of at least 44 px at least 12 px apart, the picture 4:3, at a whole scale
+// when it is 640 px wide or more, and in portrait as wide as the page
+// unless whole; all of it inside the safe area (`insets` of the page).
+function checkLayout(at, when, boxes, width, height, insets = {}) {
   const { canvas, controls, hint } = boxes;
+  const safe = { x: insets.left || 0, y: insets.top || 0 };
+  safe.w = width - safe.x - (insets.right || 0);
+  safe.h = height - safe.y - (insets.bottom || 0);
+  const outside = [canvas, ...controls].filter((c) => overlap(c, safe) < c.w * c.h).map((c) => c.id || 'screen');
+  check(outside.length === 0, `${at}, ${when}: the picture and the controls inside the safe area ` +
+    `(${safe.x}, ${safe.y}, ${safe.w} x ${safe.h})${outside.length ? ', not ' + outside.join(' ') : ''}`);
   const covered = [...controls, ...(hint ? [hint] : [])].filter((c) => overlap(c, canvas) > 0).map((c) => c.id || 'hint');
   check(controls.length >= 7 && covered.length === 0, `${at}, ${when}: ${controls.length} controls, none over the picture`);
   const small = controls.filter((c) => c.w < 44 || c.h < 44).map((c) => c.id);
@@ -289,40 +304,67 @@ function checkLayout(at, when, boxes, width, height) {
   check(small.length === 0 && closest >= 12,
     `${at}, ${when}: buttons at least 44 px (${Math.min(...controls.map((c) => Math.min(c.w, c.h)))}), ` +
     `at least 12 px apart (${closest})`);
-  const portrait = height > width;
-  check(Math.abs(canvas.w * 3 - canvas.h * 4) <= 4 && (!portrait || canvas.w === width),
-    `${at}, ${when}: the picture ${canvas.w} x ${canvas.h} keeps its shape${portrait ? ' at full width' : ''}`);
+  const portrait = height > width, whole = canvas.w % W === 0 && canvas.h === canvas.w * 3 / 4;
+  check(Math.abs(canvas.w * 3 - canvas.h * 4) <= 4 && (canvas.w < W || whole) && (!portrait || whole || canvas.w === safe.w),
+    `${at}, ${when}: the picture ${canvas.w} x ${canvas.h} keeps its shape` +
+    `${whole ? ' at a whole scale' : portrait ? ' at full width' : ''}`);
 }
 
-// A static server on 127.0.0.1 for `folder` (port 0: any free one); close()
-// also drops the open connections, so the page meets no network at all.
-function serveFolder(folder, port) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-    '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
-  const sockets = new Set();
-  const server = http.createServer((request, response) => {
-    let name = decodeURIComponent(new URL(request.url, 'http://page').pathname);
-    if (name.endsWith('/')) name += 'index.html';
-    const file = path.join(folder, path.normalize(name));
-    fs.readFile(file, (error, body) => {
-      if (error || !file.startsWith(folder + path.sep)) {
-        response.writeHead(404);
-        response.end();
-        return;
-      }
-      response.writeHead(200, { 'content-type': types[path.extname(file)] || 'application/octet-stream' });
-      response.end(body);
+// web/serve.sh for the site in `folder`/site on a free port; resolves to
+// its port and a stop().
+function servePage(folder) {
+  const server = spawn(path.join(root, 'web', 'serve.sh'), ['0'], {
+    env: { ...process.env, BRASTOR_WEB_BUILD: folder }, stdio: ['ignore', 'pipe', 'ignore'] });
+  return new Promise((resolve, reject) => {
+    let said = '';
+    server.once('exit', (code) => reject(new Error(`web/serve.sh ended (${code}) before it served`)));
+    server.stdout.on('data', (chunk) => {
+      said += chunk;
+      const port = said.match(/127\.0\.0\.1:(\d+)\//);
+      if (port) resolve({ port: Number(port[1]), stop: () => server.kill() });
     });
   });
-  server.on('connection', (socket) => { sockets.add(socket); socket.on('close', () => sockets.delete(socket)); });
-  return new Promise((resolve, reject) => {
-    server.once('error', reject);
-    server.listen(port, '127.0.0.1', () => resolve({
-      port: server.address().port,
-      close: () => new Promise((done) => { server.close(done); for (const socket of sockets) socket.destroy(); }),
-    }));
-  });
 }
+
+// A gate on 127.0.0.1 in front of the page server at `upstream`: it passes
+// each connection through and counts the bytes the server sends, until
+// silence() drops the open connections and from then on takes new ones
+// without ever answering, as a link that is up but gets nothing through.
+function gate(upstream) {
+  const sockets = new Set();
+  let silent = false;
+  const counted = { bytes: 0 };
+  const keep = (socket) => { sockets.add(socket); socket.on('close', () => sockets.delete(socket)); socket.on('error', () => {}); };
+  const server = net.createServer((client) => {
+    keep(client);
+    if (silent) { client.resume(); return; }
+    const answer = net.connect(upstream, '127.0.0.1');
+    keep(answer);
+    answer.on('data', (chunk) => { counted.bytes += chunk.length; });
+    answer.on('close', () => client.destroy());
+    client.on('close', () => answer.destroy());
+    client.pipe(answer);
+    answer.pipe(client);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
+    port: server.address().port,
+    sent: () => counted.bytes,
+    silence: () => { silent = true; for (const socket of sockets) socket.destroy(); },
+    // The link back: the connections taken in silence drop, as they would.
+    open: () => { silent = false; for (const socket of sockets) socket.destroy(); },
+    close: () => new Promise((done) => { server.close(done); for (const socket of sockets) socket.destroy(); }),
+  })));
+}
+
+// GET `name` from `at` with an Accept-Encoding of `accept`: the status, the
+// headers and the body as sent.
+const getRaw = (at, name, accept) => new Promise((resolve, reject) => {
+  http.get(new URL(name, at), { headers: accept ? { 'accept-encoding': accept } : {} }, (response) => {
+    const chunks = [];
+    response.on('data', (chunk) => chunks.push(chunk));
+    response.on('end', () => resolve({ status: response.statusCode, headers: response.headers, body: Buffer.concat(chunks) }));
+  }).on('error', reject);
+});
 
 let browser;
 let exitCode = 1;
@@ -434,6 +476,24 @@ try {
   await openGame(phone);
   const fingers = fingersOn(page);
   check((await placement(page)).touchShown, 'touch: the controls are shown from the start on a touch page');
+  // The streamer's button says what the title screen calls it, in a label
+  // that fits the button.
+  const streamerWord = fs.readFileSync(path.join(root, 'src', 'shell', 'game.cpp'), 'utf8').match(/"\[x\] - (\w+)/)[1];
+  const label = await page.evaluate(() => {
+    const button = document.querySelector('[data-button="3"]'), range = document.createRange();
+    range.selectNodeContents(button);
+    return { text: button.textContent, fits: range.getBoundingClientRect().width <= button.clientWidth };
+  });
+  check(label.text === streamerWord && label.fits, `touch: the X button reads "${label.text}" as the title says, ` +
+    `and the label fits (${label.fits})`);
+  // The full-screen control, on and off with a tap.
+  await fingers.tap('#fullscreen');
+  await page.waitForFunction(() => document.fullscreenElement, null, { timeout: 5000 });
+  const fullTouch = await placement(page);
+  checkLayout(`touch, full screen ${fullTouch.width} x ${fullTouch.height}`, 'title', await controlBoxes(page),
+    fullTouch.width, fullTouch.height);
+  await fingers.tap('#fullscreen');
+  await page.waitForFunction(() => !document.fullscreenElement, null, { timeout: 5000 });
   const touchButtons = { start: '#start', right: '#right', fire: '#fire' };
   await playIntoMission('touch', (control, down) => (down ? fingers.down(control, touchButtons[control])
     : fingers.up(control)));
@@ -457,23 +517,48 @@ try {
   await waitForPicture(page, 'title after giving up', isTitle);
   await page.close();
 
-  // ---- the controls and the hint at phone sizes, on the title (hint shown,
-  // Give up hidden) and in play (the other way round); and a page with no
+  // ---- the controls and the hint on phones (two with a notch's safe-area
+  // insets) and tablets, on the title (hint shown, Give up hidden), with a
+  // status line, and in play (Give up shown, no hint); and a page with no
   // touch, where neither shows.
-  for (const [width, height, hasTouch] of [[667, 375, true], [844, 390, true], [390, 844, true], [1280, 720, false]]) {
-    const context = await browser.newContext({ viewport: { width, height }, hasTouch });
-    const at = `${width} x ${height}${hasTouch ? ' touch' : ''}`;
-    await openGame(context);
+  const layouts = [
+    { width: 667, height: 375 },
+    { width: 844, height: 390, insets: { left: 47, right: 47, bottom: 21 } },
+    { width: 390, height: 844, insets: { top: 47, bottom: 34 } },
+    { width: 1024, height: 768, tablet: true },
+    { width: 768, height: 1024, tablet: true },
+    { width: 1280, height: 720, noTouch: true },
+  ];
+  for (const { width, height, insets = {}, tablet, noTouch } of layouts) {
+    const context = await browser.newContext({ viewport: { width, height }, hasTouch: !noTouch });
+    const at = `${width} x ${height}${noTouch ? '' : ' touch'}${Object.keys(insets).length ? ' with insets' : ''}`;
+    await openGame(context, address, async (target) => {
+      const session = await context.newCDPSession(target);
+      await session.send('Emulation.setSafeAreaInsetsOverride', { insets });
+    });
     const onTitle = await controlBoxes(page);
-    if (!hasTouch) {
+    if (noTouch) {
       check(onTitle.controls.length === 0 && !onTitle.hint && onTitle.canvas.w === W && onTitle.canvas.h === H,
         `${at}: no controls, no hint, the picture at 640 x 480`);
       await context.close();
       continue;
     }
-    checkLayout(at, 'title', onTitle, width, height);
+    checkLayout(at, 'title', onTitle, width, height, insets);
     check(onTitle.hint && onTitle.hint.text === 'Tap Start' && !onTitle.controls.some((c) => c.id === 'giveup'),
       `${at}: "Tap Start" shown on the title, Give up hidden`);
+    if (tablet) {
+      const round = onTitle.controls.filter((c) => ['left', 'right', 'down', 'fire', 'jump', 'streamer'].includes(c.id));
+      check(round.every((c) => c.w >= 72) && onTitle.canvas.w === W,
+        `${at}: a tablet's buttons are larger (${Math.min(...round.map((c) => c.w))} px), the picture at 1x`);
+    }
+    await page.evaluate(() => showStatus('Brastor has ended. Reload the page to play again.'));
+    const withStatus = await controlBoxes(page);
+    const under = withStatus.controls.filter((c) => overlap(c, withStatus.status) > 0).map((c) => c.id);
+    check(under.length === 0 && overlap(withStatus.status, withStatus.canvas) === 0 &&
+      withStatus.status.y + withStatus.status.h <= height - (insets.bottom || 0),
+    `${at}: the status line clear of the picture and of every control${under.length ? ', not ' + under.join(' ') : ''}`);
+    checkLayout(at, 'with a status line', withStatus, width, height, insets);
+    await page.evaluate(() => showStatus(''));
     const tapper = fingersOn(page);
     await tapper.tap('#start');
     await waitForPicture(page, `${at}: briefing box`, (p) => p.textBoxTop() >= 0);
@@ -482,8 +567,28 @@ try {
     await waitForPicture(page, `${at}: head-up display`, isPlaying);
     await page.waitForFunction(() => !document.getElementById('giveup').hidden, null, { timeout: 5000 });
     const inPlay = await controlBoxes(page);
-    checkLayout(at, 'play', inPlay, width, height);
+    checkLayout(at, 'play', inPlay, width, height, insets);
     check(!inPlay.hint && inPlay.controls.some((c) => c.id === 'giveup'), `${at}: in play Give up shown, no hint`);
+    await context.close();
+  }
+
+  // A laptop with a touch screen: the mouse is its main input, so the page
+  // keeps the plain layout at 2x; a touch brings the controls, and the
+  // picture stays at 2x beside them.
+  {
+    const context = await browser.newContext({ viewport: { width: 1920, height: 1080 } });
+    await context.addInitScript(() => {
+      Object.defineProperty(Navigator.prototype, 'maxTouchPoints', { get: () => 10 });
+      window.ontouchstart = null;
+    });
+    await openGame(context);
+    const laptop = await controlBoxes(page);
+    check(laptop.controls.length === 0 && laptop.canvas.w === 2 * W && laptop.canvas.h === 2 * H,
+      `touch laptop 1920 x 1080: no touch controls, the picture at 2x (${laptop.canvas.w} x ${laptop.canvas.h})`);
+    await fingersOn(page).tap('#screen');
+    const touched = await controlBoxes(page);
+    checkLayout('touch laptop 1920 x 1080', 'after a touch', touched, 1920, 1080);
+    check(touched.canvas.w === 2 * W, `touch laptop 1920 x 1080: after a touch the picture stays at 2x (${touched.canvas.w})`);
     await context.close();
   }
 
@@ -500,24 +605,76 @@ try {
     await context.close();
   }
 
-  // ---- offline and a new build, on a copy of the site this test serves itself
+  // ---- the server sends each file precompressed as the browser asks, or as
+  // it is; the copies hold the same bytes.
   const out = process.env.BRASTOR_WEB_OUT || path.join(root, 'build-web');
+  const data = fs.readdirSync(path.join(out, 'site')).find((name) => name.endsWith('.data'));
+  const dataBytes = fs.readFileSync(path.join(out, 'site', data));
+  const decode = { br: zlib.brotliDecompressSync, gzip: zlib.gunzipSync, identity: (body) => body };
+  for (const [accept, expected] of [['br, gzip', 'br'], ['gzip, deflate', 'gzip'], ['gzip;q=0, br;q=0', 'identity'],
+    ['', 'identity']]) {
+    const answer = await getRaw(address, data, accept);
+    const encoding = answer.headers['content-encoding'] || 'identity';
+    check(answer.status === 200 && encoding === expected && answer.headers.vary === 'Accept-Encoding' &&
+      decode[encoding](answer.body).equals(dataBytes), `served data, Accept-Encoding "${accept}": ${encoding} ` +
+      `(${answer.body.length} of ${dataBytes.length} bytes), Vary: ${answer.headers.vary}`);
+  }
+  const wasmType = (await getRaw(address, fs.readdirSync(path.join(out, 'site')).find((n) => n.endsWith('.wasm')), 'gzip'))
+    .headers['content-type'];
+  check(wasmType === 'application/wasm', `wasm served as ${wasmType}`);
+  // The manifest names an id and a maskable icon, and its icons are served.
+  const manifest = JSON.parse((await getRaw(address, 'manifest.webmanifest', 'gzip').then((a) => zlib.gunzipSync(a.body))));
+  const iconStatus = await Promise.all(manifest.icons.map((icon) => getRaw(address, icon.src).then((a) => a.status)));
+  check(manifest.id && manifest.icons.some((icon) => icon.purpose === 'maskable') && iconStatus.every((c) => c === 200),
+    `manifest: id "${manifest.id}", a maskable icon, ${iconStatus.length} icons served`);
+
+  // ---- the network, on a copy of the site served behind a gate
   const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'brastor-web-'));
+  let pageServer, front;
   try {
     const site = path.join(copy, 'site');
     fs.cpSync(path.join(out, 'site'), site, { recursive: true });
-    let server = await serveFolder(site, 0);
-    const port = server.port;
-    const local = `http://127.0.0.1:${port}/`;
-    const offline = await browser.newContext({ viewport: { width: 1280, height: 720 } });
-    await openGame(offline, local);
+    pageServer = await servePage(copy);
+    front = await gate(pageServer.port);
+    const local = `http://127.0.0.1:${front.port}/`;
+    const visitor = await browser.newContext({ viewport: { width: 1280, height: 720 } });
+
+    // A first visit crosses the network with each file once, compressed:
+    // the site's size is each file the worker keeps (and the worker) in its
+    // smallest copy (Chromium takes brotli, also over plain http to 127.0.0.1).
+    await openGame(visitor, local);
     await page.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 30000 });
-    await server.close();
-    await offline.setOffline(true);
+    const worker = fs.readFileSync(path.join(site, 'sw.js'), 'utf8');
+    const kept = [...worker.match(/const files = \[([^\]]*)\]/)[1].matchAll(/'([^']+)'/g)].map((m) => m[1]);
+    const sizeAsSent = (name) => Math.min(...['', '.br', '.gz'].map((copy) => path.join(site, name + copy))
+      .filter((file) => fs.existsSync(file)).map((file) => fs.statSync(file).size));
+    const siteBytes = [...kept, 'sw.js'].reduce((sum, name) => sum + sizeAsSent(name), 0);
+    const firstVisit = front.sent();
+    check(firstVisit <= 1.1 * siteBytes, `first visit: the server sent ${firstVisit} bytes for a site of ${siteBytes} ` +
+      `(${(firstVisit / siteBytes).toFixed(2)} x, at most 1.1)`);
+    const transfer = await page.evaluate((name) => performance.getEntriesByType('resource')
+      .filter((e) => e.name.endsWith(name)).map((e) => ({ sent: e.encodedBodySize, size: e.decodedBodySize }))[0], data);
+    check(transfer && transfer.size === dataBytes.length && transfer.sent < transfer.size / 5,
+      `first visit: the data came compressed (${transfer && transfer.sent} bytes for ${transfer && transfer.size})`);
+
+    // A server that takes the connection and never answers: the cached game
+    // starts within 5 s all the same, and plays.
+    front.silence();
+    const asked = Date.now();
+    await page.reload({ timeout: 5000 }).catch((error) => {
+      throw new Error(`with a silent server the page did not load within 5 s (${error.message.split('\n')[0]})`);
+    });
+    await waitForPicture(page, 'title screen with a silent server', isTitle, Math.max(0, 5 - (Date.now() - asked) / 1000));
+    check(Date.now() - asked <= 5000, `silent server: the cached game showed its title ${Date.now() - asked} ms after the reload`);
+    await playIntoMission('silent server', (control, down) => (down ? page.keyboard.down(keyNames[control])
+      : page.keyboard.up(keyNames[control])));
+
+    // No network at all.
+    front.open();
+    await visitor.setOffline(true);
     await page.reload();
     await waitForPicture(page, 'title screen offline', isTitle);
-    await playIntoMission('offline', (control, down) => (down ? page.keyboard.down(keyNames[control])
-      : page.keyboard.up(keyNames[control])));
+    console.log('ok: offline: the cached game starts');
 
     // A rebuilt game: the same build with one more custom section in its wasm.
     const game = path.join(copy, 'game');
@@ -528,8 +685,7 @@ try {
     execFileSync(path.join(root, 'web', 'site.sh'), [game, path.join(out, 'icons'), site]);
     const newWasm = fs.readdirSync(site).find((name) => name.endsWith('.wasm'));
     const newCache = 'brastor-' + fs.readFileSync(path.join(site, 'sw.js'), 'utf8').match(/brastor-([0-9a-f]+)/)[1];
-    server = await serveFolder(site, port);
-    await offline.setOffline(false);
+    await visitor.setOffline(false);
     await page.reload();
     await waitForPicture(page, 'title screen of the new build', isTitle);
     const loaded = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name)
@@ -537,26 +693,37 @@ try {
     check(loaded.length === 1 && loaded[0].endsWith('/' + newWasm),
       `new build: the next load runs the new wasm (${loaded.join(', ')})`);
     for (const end = Date.now() + 30000; (await page.evaluate(() => caches.keys())).join() !== newCache;) {
-      if (Date.now() > end) throw new Error(`the cache is not ${newCache} alone after 30 s`);
+      if (Date.now() > end) {
+        const workers = await page.evaluate(async () => {
+          const registration = await navigator.serviceWorker.getRegistration();
+          const worker = (w) => w && `${w.state} ${w.scriptURL}`;
+          return { caches: await caches.keys(), installing: worker(registration.installing),
+            waiting: worker(registration.waiting), active: worker(registration.active) };
+        });
+        throw new Error(`the cache is not ${newCache} alone after 30 s: ${JSON.stringify(workers)}`);
+      }
       await page.waitForTimeout(200);
     }
-    await server.close();
-    await offline.setOffline(true);
+    await visitor.setOffline(true);
     await page.reload();
     await waitForPicture(page, 'title screen of the new build offline', isTitle);
     const cached = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name)
       .filter((name) => name.endsWith('.wasm')));
     check(cached.length === 1 && cached[0].endsWith('/' + newWasm),
       `new build: its worker replaced the cache (${newCache} alone) and runs it offline`);
-    await offline.close();
+    await visitor.close();
   } finally {
+    if (front) await front.close();
+    if (pageServer) pageServer.stop();
     fs.rmSync(copy, { recursive: true, force: true });
   }
 
   check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
   const frames = after.frames - before.frames, perFrame = (key) => ((after[key] - before[key]) / frames).toFixed(3);
   const played = after.playFrames - before.playFrames;
-  console.log(`keyboard, walking and firing: ${frames} frames in ${(after.now - before.now).toFixed(0)} ms; ` +
+  const ms = after.now - before.now;
+  console.log(`keyboard, walking and firing: ${frames} frames in ${ms.toFixed(0)} ms ` +
+    `(the game's speed: ${(1000 * played / ms).toFixed(1)} play frames a second); ` +
     `game drawing ${perFrame('drawMs')} ms/frame, canvas copy ${perFrame('showMs')} ms/frame; ` +
     `a play frame's work without its sleep ${((after.workMs - before.workMs) / played).toFixed(3)} ms`);
   exitCode = 0;

@@ -27,23 +27,19 @@ g++ -std=c++20 -Wall -Wextra -Wshadow -Werror -g -fsanitize=address,undefined -f
 # ---- the page
 BRASTOR_WEB_BUILD="$out" web/build.sh "$@"
 
-# ---- serve and play; the port can be taken between the probe and the
-# server's start, so up to three tries
+# ---- serve on any free port (the server names it) and play
 server=""
 stop_server() { [ -z "$server" ] || { kill "$server"; wait "$server"; } 2>/dev/null || true; server=""; }
 trap stop_server EXIT
-for attempt in 1 2 3; do
-  port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
-  BRASTOR_WEB_BUILD="$out" web/serve.sh "$port" >"$out/serve.log" 2>&1 &
-  server=$!
-  for _ in $(seq 50); do
-    python3 -c "import urllib.request; urllib.request.urlopen('http://127.0.0.1:$port/index.html', timeout=1)" \
-      2>/dev/null && break 2
-    kill -0 "$server" 2>/dev/null || break
-    sleep 0.2
-  done
-  stop_server
+BRASTOR_WEB_BUILD="$out" web/serve.sh 0 >"$out/serve.log" 2>&1 &
+server=$!
+address=""
+for _ in $(seq 100); do
+  address="$(grep -o -m1 'http://127\.0\.0\.1:[0-9]*/' "$out/serve.log" || true)"
+  [ -n "$address" ] && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
 done
-[ -n "$server" ] || { echo "tests/web/run.sh: the page server did not start" >&2; cat "$out/serve.log" >&2; exit 1; }
+[ -n "$address" ] || { echo "tests/web/run.sh: the page server did not start" >&2; cat "$out/serve.log" >&2; exit 1; }
 
-BRASTOR_WEB_OUT="$out" BRASTOR_WEB_FAILURE_SHOT="$out/test-failure.png" node tests/web/browser_test.mjs "http://127.0.0.1:$port/"
+BRASTOR_WEB_OUT="$out" BRASTOR_WEB_FAILURE_SHOT="$out/test-failure.png" node tests/web/browser_test.mjs "$address"
