@@ -6,6 +6,7 @@
 
 #include "play/collide.h"
 #include "play/player.h"
+#include "world/catalogue.h"
 #include "world/game_state.h"
 #include "world/pictures.h"
 #include "world/world.h"
@@ -15,8 +16,6 @@ namespace {
 constexpr int hostageMessageFrames = 600;
 constexpr int hazardTicksPerPower = 100;
 constexpr int maxPower = 4;
-constexpr std::uint8_t doorA = 64, doorB = 65, hostageTile = 70;
-constexpr std::uint8_t barrierTile = 37, generatorTile1 = 38, generatorTile2 = 39, flowTile = 45;
 
 // Collected cells lose only their tile; block and overlay stay.
 void clearTile(const Contact& c) {
@@ -50,16 +49,16 @@ void touch(const Contact& c) {
         break;
     case kind::keyA:
         game.score += 10;
-        unblockTile(doorA);
+        unblockTile(tileCode::doorA);
         buildSolidList();
-        darkenPicture(doorA);
+        darkenPicture(tileCode::doorA);
         clearTile(c);
         game.keysHeld[0] = 1;
         break;
     case kind::keyB:
         game.score += 10;
-        unblockTile(doorB);
-        darkenPicture(doorB);
+        unblockTile(tileCode::doorB);
+        darkenPicture(tileCode::doorB);
         buildSolidList();
         clearTile(c);
         game.keysHeld[1] = 1;
@@ -67,7 +66,7 @@ void touch(const Contact& c) {
     case kind::hostage: {
         game.score += 10;
         clearTile(c);
-        const std::int32_t left = countTile(hostageTile);
+        const std::int32_t left = countTile(tileCode::hostage);
         if (left > 0) {
             std::snprintf(game.messageText, sizeof game.messageText,
                           "Hostage Rescued! %d more to find!", static_cast<int>(left));
@@ -109,12 +108,12 @@ void powerCheck() {
 bool objectiveCheck() {
     switch (game.missionNumber) {
     case 1:
-        if (anyTile(generatorTile1) || anyTile(generatorTile2)) return false;
-        clearTileEverywhere(barrierTile);
-        clearTileEverywhere(flowTile);
+        if (anyTile(tileCode::generator1) || anyTile(tileCode::generator3)) return false;
+        clearTileEverywhere(tileCode::barrier);
+        clearTileEverywhere(tileCode::flow);
         break;
     case 2:
-        if (anyTile(hostageTile)) return false;
+        if (anyTile(tileCode::hostage)) return false;
         break;
     default:
         return false;

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "play/player.h"
 #include "shell/game.h"
+#include "world/catalogue.h"
 #include "world/pictures.h"
 
 namespace {
@@ -45,7 +46,7 @@ void drawHud() {
         else drawImage(400 + 20 * k, 4, pictures[90], DrawMode::transparent);
     }
     for (int k = 0; k <= 3; ++k)
-        if (game.keysHeld[k] == 1) drawImage(500 + 20 * k, -4, pictures[60 + k], DrawMode::transparent);
+        if (game.keysHeld[k] == 1) drawImage(500 + 20 * k, -4, pictures[tileCode::keyA + k], DrawMode::transparent);
 }
 
 void drawMessage(char* text, int y) {

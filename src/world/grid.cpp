@@ -1,7 +1,7 @@
 // Operations that read and change the map grid during play; the solid list.
 #include <algorithm>
 
-#include "world/world.h"
+#include "world/catalogue.h"
 
 SolidCell solidList[solidCapacity];
 std::int32_t solidLast = -1;
@@ -115,7 +115,7 @@ void placeExitBeam() {
         for (int y = 0; y < h; ++y) {
             MapCell& c = mapCell(x, y);
             if (c.block != 0) break;
-            c.tile = 46;
+            c.tile = tileCode::exitBeam;
         }
     }
     buildSolidList();

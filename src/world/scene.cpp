@@ -4,8 +4,8 @@
 
 #include "platform/platform.h"
 #include "world/game_state.h"
+#include "world/catalogue.h"
 #include "world/pictures.h"
-#include "world/world.h"
 
 View view;
 std::int32_t viewX = 0;
@@ -20,7 +20,7 @@ constexpr int drawRows = 17;
 constexpr int drawColumns = 22;
 constexpr int skyRows = 23;
 
-bool drawnOpaque(int tile) { return tile == 31 || tile == 37 || tile == 44; }
+bool drawnOpaque(int code) { return code == tileCode::block || code == tileCode::barrier || code == tileCode::sceneryBlock; }
 
 void drawSlot(int slot, int sx, int sy, DrawMode mode) {
     if (const Image* picture = pictures[slot]) drawImage(sx, sy, picture, mode);
@@ -47,19 +47,20 @@ std::int32_t passVisibleCells(std::int32_t cellX, std::int32_t cellY, std::int32
 
 }  // namespace
 
-int contactKind(int tile) {
-    if (tile >= 30 && tile <= 39) return kind::solid;
-    switch (tile) {
-        case 18: return kind::diamond;
-        case 19: return kind::crystal;
-        case 25:
-        case 45: return kind::hazard;
-        case 46: return kind::exitBeam;
-        case 60: return kind::keyA;
-        case 61: return kind::keyB;
-        case 70: return kind::hostage;
-        case 64: return game.keysHeld[0] == 0 ? kind::solid : 0;
-        case 65: return game.keysHeld[1] == 0 ? kind::solid : 0;
+// Every code from grass to the generators is solid, the unused ones between included.
+int contactKind(int code) {
+    if (code >= tileCode::grass && code <= tileCode::generator3) return kind::solid;
+    switch (code) {
+        case tileCode::diamond: return kind::diamond;
+        case tileCode::crystal: return kind::crystal;
+        case tileCode::spikes:
+        case tileCode::flow: return kind::hazard;
+        case tileCode::exitBeam: return kind::exitBeam;
+        case tileCode::keyA: return kind::keyA;
+        case tileCode::keyB: return kind::keyB;
+        case tileCode::hostage: return kind::hostage;
+        case tileCode::doorA: return game.keysHeld[0] == 0 ? kind::solid : 0;
+        case tileCode::doorB: return game.keysHeld[1] == 0 ? kind::solid : 0;
         default: return 0;
     }
 }

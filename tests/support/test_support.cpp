@@ -43,13 +43,20 @@ std::string testTempFolder() {
     return p.string();
 }
 
-void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {
+// Written out here rather than taken from the game's catalogue, so that a
+// colour changed there shows as a difference (catalogue_test compares them).
+const std::map<char, std::uint32_t>& testMapLegend() {
     static const std::map<char, std::uint32_t> legend{
         {'.', 0xFFFFFF}, {'#', 0x000000}, {'g', 0x400000}, {'b', 0x008080}, {'B', 0x808000},
         {'G', 0x808080}, {'d', 0xFF0000}, {'c', 0x8000FF}, {'k', 0xFFFF00}, {'K', 0x000040},
         {'l', 0xFFF000}, {'L', 0x003240}, {'h', 0x323232}, {'w', 0x80FF80}, {'s', 0xC0C0C0},
         {'o', 0xFF8000}, {'P', 0xFF00FF}, {'W', 0x0000FF}, {'F', 0x00FFFF}, {'T', 0x800000},
         {'S', 0x400080}, {'N', 0x408080}, {'p', 0x00FF00}};
+    return legend;
+}
+
+void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {
+    const auto& legend = testMapLegend();
     const int height = static_cast<int>(rows.size()), width = static_cast<int>(rows[0].size());
     const int rowBytes = (3 * width + 3) & ~3;
     std::string out = "BM";

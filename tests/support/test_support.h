@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,8 @@ inline std::uint32_t pixelAt(int x, int y) { return framePixels()[y * screenWidt
 //  '.' empty  '#' block  'g' grass  'b' breakable  'B' barrier  'G' generator 1
 //  'd' diamond  'c' crystal  'k' key A  'K' key B  'l' door A  'L' door B
 //  'h' hostage  'w' flow hazard  's' spikes  'o' scenery  'P' player start
-//  'W' walker  'F' flyer  'T' turret  'S' snake  'N' swan
+//  'W' walker  'F' flyer  'T' turret  'S' snake  'N' swan  'p' plant
 void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows);
+// The letters above and their colours (0xRRGGBB), kept apart from the game's
+// own table on purpose.
+const std::map<char, std::uint32_t>& testMapLegend();

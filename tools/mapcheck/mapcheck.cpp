@@ -25,38 +25,13 @@
 #include "mapcheck/picture.h"
 #include "mapcheck/routes.h"
 #include "mapcheck/rules.h"
+#include "world/catalogue.h"
 
 namespace {
 
-struct MapColour {
-    int r, g, b;
-    const char* name;
-    int tile;   // 0 for markers
-    int block;  // 0 passable, 1 solid, -3 breakable
-    int marker; // 0 none, 1 player start, 2 enemy
-};
-
 // The colour table of the level format, with each colour's cell contents.
-const MapColour kColours[] = {
-    {128, 128, 0, "barrier", 37, 1, 0},        {255, 0, 0, "diamond", 18, 0, 0},
-    {255, 255, 0, "key A", 60, 0, 0},          {255, 240, 0, "door A", 64, 1, 0},
-    {0, 0, 64, "key B", 61, 0, 0},             {0, 50, 64, "door B", 65, 1, 0},
-    {128, 0, 255, "power crystal", 19, 0, 0},  {50, 50, 50, "hostage", 70, 0, 0},
-    {128, 255, 128, "flow hazard", 45, 0, 0},  {64, 0, 0, "grass", 30, 1, 0},
-    {0, 0, 0, "block", 31, 1, 0},              {255, 128, 0, "scenery block", 44, 0, 0},
-    {0, 64, 0, "girder", 40, 0, 0},            {192, 192, 192, "spikes", 25, 0, 0},
-    {64, 0, 64, "rock top", 33, 1, 0},         {0, 255, 0, "plant", 42, 0, 0},
-    {0, 128, 128, "breakable block", 35, -3, 0}, {255, 128, 64, "dark floor", 36, 1, 0},
-    {128, 128, 255, "cave wall", 41, 0, 0},    {128, 128, 128, "generator 1", 38, -3, 0},
-    {128, 128, 64, "generator 3", 39, -3, 0},  {255, 0, 255, "player start", 0, 0, 1},
-    {0, 0, 255, "walker", 0, 0, 2},            {0, 255, 255, "flyer", 0, 0, 2},
-    {128, 0, 0, "turret", 0, 0, 2},            {64, 128, 128, "swan", 0, 0, 2},
-    {64, 0, 128, "snake", 0, 0, 2},
-};
+constexpr const auto& kColours = mapColours;
 
-constexpr int kGridSize = 201;
-constexpr int kEnemiesPlayed = 61;
-constexpr int kEnemyTable = 101;
 // A colour whose components all lie within this of a table colour, without
 // matching it, is taken for a smoothed pixel rather than a deliberate empty.
 constexpr int kNearDistance = 24;
@@ -233,9 +208,9 @@ int main(int argc, char** argv) {
     if (offset != 54) error("pixel data must start at byte 54 (a plain 40-byte information header)");
     if (width < 1 || height < 1) error("the game reads bottom-up pictures with a positive size only");
     if (errors > before) return 1;
-    if (width > kGridSize || height > kGridSize) {
+    if (width > gridSize || height > gridSize) {
         error("map is " + std::to_string(width) + " x " + std::to_string(height) + " cells, the grid holds " +
-              std::to_string(kGridSize) + " x " + std::to_string(kGridSize));
+              std::to_string(gridSize) + " x " + std::to_string(gridSize));
         return 1;
     }
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
@@ -262,7 +237,7 @@ int main(int argc, char** argv) {
     auto solid = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= width || y >= height) return false;
         const int k = grid[y][x].colour;
-        return k >= 0 && kColours[k].block != 0;
+        return k >= 0 && kColours[k].cell.block != 0;
     };
 
     // The game keeps the enemy markers it reads first, from the bottom row up
@@ -273,8 +248,8 @@ int main(int argc, char** argv) {
     for (int y = height - 1; y >= 0; --y) {
         for (int x = 0; x < width; ++x) {
             const int k = grid[y][x].colour;
-            if (k < 0 || kColours[k].marker != 2) continue;
-            if (enemies < kEnemiesPlayed) {
+            if (k < 0 || kColours[k].marker != Marker::enemy) continue;
+            if (enemies < enemiesInPlay) {
                 kept[y][x] = true;
             } else if (firstDroppedX < 0) {
                 firstDroppedX = x;
@@ -309,12 +284,13 @@ int main(int argc, char** argv) {
                 continue;
             }
             const MapColour& c = kColours[cell.colour];
-            if (c.block != 0) ++solidCells;
-            if (c.tile == 38 || c.tile == 39) ++generators;
-            if (c.tile == 70) ++hostages;
-            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
+            const int code = c.cell.tile;
+            if (c.cell.block != 0) ++solidCells;
+            if (code == tileCode::generator1 || code == tileCode::generator3) ++generators;
+            if (code == tileCode::hostage) ++hostages;
+            if ((code == tileCode::generator1 || code == tileCode::generator3 || code == tileCode::hostage) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
                 warningAt(x, y, cellName(x, y) + ": " + c.name + " hangs into a solid cell below and is half hidden");
-            if (c.marker == 1) {
+            if (c.marker == Marker::playerStart) {
                 ++starts;
                 // The game keeps the last marker read: highest row, then rightmost.
                 if (startY < 0 || y < startY || (y == startY && x > startX)) {
@@ -329,12 +305,12 @@ int main(int argc, char** argv) {
         error(std::to_string(nearColours - kSameFaultShown) + " more cells with a colour near a map colour");
     if (halfHidden > kSameFaultShown)
         warning(std::to_string(halfHidden - kSameFaultShown) + " more generators or hostages hang into a solid cell");
-    if (enemies > kEnemiesPlayed) {
+    if (enemies > enemiesInPlay) {
         errorAt(firstDroppedX, firstDroppedY,
-                std::to_string(enemies) + " enemy markers: only the first " + std::to_string(kEnemiesPlayed) +
+                std::to_string(enemies) + " enemy markers: only the first " + std::to_string(enemiesInPlay) +
                     " are played (read from the bottom row up, left to right" +
-                    (enemies > kEnemyTable ? "; the table holds " + std::to_string(kEnemyTable) : std::string()) +
-                    "): the game drops the other " + std::to_string(enemies - kEnemiesPlayed) + ", from " +
+                    (enemies > enemyTableSize ? "; the table holds " + std::to_string(enemyTableSize) : std::string()) +
+                    "): the game drops the other " + std::to_string(enemies - enemiesInPlay) + ", from " +
                     cellName(firstDroppedX, firstDroppedY) + " on");
     }
     if (starts == 0) {
@@ -373,8 +349,8 @@ int main(int argc, char** argv) {
     for (const auto& row : grid) {
         for (const Cell& cell : row) {
             const MapColour* c = cell.colour < 0 ? nullptr : &kColours[cell.colour];
-            const bool enemy = c && c->marker == 2 && kept[play.cells.size() / width][play.cells.size() % width];
-            play.cells.push_back(c ? RuleCell{c->tile, c->block, c->marker != 0, enemy ? c->name : ""} : RuleCell{});
+            const bool enemy = c && c->marker == Marker::enemy && kept[play.cells.size() / width][play.cells.size() % width];
+            play.cells.push_back(c ? RuleCell{c->cell.tile, c->cell.block, c->marker != Marker::none, enemy ? c->name : ""} : RuleCell{});
         }
     }
     for (const RuleFault& fault : checkPlayRules(play)) errorAt(fault.x, fault.y, fault.message);

@@ -51,7 +51,7 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/game.h"
-#include "world/world.h"
+#include "world/catalogue.h"
 
 namespace {
 
@@ -69,8 +69,6 @@ constexpr std::uint8_t flagRight = 1, flagLeft = 2, flagAbove = 4, flagGround = 
 constexpr int margin = 256;    // pixels around the map in which the player is still followed
 constexpr int maxStages = 64;  // map changes tried before giving up
 constexpr int beamFramesPerDiamond = 21;
-constexpr std::uint8_t tileDiamond = 18, tileCrystal = 19, tileBreakable = 35, tileGenerator1 = 38,
-                       tileGenerator3 = 39, tileBeam = 46, tileKeyA = 60, tileKeyB = 61, tileHostage = 70;
 
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 int cellOf(int world) { return floorDiv(world + 32, 32); }  // the cell column (or row) of a world pixel
@@ -382,13 +380,13 @@ bool RouteSearch::load(const std::string& file) {
             const std::uint8_t tile = mapCell(x, y).tile;
             Target t{Kind::diamond, x, y, tile};
             switch (tile) {
-                case tileDiamond: t.kind = Kind::diamond; break;
-                case tileCrystal: t.kind = Kind::crystal; break;
-                case tileKeyA: t.kind = Kind::keyA; break;
-                case tileKeyB: t.kind = Kind::keyB; break;
-                case tileHostage: t.kind = Kind::hostage; t.objective = mission_ == 2; break;
-                case tileGenerator1:
-                case tileGenerator3:
+                case tileCode::diamond: t.kind = Kind::diamond; break;
+                case tileCode::crystal: t.kind = Kind::crystal; break;
+                case tileCode::keyA: t.kind = Kind::keyA; break;
+                case tileCode::keyB: t.kind = Kind::keyB; break;
+                case tileCode::hostage: t.kind = Kind::hostage; t.objective = mission_ == 2; break;
+                case tileCode::generator1:
+                case tileCode::generator3:
                     if (mission_ != 1) continue;
                     t.kind = Kind::generator;
                     t.objective = true;
@@ -399,7 +397,7 @@ bool RouteSearch::load(const std::string& file) {
             targets_.push_back(t);
         }
     }
-    if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileBeam, false});
+    if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileCode::exitBeam, false});
     unreached_ = static_cast<int>(targets_.size());
     beamShort_.assign(targets_.size(), 0);
     everReached_.assign(gridSize * gridSize, 0);
@@ -504,7 +502,7 @@ void RouteSearch::touches(std::uint32_t index, const Pos& p) {
         for (int x = x0; x <= x1; ++x) {
             const std::uint8_t tile = mapCell(x, y).tile;
             int t = targetAt_[y * gridSize + x];
-            if (tile == tileBeam) t = static_cast<int>(targets_.size()) - 1;
+            if (tile == tileCode::exitBeam) t = static_cast<int>(targets_.size()) - 1;
             if (t < 0 || targets_[t].kind == Kind::generator) continue;
             Target& target = targets_[t];
             if (tile != target.tile) continue;
@@ -823,7 +821,7 @@ bool RouteSearch::chooseAndApply() {
     for (int y = 0; y < mapHeight; ++y) {
         for (int x = 0; x < mapWidth; ++x) {
             const MapCell& c = mapCell(x, y);
-            if (c.block >= 0 || (c.tile != tileBreakable && c.tile != tileGenerator1 && c.tile != tileGenerator3))
+            if (c.block >= 0 || (c.tile != tileCode::breakable && c.tile != tileCode::generator1 && c.tile != tileCode::generator3))
                 continue;
             BreakPlan plan;
             if (frontier(x, y) && planBreak(x, y, plan, shortOfDiamonds)) plans.push_back(plan);
@@ -840,7 +838,7 @@ bool RouteSearch::chooseAndApply() {
     std::uint32_t best = noParent;
     for (std::size_t t = 0; t < targets_.size(); ++t) {
         if (targets_[t].kind != Kind::diamond || stageTouch_[t] < 0) continue;
-        if (mapCell(targets_[t].x, targets_[t].y).tile != tileDiamond) continue;
+        if (mapCell(targets_[t].x, targets_[t].y).tile != tileCode::diamond) continue;
         best = std::min(best, static_cast<std::uint32_t>(stageTouch_[t]));
     }
     return best != noParent && applyPath(best);
@@ -920,15 +918,14 @@ void RouteSearch::run() {
 
 std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
 
-constexpr std::uint8_t tileDoorA = 64, tileDoorB = 65;
-
 // Whether a cell closes the way in the given way of counting (see area_):
 // walls always, doors of one letter or the breakable blocks as well.
 bool closedFor(int way, std::uint8_t tile) {
-    if (tile == 30 || tile == 31 || tile == 33 || tile == 36) return true;
-    if (way == 1) return tile == tileDoorA;
-    if (way == 2) return tile == tileDoorB;
-    if (way == 3) return tile == tileBreakable || tile == tileGenerator1 || tile == tileGenerator3;
+    if (tile == tileCode::grass || tile == tileCode::block || tile == tileCode::rockTop || tile == tileCode::darkFloor)
+        return true;
+    if (way == 1) return tile == tileCode::doorA;
+    if (way == 2) return tile == tileCode::doorB;
+    if (way == 3) return tile == tileCode::breakable || tile == tileCode::generator1 || tile == tileCode::generator3;
     return false;
 }
 
@@ -974,7 +971,7 @@ std::string RouteSearch::reason(const Target& t) {
         if (game.objectiveMet == 0) return "the objective is never met, so the beam never hangs";
         if (x < 0 || x >= mapWidth) return "the start column lies outside the map";
         y = -1;
-        for (int row = 0; row < mapHeight && mapCell(x, row).tile == tileBeam; ++row) y = row;
+        for (int row = 0; row < mapHeight && mapCell(x, row).tile == tileCode::exitBeam; ++row) y = row;
         if (y < 0) return "the beam finds no open cell in its column";
         if (highestAfter_[x] == INT_MAX)
             return "after the objective is met, no route leads back into column " + std::to_string(x);
@@ -991,7 +988,7 @@ std::string RouteSearch::reason(const Target& t) {
         if (game.keysHeld[d] != 0 || reachedIn(1 + d)) continue;
         // The door that shuts the target's area: the first one next to it.
         const std::int32_t a = area_[1 + d][cell];
-        const std::uint8_t door = d == 0 ? tileDoorA : tileDoorB;
+        const std::uint8_t door = d == 0 ? tileCode::doorA : tileCode::doorB;
         const auto [known, fresh] = doorOfArea_.try_emplace({d, a}, std::pair{-1, -1});
         std::pair<int, int>& doorCell = known->second;
         for (int cy = 0; fresh && cy < mapHeight && doorCell.first < 0; ++cy) {
