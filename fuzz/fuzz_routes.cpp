@@ -12,6 +12,7 @@
 
 #include "fuzz_files.h"
 #include "mapcheck/routes.h"
+#include "platform/bmp_format.h"
 #include "world/catalogue.h"
 
 namespace {
@@ -23,10 +24,6 @@ constexpr int framesPerInput = 300;
 // objectives, the start marker and the enemies.
 constexpr int paletteSize = static_cast<int>(std::size(mapColours));
 constexpr std::uint32_t empty = 0xFFFFFF;
-
-void put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
 
 // A 24-bit map picture from the input: width, height, then one byte a cell
 // (empty cells most often, so that there is room to move).
@@ -40,16 +37,7 @@ std::vector<std::uint8_t> mapPicture(const std::uint8_t* data, std::size_t size)
         else if (pick == 2 * paletteSize)
             cells[i] = static_cast<std::uint32_t>(fuzzHash(data + 3 + i, 1) & 0xFFFFFF);
     }
-    const int rowBytes = (3 * width + 3) & ~3;
-    std::vector<std::uint8_t> out{'B', 'M'};
-    put(out, 54 + rowBytes * height, 4), put(out, 0, 4), put(out, 54, 4), put(out, 40, 4);
-    put(out, width, 4), put(out, height, 4), put(out, 1, 2), put(out, 24, 2);
-    for (int i = 0; i < 6; ++i) put(out, 0, 4);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) put(out, cells[static_cast<std::size_t>(y) * width + x], 3);
-        for (int pad = 3 * width; pad < rowBytes; ++pad) out.push_back(0);
-    }
-    return out;
+    return encodeBmp24(width, height, [&](int x, int y) { return cells[static_cast<std::size_t>(y) * width + x]; });
 }
 
 }  // namespace

@@ -79,6 +79,13 @@ constexpr const MapColour* findMapColour(std::uint8_t r, std::uint8_t g, std::ui
     return nullptr;
 }
 
+// The entry with this letter, or nullptr.
+constexpr const MapColour* findMapLetter(char letter) {
+    for (const MapColour& c : mapColours)
+        if (c.letter == letter) return &c;
+    return nullptr;
+}
+
 // The values an enemy marker starts its enemy with.
 struct EnemyKind {
     int type;

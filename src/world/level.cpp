@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/bmp_format.h"
 #include "platform/platform.h"
 #include "world/catalogue.h"
 #include "world/enemy_table.h"
@@ -12,14 +13,6 @@ std::int32_t mapWidth = 0;
 std::int32_t mapHeight = 0;
 
 namespace {
-
-constexpr int headerBytes = 54;
-
-std::int32_t readInt32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                     static_cast<std::uint32_t>(p[2]) << 16 |
-                                     static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 // One pixel of the map into cell (x, y), which lies inside the grid; `enemyCount`
 // counts the markers kept so far.
@@ -63,15 +56,16 @@ void loadLevelMapFile(const char* name) {
     GameFile file;
     if (openBinaryFile(file, name) != 0) return;
 
-    std::uint8_t header[headerBytes];
-    readBytes(file, headerBytes, header);
-    const std::int32_t width = readInt32(header + 18);
-    const std::int32_t height = readInt32(header + 22);
+    std::uint8_t header[bmpHeaderBytes];
+    readBytes(file, bmpHeaderBytes, header);
+    const BmpHeader fields = readBmpHeader(header);
+    const std::int32_t width = fields.width;
+    const std::int32_t height = fields.height;
     mapWidth = std::clamp(width, 0, gridSize);
     mapHeight = std::clamp(height, 0, gridSize);
 
     const std::int64_t size = fileSize(file);
-    const std::int64_t rowBytes = (3 * static_cast<std::int64_t>(std::max(width, 0)) + 3) & ~std::int64_t{3};
+    const std::int64_t rowBytes = bmpRowBytes24(std::max(width, 0));
     const int columns = mapWidth;
     std::uint8_t row[3 * gridSize];
     int enemyCount = 0;
@@ -83,8 +77,8 @@ void loadLevelMapFile(const char* name) {
         const int y = static_cast<int>(height - 1 - r);
         const int count = 3 * columns;
         // r * rowBytes is formed only when it lies within the file, so it cannot overflow.
-        const bool inFile = rowBytes > 0 && r <= (size - headerBytes) / rowBytes &&
-                            seekFile(file, headerBytes + r * rowBytes);
+        const bool inFile = rowBytes > 0 && r <= (size - bmpHeaderBytes) / rowBytes &&
+                            seekFile(file, bmpHeaderBytes + r * rowBytes);
         if (inFile)
             readBytes(file, count, row);
         else

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/bmp_format.h"
 #include "shell/game.h"
 
 namespace fs = std::filesystem;
@@ -58,18 +59,9 @@ const std::map<char, std::uint32_t>& testMapLegend() {
 void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {
     const auto& legend = testMapLegend();
     const int height = static_cast<int>(rows.size()), width = static_cast<int>(rows[0].size());
-    const int rowBytes = (3 * width + 3) & ~3;
-    std::string out = "BM";
-    auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(i < 4 ? v >> (8 * i) : 0));
-    };
-    put(54 + rowBytes * height, 4), put(0, 4), put(54, 4), put(40, 4), put(width, 4), put(height, 4);
-    put(1, 2), put(24, 2), put(0, 24);
-    for (int r = height - 1; r >= 0; --r) {
-        for (char c : rows[r]) put(legend.at(c), 3);
-        out.append(rowBytes - 3 * width, '\0');
-    }
+    const auto out = encodeBmp24(width, height, [&](int x, int y) { return legend.at(rows[y][x]); });
     const fs::path path = fs::path(folder) / ("level" + std::to_string(missionNumber)) / "map.bmp";
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << out;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()),
+                                                static_cast<std::streamsize>(out.size()));
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/bmp_format.h"
 #include "world/catalogue.h"
 
 namespace fs = std::filesystem;
@@ -17,15 +18,6 @@ const std::map<char, Rgb>& builtInLegend() {
         return letters;
     }();
     return legend;
-}
-
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
 }
 
 }  // namespace
@@ -154,33 +146,8 @@ bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault
 }
 
 std::vector<std::uint8_t> encodeBmp(int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-    const std::uint32_t dataBytes = rowBytes * static_cast<std::uint32_t>(height);
-    std::vector<std::uint8_t> out;
-    out.reserve(54 + dataBytes);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + dataBytes);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, static_cast<std::uint32_t>(width));
-    put32(out, static_cast<std::uint32_t>(height));
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, dataBytes);
-    put32(out, 2834);
-    put32(out, 2834);
-    put32(out, 0);
-    put32(out, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            out.push_back(pixels[y][x].b);
-            out.push_back(pixels[y][x].g);
-            out.push_back(pixels[y][x].r);
-        }
-        for (std::uint32_t p = static_cast<std::uint32_t>(width) * 3; p < rowBytes; ++p) out.push_back(0);
-    }
-    return out;
+    return encodeBmp24(width, height, [&](int x, int y) {
+        const Rgb& c = pixels[y][x];
+        return std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+    });
 }

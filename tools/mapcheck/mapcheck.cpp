@@ -25,6 +25,7 @@
 #include "mapcheck/picture.h"
 #include "mapcheck/routes.h"
 #include "mapcheck/rules.h"
+#include "platform/bmp_format.h"
 #include "world/catalogue.h"
 
 namespace {
@@ -71,11 +72,6 @@ void warning(const std::string& message) {
 }
 
 std::string cellName(int x, int y) { return "cell (" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
-
-std::int32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) {
-    return static_cast<std::int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) |
-                                     (static_cast<std::uint32_t>(d[at + 3]) << 24));
-}
 
 int missionFromPath(const std::filesystem::path& file) {
     for (auto p = std::filesystem::absolute(file).parent_path(); !p.empty() && p != p.root_path();
@@ -194,17 +190,16 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> data;
     bool source = false;
     if (!readMap(file, data, source)) return 1;
-    if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') {
+    if (data.size() < bmpHeaderBytes || data[0] != 'B' || data[1] != 'M') {
         error("not a BMP file (nor a .map text source)");
         return 1;
     }
     const int before = errors;
-    const int width = le32(data, 18);
-    const int height = le32(data, 22);
-    const int bits = data[28] | (data[29] << 8);
-    const std::uint32_t compression = static_cast<std::uint32_t>(le32(data, 30));
-    const std::uint32_t offset = static_cast<std::uint32_t>(le32(data, 10));
-    if (bits != 24 || compression != 0) error("the game reads 24-bit uncompressed pictures only");
+    const BmpHeader header = readBmpHeader(data.data());
+    const int width = header.width;
+    const int height = header.height;
+    const std::uint32_t offset = header.pixelOffset;
+    if (header.bitsPerPixel != 24 || header.compression != 0) error("the game reads 24-bit uncompressed pictures only");
     if (offset != 54) error("pixel data must start at byte 54 (a plain 40-byte information header)");
     if (width < 1 || height < 1) error("the game reads bottom-up pictures with a positive size only");
     if (errors > before) return 1;
