@@ -141,7 +141,7 @@ void play(const Scenario& s) {
     for (std::size_t i = 0; i < s.steps.size(); ++i) {
         if (s.steps[i].before) s.steps[i].before();
         hold(s.steps[i].keys);
-        for (int f = 0; f < s.steps[i].frames; ++f) playFrame();
+        for (int f = 0; f < s.steps[i].frames; ++f) playFrame(sampleFrameInput(), Drawing::on);
         check(s, static_cast<int>(i + 1), s.steps[i].expect, fields(startX, startY));
     }
     clearKeys();

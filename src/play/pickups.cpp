@@ -17,6 +17,13 @@ constexpr int hostageMessageFrames = 600;
 constexpr int hazardTicksPerPower = 100;
 constexpr int maxPower = 4;
 
+// The message line shows capitals only, so the text is kept as it is shown.
+void showMessage(int frames) {
+    for (char* c = game.messageText; *c; ++c)
+        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+    game.messageFrames = frames;
+}
+
 // Collected cells lose only their tile; block and overlay stay.
 void clearTile(const Contact& c) {
     if (insideGrid(c.cellX, c.cellY)) mapCell(c.cellX, c.cellY).tile = 0;
@@ -70,7 +77,7 @@ void touch(const Contact& c) {
         if (left > 0) {
             std::snprintf(game.messageText, sizeof game.messageText,
                           "Hostage Rescued! %d more to find!", static_cast<int>(left));
-            game.messageFrames = hostageMessageFrames;
+            showMessage(hostageMessageFrames);
         }
         break;
     }

@@ -78,18 +78,18 @@ void steerStreamer(int direction) {
     }
 }
 
-void readPlayerKeys() {
+void applyPlayerInput(const PlayerInput& input) {
     player.crouching = 0;
     player.walking = 0;
-    if (keyHeld(scan::down) && player.onGround != 0) player.crouching = 1;
-    if (keyHeld(scan::left)) {
+    if (input.down && player.onGround != 0) player.crouching = 1;
+    if (input.left) {
         player.facing = -2;
         if (player.streamerOn == 1)
             steerStreamer(-1);
         else
             walkStep(player.blockedLeft, +playerStep);
     }
-    if (keyHeld(scan::right)) {
+    if (input.right) {
         player.facing = 2;
         if (player.streamerOn == 1)
             steerStreamer(+1);
@@ -98,14 +98,14 @@ void readPlayerKeys() {
     }
     if (player.streamerOn == 1)
         player.facing = player.streamerAngle > 90 && player.streamerAngle < 270 ? -1 : 1;
-    if (keyHeld(scan::up)) {
+    if (input.up) {
         if (player.crouching == 1)
             player.crouching = 0;  // Up only stands the player up this frame
         else if (player.blockedAbove == 0 && player.onGround != 0)
             player.jumpLeft = jumpHeight;
     }
-    fireKey();
-    streamerKey();
+    fireStep(input.fire);
+    streamerStep(input.beam);
 }
 
 void jumpRise() {
@@ -122,11 +122,13 @@ void applyGravity() {
     if (player.onGround == 0 && player.jumpLeft == 0) view.offsetY += playerStep;
 }
 
+void settleWalkFrame() {
+    if (player.walking != 0) return;
+    if (player.walkFrame == 0 || player.walkFrame == 1) player.walkFrame = 2;
+    if (player.walkFrame == 3 || player.walkFrame == 4) player.walkFrame = 5;
+}
+
 void drawPlayer() {
-    if (player.walking == 0) {
-        if (player.walkFrame == 0 || player.walkFrame == 1) player.walkFrame = 2;
-        if (player.walkFrame == 3 || player.walkFrame == 4) player.walkFrame = 5;
-    }
     int slot;
     if (player.facing < 0)
         slot = player.crouching != 0 ? crouchLeftPicture : walkLeftPicture + player.walkFrame;

@@ -153,39 +153,65 @@ void beginPlay() {
     buildSolidList();
 }
 
-int playFrame() {
+FrameInput sampleFrameInput() {
+    FrameInput input{};
+    input.player.left = keyHeld(scan::left);
+    input.player.right = keyHeld(scan::right);
+    input.player.up = keyHeld(scan::up);
+    input.player.down = keyHeld(scan::down);
+    input.player.fire = keyHeld(scan::z);
+    input.player.beam = keyHeld(scan::x);
+    input.giveUp = keyHeld(scan::escape);
+    input.screenshot = readTypedKey() == "h";
+    return input;
+}
+
+// The frame's steps in their fixed order; every drawing step is skipped
+// without drawing, and nothing else depends on it.
+int playFrame(const FrameInput& input, Drawing drawing) {
+    const bool draw = drawing == Drawing::on;
     choosePlayerBox();
-    lockScreen();
-    drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    if (draw) {
+        lockScreen();
+        drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    } else {
+        listContacts(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    }
     computeViewPosition();
-    enemyPass(viewX, viewY);
+    enemyPass(viewX, viewY, draw);
     contactPass();
     solidPass();
-    readPlayerKeys();
-    if (keyHeld(scan::escape)) game.missionResult = missionFailed;
+    applyPlayerInput(input.player);
+    if (draw) drawBeam();
+    if (input.giveUp) game.missionResult = missionFailed;
     jumpRise();
-    updatePlayerShots(viewX, viewY);
-    updateEnemyShots(viewX, viewY);
+    updatePlayerShots(viewX, viewY, draw);
+    updateEnemyShots(viewX, viewY, draw);
     applyGravity();
     normalizeView();
-    drawPlayer();
-    updateParticles(viewX, viewY);
-    drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
-    drawHud();
-    if (readTypedKey() == "h") {
-        saveScreen("screen.bmp");
-        emitGameEvent(GameEvent::screenshot);
+    settleWalkFrame();
+    if (draw) drawPlayer();
+    updateParticles(viewX, viewY, draw);
+    if (draw) {
+        drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
+        drawHud();
+        if (input.screenshot) {
+            saveScreen("screen.bmp");
+            emitGameEvent(GameEvent::screenshot);
+        }
     }
     if (game.messageText[0] != '\0' && game.messageFrames > 0) {
-        drawMessage(game.messageText, 40);
+        if (draw) drawMessage(game.messageText, 40);
         game.messageFrames -= 1;
     }
     powerCheck();
-    unlockScreen();
+    if (draw) unlockScreen();
     if (game.objectiveMet == 0 && objectiveCheck()) {
         emitGameEvent(GameEvent::objectiveMet);
-        loadMissionText("update.txt");
-        showTextBox();
+        if (draw) {
+            loadMissionText("update.txt");
+            showTextBox();
+        }
         placeExitBeam();
     }
     animatePictures();
@@ -201,7 +227,7 @@ int playMission(bool escapeQuits) {
     if (!showTextBox(escapeQuits)) return 0;
     beginPlay();
     do {
-        playFrame();
+        playFrame(sampleFrameInput(), Drawing::on);
         sleepMs(15);
         if (quitRequested()) return 0;
     } while (game.missionResult == 0);

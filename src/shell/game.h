@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "play/player.h"
 #include "world/game_state.h"
 
 // Where the missions come from. Without one (the game itself) each mission
@@ -59,7 +60,21 @@ void resetMissionState();
 void startMission();
 // After the briefing: missionResult 0, offsets 0, streamer drain, solid list.
 void beginPlay();
+// A frame's input: the player's keys, Escape held, and "h" typed (one typed
+// key is taken from the queue each frame).
+struct FrameInput {
+    PlayerInput player;
+    bool giveUp;
+    bool screenshot;
+};
+// The keyboard's state now, and the next typed key.
+FrameInput sampleFrameInput();
+
+// Whether a frame is shown. Without drawing nothing is drawn or shown (no
+// screenshot, no text box over a met objective), but every state change and
+// every random draw is the same, so a tool can run the game's own frame.
+enum class Drawing { on, off };
 // One frame of play without its sleep. Returns missionResult.
-int playFrame();
+int playFrame(const FrameInput& input, Drawing drawing);
 // start-up then the game loop; the programs' entry.
 int runGame(double seed);

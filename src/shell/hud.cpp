@@ -49,10 +49,7 @@ void drawHud() {
         if (game.keysHeld[k] == 1) drawImage(500 + 20 * k, -4, pictures[tileCode::keyA + k], DrawMode::transparent);
 }
 
-void drawMessage(char* text, int y) {
-    for (char* c = text; *c; ++c)
-        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
-    const std::string_view message(text);
+void drawMessage(std::string_view message, int y) {
     const int x = (screenWidth - 8 * static_cast<int>(message.size())) / 2;
     setColours(black);
     drawText(x + 1, y + 1, message);

@@ -43,7 +43,6 @@
 #include <sys/mman.h>
 #endif
 
-#include "platform/backend.h"
 #include "platform/platform.h"
 #include "play/collide.h"
 #include "play/enemies.h"
@@ -57,7 +56,6 @@ namespace {
 
 // Keys held in one frame, as a mask.
 constexpr std::uint8_t leftKey = 1, rightKey = 2, upKey = 4, downKey = 8, beamKey = 16;
-constexpr int keyCodes[5] = {scan::left, scan::right, scan::up, scan::down, scan::x};
 constexpr const char* keyNames[5] = {"left", "right", "up", "down", "x"};
 
 // The keys tried in a frame: all seven on the ground, the first three in the air.
@@ -73,17 +71,15 @@ constexpr int beamFramesPerDiamond = 21;
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 int cellOf(int world) { return floorDiv(world + 32, 32); }  // the cell column (or row) of a world pixel
 
-std::uint8_t heldKeys = 0;
-void holdKeys(std::uint8_t keys) {
-    const std::uint8_t changed = keys ^ heldKeys;
-    for (int i = 0; i < 5; ++i) {
-        if (!(changed & (1 << i))) continue;
-        if (keys & (1 << i))
-            keyDown(keyCodes[i]);
-        else
-            keyUp(keyCodes[i]);
-    }
-    heldKeys = keys;
+// The player's keys of a frame held as `keys`; a route never fires.
+PlayerInput inputOf(std::uint8_t keys) {
+    PlayerInput input{};
+    input.left = (keys & leftKey) != 0;
+    input.right = (keys & rightKey) != 0;
+    input.up = (keys & upKey) != 0;
+    input.down = (keys & downKey) != 0;
+    input.beam = (keys & beamKey) != 0;
+    return input;
 }
 
 struct Pos {
@@ -105,24 +101,12 @@ Pos currentPos() {
             player.jumpLeft, player.crouching};
 }
 
-// One play frame in the game's order without the drawing, the enemies and the
-// shots (a route never fires). True in the frame the objective is met.
+// One frame of the game itself with `keys` held, without drawing (the enemies
+// were left out when the map was loaded). True in the frame the objective is met.
 bool playRouteFrame(std::uint8_t keys) {
-    holdKeys(keys);
-    choosePlayerBox();
-    listContacts(view.cellX, view.cellY, view.offsetX, view.offsetY);
-    computeViewPosition();
-    contactPass();
-    readPlayerKeys();
-    jumpRise();
-    applyGravity();
-    normalizeView();
-    powerCheck();
-    if (game.objectiveMet == 0 && objectiveCheck()) {
-        placeExitBeam();
-        return true;
-    }
-    return false;
+    const bool metBefore = game.objectiveMet != 0;
+    playFrame(FrameInput{inputOf(keys), false, false}, Drawing::off);
+    return !metBefore && game.objectiveMet != 0;
 }
 
 // Everything a played frame changes, so a failed try can be taken back.
@@ -449,8 +433,7 @@ Pos RouteSearch::advance(const Pos& from, std::uint8_t flags, std::uint8_t keys)
     player.blockedAbove = (flags & flagAbove) != 0;
     player.onGround = (flags & flagGround) != 0;
     player.streamerOn = 0;
-    holdKeys(keys);
-    readPlayerKeys();
+    applyPlayerInput(inputOf(keys));
     jumpRise();
     applyGravity();
     normalizeView();
@@ -1155,7 +1138,5 @@ RouteResult checkRoutes(const std::string& file, const RouteOptions& options, st
     RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames, out);
     search.load(file);
     search.run();
-    RouteResult result = search.report(options);
-    holdKeys(0);
-    return result;
+    return search.report(options);
 }
