@@ -174,7 +174,7 @@ void buildBusyLevel() {
     game.missionNumber = 1;
     game.objectiveMet = 0;
     game.missionResult = 0;
-    for (int k = 0; k < 4; ++k) game.keysHeld[k] = 1;
+    for (int k = 0; k < 4; ++k) game.doorKeys[k] = 1;
     std::snprintf(game.messageText, sizeof game.messageText, "HOSTAGE RESCUED! 2 MORE TO FIND!");
     game.messageFrames = 600;
     buildSolidList();

@@ -31,46 +31,46 @@ void clearTile(const Contact& c) {
 
 void touch(const Contact& c) {
     switch (c.kind) {
-    case kind::exitBeam:
+    case contactKind::exitBeam:
         game.missionResult = missionCompleted;
         game.score += 100;
         break;
-    case kind::crystal:
+    case contactKind::crystal:
         if (player.power < maxPower) {
             player.power += 1;
             clearTile(c);
             game.score += 20;
         }
         break;
-    case kind::hazard:
+    case contactKind::hazard:
         player.hazardTicks += 1;
         if (player.hazardTicks >= hazardTicksPerPower) {
             player.power -= 1;
             player.hazardTicks = 0;
         }
         break;
-    case kind::diamond:
+    case contactKind::diamond:
         game.score += 10;
         player.diamonds += 1;
         clearTile(c);
         break;
-    case kind::keyA:
+    case contactKind::keyA:
         game.score += 10;
         unblockTile(tileCode::doorA);
         buildSolidList();
         darkenPicture(tileCode::doorA);
         clearTile(c);
-        game.keysHeld[0] = 1;
+        game.doorKeys[0] = 1;
         break;
-    case kind::keyB:
+    case contactKind::keyB:
         game.score += 10;
         unblockTile(tileCode::doorB);
         darkenPicture(tileCode::doorB);
         buildSolidList();
         clearTile(c);
-        game.keysHeld[1] = 1;
+        game.doorKeys[1] = 1;
         break;
-    case kind::hostage: {
+    case contactKind::hostage: {
         game.score += 10;
         clearTile(c);
         const std::int32_t left = countTile(tileCode::hostage);
@@ -95,7 +95,7 @@ void contactPass() {
     clearCollisionFlags();
     for (int i = 0; i <= contactLast; ++i) {
         const Contact& c = contacts[i];
-        if (c.kind == kind::solid) {
+        if (c.kind == contactKind::solid) {
             testSolidContact(c);
             continue;
         }

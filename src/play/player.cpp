@@ -22,7 +22,7 @@ constexpr int trialLeftX = playerScreenX - playerStep;
 constexpr int trialAboveY = playerScreenY - playerStep;
 constexpr int trialBelowY = playerScreenY + playerStep;
 
-bool touches(const Contact& c, int boxX, int boxY) {
+bool meetsTrialBox(const Contact& c, int boxX, int boxY) {
     return cornerTest(c.screenX, c.screenY, boxX, boxY, tileBox, playerBox) != 0;
 }
 
@@ -52,11 +52,11 @@ void clearCollisionFlags() {
 }
 
 void testSolidContact(const Contact& contact) {
-    if (contact.kind != kind::solid) return;
-    if (player.blockedRight == 0 && touches(contact, trialRightX, playerScreenY)) player.blockedRight = 1;
-    if (player.blockedLeft == 0 && touches(contact, trialLeftX, playerScreenY)) player.blockedLeft = 1;
-    if (player.blockedAbove == 0 && touches(contact, playerScreenX, trialAboveY)) player.blockedAbove = 1;
-    if (player.onGround == 0 && touches(contact, playerScreenX, trialBelowY)) player.onGround = 1;
+    if (contact.kind != contactKind::solid) return;
+    if (player.blockedRight == 0 && meetsTrialBox(contact, trialRightX, playerScreenY)) player.blockedRight = 1;
+    if (player.blockedLeft == 0 && meetsTrialBox(contact, trialLeftX, playerScreenY)) player.blockedLeft = 1;
+    if (player.blockedAbove == 0 && meetsTrialBox(contact, playerScreenX, trialAboveY)) player.blockedAbove = 1;
+    if (player.onGround == 0 && meetsTrialBox(contact, playerScreenX, trialBelowY)) player.onGround = 1;
 }
 
 void advanceWalkAnimation() {

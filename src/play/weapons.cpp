@@ -109,7 +109,7 @@ void castBeam() {
             const Contact& contact = contacts[c];
             if (cornerTest(sx + 8, sy + 8, contact.screenX, contact.screenY, pointBox, tileBox) == 0)
                 continue;
-            if (contact.kind == kind::solid) {
+            if (contact.kind == contactKind::solid) {
                 // A broken block bursts at its centre.
                 if (hitBreakable(contact))
                     spawnExplosion(viewX + contact.screenX + 16, viewY + contact.screenY + 16);

@@ -118,7 +118,7 @@ void startUp(double seed) {
 }
 
 void resetMissionState() {
-    for (auto& k : game.keysHeld) k = 0;
+    for (auto& k : game.doorKeys) k = 0;
     player.power = 4;
     player.diamonds = 0;
     player.hazardTicks = 0;

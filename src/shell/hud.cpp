@@ -46,7 +46,7 @@ void drawHud() {
         else drawImage(400 + 20 * k, 4, pictures[90], DrawMode::transparent);
     }
     for (int k = 0; k <= 3; ++k)
-        if (game.keysHeld[k] == 1) drawImage(500 + 20 * k, -4, pictures[tileCode::keyA + k], DrawMode::transparent);
+        if (game.doorKeys[k] == 1) drawImage(500 + 20 * k, -4, pictures[tileCode::keyA + k], DrawMode::transparent);
 }
 
 void drawMessage(std::string_view message, int y) {

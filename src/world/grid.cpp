@@ -34,7 +34,7 @@ std::int32_t buildSolidList() {
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             if (!isSolid(mapCell(x, y))) continue;
-            solidList[n] = SolidCell{x, y, 32 * x - 32, 32 * y - 32, kind::solid};
+            solidList[n] = SolidCell{x, y, 32 * x - 32, 32 * y - 32, contactKind::solid};
             solidIndex[y][x] = n;
             ++n;
         }

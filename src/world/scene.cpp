@@ -39,7 +39,7 @@ std::int32_t passVisibleCells(std::int32_t cellX, std::int32_t cellY, std::int32
             const int sx = offsetX - 32 + 32 * j, sy = -offsetY - 32 + 32 * i;
             if (draw) drawSlot(tile, sx, sy, drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
             // The table holds one entry per drawing cell, so none is ever dropped.
-            if (const int k = contactKind(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
+            if (const int k = contactKindOf(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
         }
     }
     return contactLast = count - 1;
@@ -48,19 +48,19 @@ std::int32_t passVisibleCells(std::int32_t cellX, std::int32_t cellY, std::int32
 }  // namespace
 
 // Every code from grass to the generators is solid, the unused ones between included.
-int contactKind(int code) {
-    if (code >= tileCode::grass && code <= tileCode::generator3) return kind::solid;
+int contactKindOf(int code) {
+    if (code >= tileCode::grass && code <= tileCode::generator3) return contactKind::solid;
     switch (code) {
-        case tileCode::diamond: return kind::diamond;
-        case tileCode::crystal: return kind::crystal;
+        case tileCode::diamond: return contactKind::diamond;
+        case tileCode::crystal: return contactKind::crystal;
         case tileCode::spikes:
-        case tileCode::flow: return kind::hazard;
-        case tileCode::exitBeam: return kind::exitBeam;
-        case tileCode::keyA: return kind::keyA;
-        case tileCode::keyB: return kind::keyB;
-        case tileCode::hostage: return kind::hostage;
-        case tileCode::doorA: return game.keysHeld[0] == 0 ? kind::solid : 0;
-        case tileCode::doorB: return game.keysHeld[1] == 0 ? kind::solid : 0;
+        case tileCode::flow: return contactKind::hazard;
+        case tileCode::exitBeam: return contactKind::exitBeam;
+        case tileCode::keyA: return contactKind::keyA;
+        case tileCode::keyB: return contactKind::keyB;
+        case tileCode::hostage: return contactKind::hostage;
+        case tileCode::doorA: return game.doorKeys[0] == 0 ? contactKind::solid : 0;
+        case tileCode::doorB: return game.doorKeys[1] == 0 ? contactKind::solid : 0;
         default: return 0;
     }
 }

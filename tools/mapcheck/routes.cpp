@@ -260,10 +260,10 @@ private:
 
     std::uint8_t flagsAt(const Pos& p);
     Pos advance(const Pos& from, std::uint8_t flags, std::uint8_t keys);
-    void bfs(const Pos& start, int depth, bool whole);
+    void searchStage(const Pos& start, int depth, bool whole);
     Pos step(const Pos& p, std::uint8_t flags, int choice);
     void addStandNode(std::uint32_t index, const Pos& p);
-    void touches(std::uint32_t index, const Pos& p);
+    void noteTouched(std::uint32_t index, const Pos& p);
     std::vector<std::uint8_t> pathTo(std::uint32_t index) const;
     void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames, std::uint32_t node);
     void noteReached(const Pos& p, bool afterObjective);
@@ -412,8 +412,8 @@ std::uint8_t RouteSearch::flagsAt(const Pos& p) {
     for (int y = cellOf(p.py - 2); y <= cellOf(p.py + 65); ++y) {
         for (int x = cellOf(p.px - 2); x <= cellOf(p.px + 53); ++x) {
             const int tile = cellAt(x, y).tile;
-            if (tile != 0 && contactKind(tile) == kind::solid)
-                testSolidContact(Contact{x, y, 32 * x - 32 - vx, 32 * y - 32 - vy, kind::solid});
+            if (tile != 0 && contactKindOf(tile) == contactKind::solid)
+                testSolidContact(Contact{x, y, 32 * x - 32 - vx, 32 * y - 32 - vy, contactKind::solid});
         }
     }
     const auto flags = static_cast<std::uint8_t>(flagKnown | (player.blockedRight ? flagRight : 0) |
@@ -472,13 +472,13 @@ void RouteSearch::recordRoute(Target& t, const std::vector<std::uint8_t>& tail, 
 // The targets the player's box touches at node `index` (the next frame's
 // contact pass); keys not yet held, hostages of mission 2 and the exit end
 // the node's branch, since they change the map or end the mission.
-void RouteSearch::touches(std::uint32_t index, const Pos& p) {
+void RouteSearch::noteTouched(std::uint32_t index, const Pos& p) {
     const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
     const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
     const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
-            if (contactKind(mapCell(x, y).tile) == kind::hazard &&
+            if (contactKindOf(mapCell(x, y).tile) == contactKind::hazard &&
                 cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) != 0)
                 nodes_[index].hazard = 1;
     for (int y = y0; y <= y1; ++y) {
@@ -491,8 +491,8 @@ void RouteSearch::touches(std::uint32_t index, const Pos& p) {
             if (tile != target.tile) continue;
             if (cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) == 0) continue;
             const bool event = target.kind == Kind::exitBeam || (target.kind == Kind::hostage && mission_ == 2) ||
-                               (target.kind == Kind::keyA && game.keysHeld[0] == 0) ||
-                               (target.kind == Kind::keyB && game.keysHeld[1] == 0);
+                               (target.kind == Kind::keyA && game.doorKeys[0] == 0) ||
+                               (target.kind == Kind::keyB && game.doorKeys[1] == 0);
             if (event && !nodes_[index].terminal) {
                 nodes_[index].terminal = 1;
                 if (target.kind != Kind::exitBeam) events_.push_back(index);
@@ -560,7 +560,7 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
 // Breadth-first over player states from `start` (reached after `depth` frames)
 // in the map as it is now: every state is first found by a fewest-frames route.
 // Unless `whole`, it stops once the nearest map change is known.
-void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
+void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
     if (!positions_) {
         positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
         // Room for a state (and a record) per position, so that a wide open map
@@ -588,7 +588,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
     if (startKey == invalid) return;
     firstVisit(start);
     nodes_.push_back(Node{startKey, noParent, depth, 0, 0, 0});
-    touches(0, start);
+    noteTouched(0, start);
 
     int stopDepth = INT32_MAX;
     int layer = depth;
@@ -621,7 +621,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
             const auto index = static_cast<std::uint32_t>(nodes_.size());
             const std::uint8_t hazard = avoidHazards_ && i == 0 ? 0 : nodes_[i].hazard;
             nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, hazard});
-            touches(index, next);
+            noteTouched(index, next);
         }
     }
 }
@@ -678,7 +678,7 @@ int RouteSearch::firstSolidAlong(const Pos& p, int angle, int& hitY) const {
         const int x = cellOf(p.px + segments_[a][i][0]);
         const int y = cellOf(p.py + segments_[a][i][1]);
         const int tile = cellAt(x, y).tile;
-        if (tile != 0 && contactKind(tile) == kind::solid) {
+        if (tile != 0 && contactKindOf(tile) == contactKind::solid) {
             hitY = y;
             return x;
         }
@@ -758,7 +758,7 @@ bool RouteSearch::frontier(int bx, int by) const {
         const int x = bx + d[0], y = by + d[1];
         if (x < 0 || y < 0 || x >= mapWidth || y >= mapHeight) continue;
         const int tile = mapCell(x, y).tile;
-        if (tile != 0 && contactKind(tile) == kind::solid) continue;
+        if (tile != 0 && contactKindOf(tile) == contactKind::solid) continue;
         if (!reachedCell_[y * gridSize + x]) return true;
     }
     return false;
@@ -880,7 +880,7 @@ void RouteSearch::run() {
         bool changed = false;
         for (int attempt = 0; attempt < 2 && !changed; ++attempt) {
             avoidHazards_ = attempt == 1;
-            bfs(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
+            searchStage(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
             if (stage == wholeStage && nodes_.size() == 1 && nodes_[0].terminal) wholeStage = stage + 1;
             state.restore();
             const bool dropped = dropPowerlessRoutes(state);
@@ -968,7 +968,7 @@ std::string RouteSearch::reason(const Target& t) {
     if (!reachedIn(0)) return "enclosed by solid cells";
     const char letters[2] = {'A', 'B'};
     for (int d = 0; d < 2; ++d) {
-        if (game.keysHeld[d] != 0 || reachedIn(1 + d)) continue;
+        if (game.doorKeys[d] != 0 || reachedIn(1 + d)) continue;
         // The door that shuts the target's area: the first one next to it.
         const std::int32_t a = area_[1 + d][cell];
         const std::uint8_t door = d == 0 ? tileCode::doorA : tileCode::doorB;
