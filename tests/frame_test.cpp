@@ -47,7 +47,7 @@ std::uint64_t stateDigest() {
 // A room with every kind of enemy in view, pickups, a key and its door,
 // breakable blocks, a hostage and hazards; a fixed run of keys over it.
 std::vector<std::uint64_t> playRoom(Drawing drawing) {
-    const std::string folder = testTempFolder(), saved = dataFolder();
+    const std::string folder = testTempFolder();
     freshGame();
     createPictures();
     seedRandom(3);
@@ -77,13 +77,14 @@ std::vector<std::uint64_t> playRoom(Drawing drawing) {
         digests.push_back(stateDigest());
     }
     digests.push_back(static_cast<std::uint64_t>(randomReal() * 1e15));  // the random sequence reached
-    setDataFolder(saved.c_str());
     return digests;
 }
 
 }  // namespace
 
-TEST(Frame, WithoutDrawingEveryStateChangeAndRandomDrawIsTheSame) {
+using Frame = GameTest;
+
+TEST_F(Frame, WithoutDrawingEveryStateChangeAndRandomDrawIsTheSame) {
     const std::vector<std::uint64_t> drawn = playRoom(Drawing::on);
     const std::vector<std::uint64_t> hidden = playRoom(Drawing::off);
     ASSERT_EQ(drawn.size(), hidden.size());

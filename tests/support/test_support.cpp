@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,10 +9,25 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/backend.h"
 #include "platform/bmp_format.h"
 #include "shell/game.h"
 
 namespace fs = std::filesystem;
+
+void GameTest::SetUp() {
+    savedFolder_ = dataFolder();
+    std::copy_n(pictures, pictureSlots, savedPictures_);
+}
+
+void GameTest::TearDown() {
+    setMissionSource(nullptr);
+    setDataFolder(savedFolder_.c_str());
+    std::copy_n(savedPictures_, pictureSlots, pictures);
+    clearKeys();
+    clearTypedKeys();
+    resetQuit();
+}
 
 void freshGame() {
     resetGameState();

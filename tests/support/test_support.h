@@ -6,7 +6,24 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/platform.h"
+#include "world/pictures.h"
+
+// A test that runs the game: what the game keeps beyond one test (the data
+// folder, the mission source, the picture slots, held and typed keys, a quit
+// request) is saved before it and put back after it, even when an assertion
+// ended it early.
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    std::string savedFolder_;
+    Image* savedPictures_[pictureSlots] = {};
+};
 
 // Every table and value at its start-up state, the screen mode set.
 void freshGame();

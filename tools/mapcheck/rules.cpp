@@ -62,7 +62,8 @@ private:
         if (closed(x, y)) return false;
         const int above = cell(x, y - 1).tile;
         return cell(x, y).tile == tileCode::sceneryBlock ||
-               (inMap(x, y - 1) && (above == tileCode::generator1 || above == tileCode::generator3) && cell(x, y).tile == tileCode::empty);
+               (inMap(x, y - 1) && (above == tileCode::generator1 || above == tileCode::generator3) &&
+                cell(x, y).tile == tileCode::empty);
     }
 
     // What a fake cell shows, for the message.
