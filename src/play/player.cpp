@@ -1,7 +1,6 @@
 #include "play/player.h"
 
 #include "platform/platform.h"
-#include "play/weapons.h"
 #include "world/pictures.h"
 
 PlayerState player;
@@ -104,8 +103,6 @@ void applyPlayerInput(const PlayerInput& input) {
         else if (player.blockedAbove == 0 && player.onGround != 0)
             player.jumpLeft = jumpHeight;
     }
-    fireStep(input.fire);
-    streamerStep(input.beam);
 }
 
 void jumpRise() {

@@ -56,8 +56,8 @@ void clearCollisionFlags();
 void testSolidContact(const Contact& contact);
 
 // The frame's keys, after the solid pass: crouch, Left, Right (walking moves
-// view.offsetX, or they steer the streamer), facing, Up, then the gun and the
-// streamer (weapons). Draws nothing; Escape is left to the frame loop.
+// view.offsetX, or they steer the streamer), facing, Up. The frame then hands
+// Z and X to the gun and the streamer (weapons); Escape is its own.
 void applyPlayerInput(const PlayerInput& input);
 // Turns the streamer 2 degrees: direction -1 for Left (anticlockwise), +1 for Right.
 void steerStreamer(int direction);

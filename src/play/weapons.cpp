@@ -9,9 +9,9 @@
 
 #include "platform/platform.h"
 #include "play/collide.h"
-#include "play/enemies.h"
 #include "play/particles.h"
 #include "play/player.h"
+#include "world/enemy_table.h"
 #include "world/game_state.h"
 #include "world/pictures.h"
 #include "world/world.h"
@@ -139,8 +139,8 @@ void castBeam() {
 
 }  // namespace
 
-// X, called from the key step right after the gun. Steering is the
-// player's key step; here the beam is switched on or off, tested against the
+// X, called by the frame right after the gun. Steering is the player's
+// key step; here the beam is switched on or off, tested against the
 // frame's contact list and the enemies, and fed from the diamonds.
 void streamerStep(bool held) {
     beamSegmentsCast = 0;

@@ -19,10 +19,10 @@ void firePlayerShot(std::int32_t px, std::int32_t py, std::int32_t direction, st
                     std::int32_t crouching);
 void fireEnemyShot(std::int32_t ex, std::int32_t ey, std::int32_t direction, std::int32_t vertical,
                    std::int32_t kind);
-// The gun, from the player's key step with Z held or not.
+// The gun, right after the player's key step, with Z held or not.
 void fireStep(bool held);
-// The streamer, from the player's key step right after the gun, with X held
-// or not: switches the beam, casts it (hits and the segments to draw) and drains it.
+// The streamer, right after the gun, with X held or not: switches the beam,
+// casts it (hits and the segments to draw) and drains it.
 void streamerStep(bool held);
 // The beam segments cast in this frame's key step, each with its opacity.
 struct BeamSegment {

@@ -17,7 +17,6 @@
 namespace {
 GameEventHook eventHook = nullptr;
 void* eventUser = nullptr;
-const MissionSource* source = nullptr;
 
 // Where the game and new missions come from, shown on the title and final
 // screens; the project has no web address, so this names what the README calls it.
@@ -69,7 +68,7 @@ void fillLevelResultLines() {
 // The level test: the same map from its briefing, again and again.
 int levelLoop() {
     for (;;) {
-        game.missionNumber = source->rules;
+        game.missionNumber = missionSource()->rules;
         game.score = 0;
         if (playMission(true) == 0) break;
         fillLevelResultLines();
@@ -81,9 +80,6 @@ int levelLoop() {
     return 0;
 }
 }  // namespace
-
-void setMissionSource(const MissionSource* s) { source = s; }
-const MissionSource* missionSource() { return source; }
 
 void setGameEventHook(GameEventHook hook, void* user) {
     eventHook = hook;
@@ -129,6 +125,7 @@ void resetMissionState() {
 
 void startMission() {
     resetMissionState();
+    const MissionSource* source = missionSource();
     if (source)
         loadLevelMapFile(source->mapFile.c_str());
     else
@@ -182,6 +179,8 @@ int playFrame(const FrameInput& input, Drawing drawing) {
     contactPass();
     solidPass();
     applyPlayerInput(input.player);
+    fireStep(input.player.fire);
+    streamerStep(input.player.beam);
     if (draw) drawBeam();
     if (input.giveUp) game.missionResult = missionFailed;
     jumpRise();
@@ -252,7 +251,7 @@ int missionLoop() {
 }
 
 int gameLoop() {
-    if (source && !source->fromTitle) return levelLoop();
+    if (const MissionSource* source = missionSource(); source && !source->fromTitle) return levelLoop();
     for (;;) {
         fillTitleLines();
         emitGameEvent(GameEvent::titleShown);

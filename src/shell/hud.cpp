@@ -7,8 +7,8 @@
 
 #include "platform/platform.h"
 #include "play/player.h"
-#include "shell/game.h"
 #include "world/catalogue.h"
+#include "world/game_state.h"
 #include "world/pictures.h"
 
 namespace {

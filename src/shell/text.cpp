@@ -4,8 +4,9 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "shell/game.h"
+#include "shell/mission_source.h"
 #include "world/catalogue.h"
+#include "world/game_state.h"
 #include "world/pictures.h"
 
 std::string textLines[textLineCount];
