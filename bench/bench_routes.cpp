@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int size = 201;
+constexpr int size = gridSize;  // the full grid
 std::string path, hostilePath;
 
 void removeLevel() {
