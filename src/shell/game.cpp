@@ -163,8 +163,8 @@ FrameInput sampleFrameInput() {
     return input;
 }
 
-// The frame's steps in their fixed order; every drawing step is skipped
-// without drawing, and nothing else depends on it.
+// The frame's steps in their fixed order. Without drawing, only what is drawn
+// or shown (the screenshot, the objective's text box) is left out.
 int playFrame(const FrameInput& input, Drawing drawing) {
     const bool draw = drawing == Drawing::on;
     choosePlayerBox();
