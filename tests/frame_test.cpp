@@ -48,10 +48,10 @@ std::uint64_t stateDigest() {
 // breakable blocks, a hostage and hazards; a fixed run of keys over it.
 std::vector<std::uint64_t> playRoom(Drawing drawing) {
     const std::string folder = testTempFolder();
+    setDataFolder(folder.c_str());  // both runs start from the same pictures: none from files
     freshGame();
     createPictures();
     seedRandom(3);
-    setDataFolder(folder.c_str());
     writeMission(folder, 1, {"....................",
                              "..F.......N.....F...",
                              "....................",
