@@ -10,6 +10,7 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/game.h"
+#include "world/catalogue.h"
 #include "world/pictures.h"
 #include "world/world.h"
 
@@ -131,25 +132,27 @@ void buildBusyLevel() {
         std::uint8_t tile;
         std::int8_t block;
     };
+    using namespace tileCode;
     static constexpr TileKind kinds[] = {
-        {18, 0}, {19, 0}, {25, 0}, {30, 1}, {31, 1}, {33, 1}, {35, -3}, {36, 1}, {37, 1}, {38, -3},
-        {39, -3}, {40, 0}, {41, 0}, {42, 0}, {44, 0}, {45, 0}, {46, 0}, {60, 0}, {61, 0}, {64, 1},
-        {65, 1}, {70, 0},
+        {diamond, 0},  {crystal, 0},   {spikes, 0},        {grass, 1},   {block, 1},     {rockTop, 1},
+        {breakable, -3}, {darkFloor, 1}, {barrier, 1},     {generator1, -3}, {generator3, -3}, {girder, 0},
+        {caveWall, 0}, {plant, 0},     {sceneryBlock, 0},  {flow, 0},    {exitBeam, 0},  {keyA, 0},
+        {keyB, 0},     {doorA, 1},     {doorB, 1},         {hostage, 0},
     };
     // Cells that neither touch the figure nor stop the beam: scenery only.
-    static constexpr TileKind quiet[] = {{40, 0}, {41, 0}, {42, 0}, {44, 0}};
+    static constexpr TileKind quiet[] = {{girder, 0}, {caveWall, 0}, {plant, 0}, {sceneryBlock, 0}};
     int n = 0;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const TileKind& k = kinds[(n++ * 7 + y) % (sizeof kinds / sizeof kinds[0])];
-            mapCell(x, y) = MapCell{k.tile, k.block, static_cast<std::uint8_t>((x + y) % 3 == 0 ? 43 : 0)};
+            mapCell(x, y) = MapCell{k.tile, k.block, static_cast<std::uint8_t>((x + y) % 3 == 0 ? plantFront : 0)};
         }
     for (int i = 9; i <= 11; ++i)
         for (int j = 9; j <= 16; ++j) {
             const TileKind& k = quiet[(i + j) % 4];
-            mapCell(cellX + j, cellY + i) = MapCell{k.tile, k.block, static_cast<std::uint8_t>(j % 2 ? 43 : 0)};
+            mapCell(cellX + j, cellY + i) = MapCell{k.tile, k.block, static_cast<std::uint8_t>(j % 2 ? plantFront : 0)};
         }
-    for (int j = 9; j <= 12; ++j) mapCell(cellX + j, cellY + 12) = MapCell{30, 1, 0};
+    for (int j = 9; j <= 12; ++j) mapCell(cellX + j, cellY + 12) = MapCell{grass, 1, 0};
 
     // 61 enemies on the screen, clear of the figure and the beam's row.
     const int types[] = {enemyType::walker, enemyType::flyer, enemyType::turret, enemyType::snake,
@@ -171,8 +174,8 @@ void buildBusyLevel() {
     game.missionNumber = 1;
     game.objectiveMet = 0;
     game.missionResult = 0;
-    for (int k = 0; k < 4; ++k) game.keysHeld[k] = 1;
-    std::snprintf(game.messageText, sizeof game.messageText, "Hostage Rescued! 2 more to find!");
+    for (int k = 0; k < 4; ++k) game.doorKeys[k] = 1;
+    std::snprintf(game.messageText, sizeof game.messageText, "HOSTAGE RESCUED! 2 MORE TO FIND!");
     game.messageFrames = 600;
     buildSolidList();
     clearKeys();
@@ -184,7 +187,7 @@ void buildSolidLevel(int size) {
     prepareGame();
     clearLevel(size, size);
     for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) mapCell(x, y) = MapCell{31, 1, 0};
+        for (int x = 0; x < size; ++x) mapCell(x, y) = MapCell{tileCode::block, 1, 0};
     // One generator left in the far corner keeps mission 1's objective open,
     // as it is for most of a mission (its check walks the whole map).
     mapCell(size - 1, size - 1) = MapCell{38, -3, 0};

@@ -82,7 +82,7 @@ void setUp(Scenario s) {
         restoreFrameState();
         drawOpCount = 0;
         recordingDraws = true;
-        playFrame();
+        playFrame(sampleFrameInput(), Drawing::on);
         recordingDraws = false;
         prepareReferences();
         break;
@@ -113,7 +113,7 @@ void step(Scenario s) {
     case solidBig:
     case solidSmall:
         restoreFrameState();
-        playFrame();
+        playFrame(sampleFrameInput(), Drawing::on);
         break;
     case busySdl:
         drawWithSdl();

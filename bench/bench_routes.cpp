@@ -8,9 +8,12 @@
 
 #include <unistd.h>
 
+#include "platform/bmp_format.h"
+#include "world/catalogue.h"
+
 namespace {
 
-constexpr int size = 201;
+constexpr int size = gridSize;  // the full grid
 std::string path, hostilePath;
 
 void removeLevel() {
@@ -23,30 +26,21 @@ void removeHostileLevel() {
 struct Rgb {
     std::uint8_t r, g, b;
 };
-constexpr Rgb empty{255, 255, 255}, block{0, 0, 0}, diamond{255, 0, 0}, breakable{0, 128, 128},
-    generator{128, 128, 128}, start{255, 0, 255}, keyA{255, 255, 0}, doorA{255, 240, 0};
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+constexpr Rgb colourOf(char letter) {
+    const MapColour* c = findMapLetter(letter);
+    return c ? Rgb{c->r, c->g, c->b} : Rgb{255, 255, 255};
 }
+constexpr Rgb empty = colourOf(emptyLetter), block = colourOf('#'), diamond = colourOf('d'),
+              breakable = colourOf('b'), generator = colourOf('G'), start = colourOf('P'), keyA = colourOf('k'),
+              doorA = colourOf('l');
 
 // A 24-bit map picture of `map` (rows top first) in a fresh temporary folder; its path.
 std::string writeMap(const std::vector<std::vector<Rgb>>& map) {
     const int width = static_cast<int>(map[0].size()), height = static_cast<int>(map.size());
-    std::vector<std::uint8_t> file{'B', 'M'};
-    const int rowBytes = (3 * width + 3) & ~3;
-    put32(file, 54 + rowBytes * height);
-    put32(file, 0);
-    put32(file, 54);
-    put32(file, 40);
-    put32(file, width);
-    put32(file, height);
-    file.push_back(1), file.push_back(0), file.push_back(24), file.push_back(0);
-    for (int i = 0; i < 6; ++i) put32(file, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (const Rgb& c : map[y]) file.push_back(c.b), file.push_back(c.g), file.push_back(c.r);
-        for (int pad = 3 * width; pad < rowBytes; ++pad) file.push_back(0);
-    }
+    const std::vector<std::uint8_t> file = encodeBmp24(width, height, [&](int x, int y) {
+        const Rgb& c = map[y][x];
+        return std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+    });
     char folder[] = "/tmp/brastor-bench-routes-XXXXXX";
     if (!mkdtemp(folder)) return {};
     const std::string out = std::string(folder) + "/map.bmp";

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         // Escape ends the mission at once, so it is held only now and then.
         if ((bits >> 8 & 63) == 0) keyDown(scan::escape);
-        playFrame();
+        playFrame(sampleFrameInput(), Drawing::on);
         sleepMs(15);
     }
     clearKeys();

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "fuzz_files.h"
 #include "mapcheck/routes.h"
+#include "platform/bmp_format.h"
+#include "world/catalogue.h"
 
 namespace {
 
@@ -18,18 +21,9 @@ constexpr int maxWidth = 40, maxHeight = 20;
 constexpr int framesPerInput = 300;
 
 // Every colour the game's map loader knows: terrain, pickups, doors, the
-// objectives, the enemies and the start marker.
-constexpr std::uint32_t palette[] = {
-    0x808000, 0xFF0000, 0xFFFF00, 0xFFF000, 0x000040, 0x003240, 0x8000FF, 0x323232, 0x80FF80,
-    0x400000, 0x000000, 0xFF8000, 0x004000, 0xC0C0C0, 0x400040, 0x00FF00, 0x008080, 0xFF8040,
-    0x8080FF, 0x808080, 0x808040, 0x0000FF, 0x00FFFF, 0x800000, 0x408080, 0x400080, 0xFF00FF,
-};
-constexpr int paletteSize = static_cast<int>(sizeof palette / sizeof palette[0]);
+// objectives, the start marker and the enemies.
+constexpr int paletteSize = static_cast<int>(std::size(mapColours));
 constexpr std::uint32_t empty = 0xFFFFFF;
-
-void put(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
 
 // A 24-bit map picture from the input: width, height, then one byte a cell
 // (empty cells most often, so that there is room to move).
@@ -39,20 +33,11 @@ std::vector<std::uint8_t> mapPicture(const std::uint8_t* data, std::size_t size)
     for (std::size_t i = 0; i < cells.size() && 3 + i < size; ++i) {
         const int pick = data[3 + i] % (2 * paletteSize + 1);
         if (pick < paletteSize)
-            cells[i] = palette[pick];
+            cells[i] = std::uint32_t{mapColours[pick].r} << 16 | mapColours[pick].g << 8 | mapColours[pick].b;
         else if (pick == 2 * paletteSize)
             cells[i] = static_cast<std::uint32_t>(fuzzHash(data + 3 + i, 1) & 0xFFFFFF);
     }
-    const int rowBytes = (3 * width + 3) & ~3;
-    std::vector<std::uint8_t> out{'B', 'M'};
-    put(out, 54 + rowBytes * height, 4), put(out, 0, 4), put(out, 54, 4), put(out, 40, 4);
-    put(out, width, 4), put(out, height, 4), put(out, 1, 2), put(out, 24, 2);
-    for (int i = 0; i < 6; ++i) put(out, 0, 4);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) put(out, cells[static_cast<std::size_t>(y) * width + x], 3);
-        for (int pad = 3 * width; pad < rowBytes; ++pad) out.push_back(0);
-    }
-    return out;
+    return encodeBmp24(width, height, [&](int x, int y) { return cells[static_cast<std::size_t>(y) * width + x]; });
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 //         ox oy   the view's offset in its cell;  e60  hit points of enemy entries 60 (the last in play) and 61
 //         s0      spark 0 as active,vx,vy;  door  the first two pixels of door A's picture
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -125,7 +126,7 @@ void check(const Scenario& s, int step, const std::string& expect, const std::ma
 // A mission 1 on the scenario's map, started, its objective counted as met so
 // that a map without generators plays on.
 void play(const Scenario& s) {
-    const std::string folder = testTempFolder(), saved = dataFolder();
+    const std::string folder = testTempFolder();
     freshGame();
     seedRandom(1);
     numberPictures();
@@ -141,11 +142,9 @@ void play(const Scenario& s) {
     for (std::size_t i = 0; i < s.steps.size(); ++i) {
         if (s.steps[i].before) s.steps[i].before();
         hold(s.steps[i].keys);
-        for (int f = 0; f < s.steps[i].frames; ++f) playFrame();
+        for (int f = 0; f < s.steps[i].frames; ++f) playFrame(sampleFrameInput(), Drawing::on);
         check(s, static_cast<int>(i + 1), s.steps[i].expect, fields(startX, startY));
     }
-    clearKeys();
-    setDataFolder(saved.c_str());
 }
 
 Shot enemyShotAt(int screenX, int screenY, int kind) { return Shot{1, viewX + screenX, viewY + screenY, 0, 0, 500, kind}; }
@@ -467,13 +466,42 @@ const std::vector<Scenario> scenarios = {
      {{"right", 11, "fig=2"}, {"right", 22, "fig=4"}, {"", 1, "fig=6"}, {"down", 1, "fig=13"}}},
 };
 
-TEST(Scenario, Table) {
-    for (const Scenario& s : scenarios) play(s);
+// The test's name: the scenario's title in letters, digits and underscores.
+std::string nameOf(const char* title) {
+    std::string name;
+    for (const char* c = title; *c; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c)))
+            name += *c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_') name.pop_back();
+    return name;
 }
 
+// One scenario as a test of its own, so each passes or fails alone.
+class ScenarioCase : public GameTest {
+public:
+    explicit ScenarioCase(std::size_t index) : index_(index) {}
+    void TestBody() override { play(scenarios[index_]); }
+
+private:
+    std::size_t index_;
+};
+
+// Every scenario registered as Scenario.<its title>.
+const bool scenariosRegistered = [] {
+    for (std::size_t i = 0; i < scenarios.size(); ++i)
+        ::testing::RegisterTest("Scenario", nameOf(scenarios[i].name).c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                                [i]() -> GameTest* { return new ScenarioCase(i); });
+    return true;
+}();
+
+using ScenarioTest = GameTest;
+
 // A mission text keeps its first 21 lines, the box's whole table.
-TEST(Scenario, MissionTextsFillTheTable) {
-    const std::string folder = testTempFolder(), saved = dataFolder();
+TEST_F(ScenarioTest, MissionTextsFillTheTable) {
+    const std::string folder = testTempFolder();
     freshGame();
     setDataFolder(folder.c_str());
     std::filesystem::create_directories(folder + "/level1");
@@ -483,15 +511,14 @@ TEST(Scenario, MissionTextsFillTheTable) {
     loadMissionText("mission.txt");
     EXPECT_EQ(textLines[0], "line 1");
     EXPECT_EQ(textLines[textLineCount - 1], "line 21");
-    setDataFolder(saved.c_str());
 }
 
 }  // namespace
 
 // A level under test: its own map, its own texts where it has them, and
 // otherwise a generic text naming the objective, never the stock mission's.
-TEST(Scenario, LevelUnderTestKeepsToItsOwnFiles) {
-    const std::string folder = testTempFolder(), saved = dataFolder();
+TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
+    const std::string folder = testTempFolder();
     freshGame();
     setDataFolder(folder.c_str());
     writeMission(folder, 1, {"..P..", ".....", "#####"});  // the stock mission: 5 cells wide
@@ -528,23 +555,19 @@ TEST(Scenario, LevelUnderTestKeepsToItsOwnFiles) {
         EXPECT_NE(all.find(rules == 1 ? "generator" : "hostage"), std::string::npos) << all;
         EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
     }
-    setMissionSource(nullptr);
-    setDataFolder(saved.c_str());
 }
 
 // Without any picture file every slot is its catalogue size in the light green
 // fill; a second start-up in the same process refills what the first left.
-TEST(Scenario, PicturesWithoutFilesAreLightGreenAtTheirSizes) {
+TEST_F(ScenarioTest, PicturesWithoutFilesAreLightGreenAtTheirSizes) {
     struct Slots {
         int first, last, width, height;  // width 0: never created
     };
     const Slots catalogue[] = {{0, 0, 8, 8},       {1, 15, 52, 64}, {16, 17, 16, 16}, {18, 37, 32, 32},
                                {38, 39, 32, 64},   {40, 69, 32, 32}, {70, 79, 32, 64}, {80, 80, 8, 8},
                                {81, 89, 0, 0},     {90, 95, 16, 16}, {96, 100, 0, 0}};
-    const std::string folder = testTempFolder(), saved = dataFolder();
-    Image* kept[pictureSlots];
-    std::copy_n(pictures, pictureSlots, kept);
-    std::fill_n(pictures, pictureSlots, nullptr);
+    const std::string folder = testTempFolder();
+    std::fill_n(pictures, pictureSlots, nullptr);  // the fixture puts the slots back
     setDataFolder(folder.c_str());
     for (int round = 1; round <= 2; ++round) {
         createPictures();
@@ -563,6 +586,4 @@ TEST(Scenario, PicturesWithoutFilesAreLightGreenAtTheirSizes) {
                 EXPECT_EQ(green, s.width * s.height) << "slot " << slot << ", start-up " << round;
             }
     }
-    std::copy_n(kept, pictureSlots, pictures);
-    setDataFolder(saved.c_str());
 }

@@ -22,6 +22,7 @@
 #include <system_error>
 #include <string>
 
+#include "platform/bmp_format.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
@@ -30,12 +31,7 @@ namespace {
 constexpr int maxImageWidth = 4096;           // createImage never makes wider images
 constexpr int rowBufferBytes = maxImageWidth * 4;
 
-std::uint32_t u16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
-std::uint32_t u32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::int32_t s32(const std::uint8_t* p) { return static_cast<std::int32_t>(u32(p)); }
+std::int32_t s32(const std::uint8_t* p) { return static_cast<std::int32_t>(readLe32(p)); }
 
 // Where a channel sits in a pixel and how to widen it to 8 bits.
 struct Channel {
@@ -90,30 +86,30 @@ bool readHeaders(GameFile& file, Header& h, std::uint32_t palette[256]) {
     std::uint8_t fileHeader[14];
     if (!readExactly(file, 14, fileHeader)) return false;
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return false;
-    h.pixelOffset = u32(fileHeader + 10);
+    h.pixelOffset = readLe32(fileHeader + 10);
 
     std::uint8_t info[124] = {};
     if (!readExactly(file, 4, info)) return false;
-    h.headerSize = u32(info);
+    h.headerSize = readLe32(info);
     bool os2 = h.headerSize == 12;
     if (os2) {
         if (!readExactly(file, 8, info + 4)) return false;
-        h.width = u16(info + 4);
-        h.height = u16(info + 6);
-        h.planes = static_cast<int>(u16(info + 8));
-        h.bitsPerPixel = static_cast<int>(u16(info + 10));
+        h.width = readLe16(info + 4);
+        h.height = readLe16(info + 6);
+        h.planes = static_cast<int>(readLe16(info + 8));
+        h.bitsPerPixel = static_cast<int>(readLe16(info + 10));
     } else {
         if (h.headerSize < 16) return false;
         int known = static_cast<int>(std::min<std::uint32_t>(h.headerSize, 124));
         if (!readExactly(file, known - 4, info + 4)) return false;
         h.width = s32(info + 4);
         h.height = s32(info + 8);
-        h.planes = static_cast<int>(u16(info + 12));
-        h.bitsPerPixel = static_cast<int>(u16(info + 14));
-        if (h.headerSize >= 20) h.compression = u32(info + 16);
+        h.planes = static_cast<int>(readLe16(info + 12));
+        h.bitsPerPixel = static_cast<int>(readLe16(info + 14));
+        if (h.headerSize >= 20) h.compression = readLe32(info + 16);
         if (h.headerSize == 52 || h.headerSize == 56 || h.headerSize >= 108)
-            for (int i = 0; i < 3; ++i) h.masks[i] = u32(info + 40 + 4 * i);
-        if (h.headerSize >= 108) h.masks[3] = u32(info + 52);
+            for (int i = 0; i < 3; ++i) h.masks[i] = readLe32(info + 40 + 4 * i);
+        if (h.headerSize >= 108) h.masks[3] = readLe32(info + 52);
     }
 
     if (h.planes > 1 || h.width < 1 || h.height == 0 || h.compression > 3) return false;
@@ -144,7 +140,7 @@ bool readHeaders(GameFile& file, Header& h, std::uint32_t palette[256]) {
         if (h.headerSize != 52 && h.headerSize != 56 && h.headerSize < 108) {
             std::uint8_t m[12];
             if (!seekFile(file, headersEnd) || !readExactly(file, 12, m)) return false;
-            for (int i = 0; i < 3; ++i) h.masks[i] = u32(m + 4 * i);
+            for (int i = 0; i < 3; ++i) h.masks[i] = readLe32(m + 4 * i);
         }
         if (h.headerSize < 108) h.masks[3] = 0;
     } else if (bpp <= 16) {
@@ -219,25 +215,11 @@ int readPicture(GameFile& file, Image* image) {
     return statusOk;
 }
 
-void put16(std::uint8_t* p, std::uint32_t v) { p[0] = v & 0xFF, p[1] = v >> 8 & 0xFF; }
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = v >> (8 * i) & 0xFF;
-}
-
 // Writes the 24-bit file into an open stream; false when a write fails.
 bool writeScreen(std::FILE* out) {
-    constexpr int rowBytes = screenWidth * 3;
-    std::uint8_t header[54] = {'B', 'M'};
-    put32(header + 2, 54 + rowBytes * screenHeight);
-    put32(header + 10, 54);
-    put32(header + 14, 40);
-    put32(header + 18, screenWidth);
-    put32(header + 22, screenHeight);
-    put16(header + 26, 1);
-    put16(header + 28, 24);
-    put32(header + 34, rowBytes * screenHeight);
-    put32(header + 38, 2834);
-    put32(header + 42, 2834);
+    constexpr int rowBytes = static_cast<int>(bmpRowBytes24(screenWidth));
+    std::uint8_t header[bmpHeaderBytes];
+    writeBmpHeader24(header, screenWidth, screenHeight);
     if (std::fwrite(header, 1, sizeof header, out) != sizeof header) return false;
     std::uint8_t row[rowBytes];
     const std::uint32_t* pixels = framePixels();

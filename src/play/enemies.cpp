@@ -130,12 +130,12 @@ void updateEnemy(int index, std::int32_t sx, std::int32_t sy) {
 
 // Enemies 0..60 in index order: act, draw, then take every player shot whose
 // centre lies in the square. Shots keep counting after a kill in the same frame.
-void enemyPass(std::int32_t vx, std::int32_t vy) {
+void enemyPass(std::int32_t vx, std::int32_t vy, bool draw) {
     for (int i = 0; i < enemiesInPlay; ++i) {
         Enemy& e = enemies[i];
         if (e.hitPoints <= 0) continue;
         updateEnemy(i, e.posX - vx, e.posY - vy);
-        if (e.picture >= 0 && e.picture < pictureSlots && pictures[e.picture])
+        if (draw && e.picture >= 0 && e.picture < pictureSlots && pictures[e.picture])
             drawImage(e.posX - vx - 32, e.posY - vy, pictures[e.picture], DrawMode::transparent);
         for (Shot& s : playerShots) {
             if (!s.active) continue;

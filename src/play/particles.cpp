@@ -37,13 +37,13 @@ void spawnExplosion(std::int32_t x, std::int32_t y) {
     }
 }
 
-void updateParticles(std::int32_t viewX, std::int32_t viewY) {
+void updateParticles(std::int32_t viewX, std::int32_t viewY, bool draw) {
     const Image* picture = pictures[sparkPicture];
     for (Particle& p : particles) {
         if (p.active != 1) continue;
         p.x += p.vx;
         p.y += p.vy;
-        drawImage(p.x - viewX, p.y - viewY, picture, DrawMode::blend, 255 - sparkFade * p.age);
+        if (draw) drawImage(p.x - viewX, p.y - viewY, picture, DrawMode::blend, 255 - sparkFade * p.age);
         if (p.age >= p.lifetime)
             p.active = 0;
         else

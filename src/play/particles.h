@@ -21,9 +21,9 @@ extern Particle particles[particleCount];
 // take a random direction and start 5 pixels out. Fewer free entries give fewer
 // sparks; a full table makes the call do nothing.
 void spawnExplosion(std::int32_t x, std::int32_t y);
-// Moves, draws (blended, picture slot 0, nothing when the slot is empty) and
-// ages every live spark; a spark is drawn on 33 frames. Screen locked.
-void updateParticles(std::int32_t viewX, std::int32_t viewY);
+// Moves, draws when `draw` (blended, picture slot 0, nothing when the slot is
+// empty; screen locked) and ages every live spark; a spark lives 33 frames.
+void updateParticles(std::int32_t viewX, std::int32_t viewY, bool draw);
 // Entry 0 alone bounces off a solid cell whose top-left is at world (worldX,
 // worldY): reverses vy or vx when an edge of the spark lies in the cell, ends
 // the spark when it lies wholly inside. Called by the solid pass for every cell.

@@ -6,6 +6,7 @@
 
 #include "play/collide.h"
 #include "play/player.h"
+#include "world/catalogue.h"
 #include "world/game_state.h"
 #include "world/pictures.h"
 #include "world/world.h"
@@ -15,8 +16,13 @@ namespace {
 constexpr int hostageMessageFrames = 600;
 constexpr int hazardTicksPerPower = 100;
 constexpr int maxPower = 4;
-constexpr std::uint8_t doorA = 64, doorB = 65, hostageTile = 70;
-constexpr std::uint8_t barrierTile = 37, generatorTile1 = 38, generatorTile2 = 39, flowTile = 45;
+
+// The message line shows capitals only, so the text is kept as it is shown.
+void showMessage(int frames) {
+    for (char* c = game.messageText; *c; ++c)
+        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+    game.messageFrames = frames;
+}
 
 // Collected cells lose only their tile; block and overlay stay.
 void clearTile(const Contact& c) {
@@ -25,53 +31,53 @@ void clearTile(const Contact& c) {
 
 void touch(const Contact& c) {
     switch (c.kind) {
-    case kind::exitBeam:
+    case contactKind::exitBeam:
         game.missionResult = missionCompleted;
         game.score += 100;
         break;
-    case kind::crystal:
+    case contactKind::crystal:
         if (player.power < maxPower) {
             player.power += 1;
             clearTile(c);
             game.score += 20;
         }
         break;
-    case kind::hazard:
+    case contactKind::hazard:
         player.hazardTicks += 1;
         if (player.hazardTicks >= hazardTicksPerPower) {
             player.power -= 1;
             player.hazardTicks = 0;
         }
         break;
-    case kind::diamond:
+    case contactKind::diamond:
         game.score += 10;
         player.diamonds += 1;
         clearTile(c);
         break;
-    case kind::keyA:
+    case contactKind::keyA:
         game.score += 10;
-        unblockTile(doorA);
+        unblockTile(tileCode::doorA);
         buildSolidList();
-        darkenPicture(doorA);
+        darkenPicture(tileCode::doorA);
         clearTile(c);
-        game.keysHeld[0] = 1;
+        game.doorKeys[0] = 1;
         break;
-    case kind::keyB:
+    case contactKind::keyB:
         game.score += 10;
-        unblockTile(doorB);
-        darkenPicture(doorB);
+        unblockTile(tileCode::doorB);
+        darkenPicture(tileCode::doorB);
         buildSolidList();
         clearTile(c);
-        game.keysHeld[1] = 1;
+        game.doorKeys[1] = 1;
         break;
-    case kind::hostage: {
+    case contactKind::hostage: {
         game.score += 10;
         clearTile(c);
-        const std::int32_t left = countTile(hostageTile);
+        const std::int32_t left = countTile(tileCode::hostage);
         if (left > 0) {
             std::snprintf(game.messageText, sizeof game.messageText,
                           "Hostage Rescued! %d more to find!", static_cast<int>(left));
-            game.messageFrames = hostageMessageFrames;
+            showMessage(hostageMessageFrames);
         }
         break;
     }
@@ -89,7 +95,7 @@ void contactPass() {
     clearCollisionFlags();
     for (int i = 0; i <= contactLast; ++i) {
         const Contact& c = contacts[i];
-        if (c.kind == kind::solid) {
+        if (c.kind == contactKind::solid) {
             testSolidContact(c);
             continue;
         }
@@ -109,12 +115,12 @@ void powerCheck() {
 bool objectiveCheck() {
     switch (game.missionNumber) {
     case 1:
-        if (anyTile(generatorTile1) || anyTile(generatorTile2)) return false;
-        clearTileEverywhere(barrierTile);
-        clearTileEverywhere(flowTile);
+        if (anyTile(tileCode::generator1) || anyTile(tileCode::generator3)) return false;
+        clearTileEverywhere(tileCode::barrier);
+        clearTileEverywhere(tileCode::flow);
         break;
     case 2:
-        if (anyTile(hostageTile)) return false;
+        if (anyTile(tileCode::hostage)) return false;
         break;
     default:
         return false;

@@ -1,7 +1,6 @@
 #include "play/player.h"
 
 #include "platform/platform.h"
-#include "play/weapons.h"
 #include "world/pictures.h"
 
 PlayerState player;
@@ -22,7 +21,7 @@ constexpr int trialLeftX = playerScreenX - playerStep;
 constexpr int trialAboveY = playerScreenY - playerStep;
 constexpr int trialBelowY = playerScreenY + playerStep;
 
-bool touches(const Contact& c, int boxX, int boxY) {
+bool meetsTrialBox(const Contact& c, int boxX, int boxY) {
     return cornerTest(c.screenX, c.screenY, boxX, boxY, tileBox, playerBox) != 0;
 }
 
@@ -52,11 +51,11 @@ void clearCollisionFlags() {
 }
 
 void testSolidContact(const Contact& contact) {
-    if (contact.kind != kind::solid) return;
-    if (player.blockedRight == 0 && touches(contact, trialRightX, playerScreenY)) player.blockedRight = 1;
-    if (player.blockedLeft == 0 && touches(contact, trialLeftX, playerScreenY)) player.blockedLeft = 1;
-    if (player.blockedAbove == 0 && touches(contact, playerScreenX, trialAboveY)) player.blockedAbove = 1;
-    if (player.onGround == 0 && touches(contact, playerScreenX, trialBelowY)) player.onGround = 1;
+    if (contact.kind != contactKind::solid) return;
+    if (player.blockedRight == 0 && meetsTrialBox(contact, trialRightX, playerScreenY)) player.blockedRight = 1;
+    if (player.blockedLeft == 0 && meetsTrialBox(contact, trialLeftX, playerScreenY)) player.blockedLeft = 1;
+    if (player.blockedAbove == 0 && meetsTrialBox(contact, playerScreenX, trialAboveY)) player.blockedAbove = 1;
+    if (player.onGround == 0 && meetsTrialBox(contact, playerScreenX, trialBelowY)) player.onGround = 1;
 }
 
 void advanceWalkAnimation() {
@@ -78,18 +77,18 @@ void steerStreamer(int direction) {
     }
 }
 
-void readPlayerKeys() {
+void applyPlayerInput(const PlayerInput& input) {
     player.crouching = 0;
     player.walking = 0;
-    if (keyHeld(scan::down) && player.onGround != 0) player.crouching = 1;
-    if (keyHeld(scan::left)) {
+    if (input.down && player.onGround != 0) player.crouching = 1;
+    if (input.left) {
         player.facing = -2;
         if (player.streamerOn == 1)
             steerStreamer(-1);
         else
             walkStep(player.blockedLeft, +playerStep);
     }
-    if (keyHeld(scan::right)) {
+    if (input.right) {
         player.facing = 2;
         if (player.streamerOn == 1)
             steerStreamer(+1);
@@ -98,14 +97,12 @@ void readPlayerKeys() {
     }
     if (player.streamerOn == 1)
         player.facing = player.streamerAngle > 90 && player.streamerAngle < 270 ? -1 : 1;
-    if (keyHeld(scan::up)) {
+    if (input.up) {
         if (player.crouching == 1)
             player.crouching = 0;  // Up only stands the player up this frame
         else if (player.blockedAbove == 0 && player.onGround != 0)
             player.jumpLeft = jumpHeight;
     }
-    fireKey();
-    streamerKey();
 }
 
 void jumpRise() {
@@ -122,11 +119,13 @@ void applyGravity() {
     if (player.onGround == 0 && player.jumpLeft == 0) view.offsetY += playerStep;
 }
 
+void settleWalkFrame() {
+    if (player.walking != 0) return;
+    if (player.walkFrame == 0 || player.walkFrame == 1) player.walkFrame = 2;
+    if (player.walkFrame == 3 || player.walkFrame == 4) player.walkFrame = 5;
+}
+
 void drawPlayer() {
-    if (player.walking == 0) {
-        if (player.walkFrame == 0 || player.walkFrame == 1) player.walkFrame = 2;
-        if (player.walkFrame == 3 || player.walkFrame == 4) player.walkFrame = 5;
-    }
     int slot;
     if (player.facing < 0)
         slot = player.crouching != 0 ? crouchLeftPicture : walkLeftPicture + player.walkFrame;

@@ -11,6 +11,13 @@
 constexpr int playerScreenX = 288;
 constexpr int playerScreenY = 288;
 
+// The player's keys in one frame, sampled once at the top of the frame.
+struct PlayerInput {
+    bool left, right, up, down;
+    bool fire;  // Z
+    bool beam;  // X, the streamer
+};
+
 struct PlayerState {
     std::int32_t power;
     std::int32_t diamonds;
@@ -48,10 +55,10 @@ void choosePlayerBox();
 void clearCollisionFlags();
 void testSolidContact(const Contact& contact);
 
-// The key pass, after the solid pass: crouch, Left, Right, facing while the
-// streamer is on, Up, then fireKey() and streamerKey() (weapons). Walking moves
-// view.offsetX; Escape is left to the frame loop.
-void readPlayerKeys();
+// The frame's keys, after the solid pass: crouch, Left, Right (walking moves
+// view.offsetX, or they steer the streamer), facing, Up. The frame then hands
+// Z and X to the gun and the streamer (weapons); Escape is its own.
+void applyPlayerInput(const PlayerInput& input);
 // Turns the streamer 2 degrees: direction -1 for Left (anticlockwise), +1 for Right.
 void steerStreamer(int direction);
 // One walking step's effect on the animation (only called for steps on the ground).
@@ -60,5 +67,7 @@ void advanceWalkAnimation();
 void jumpRise();
 // Falls 2 pixels when neither standing nor rising. normalizeView follows it.
 void applyGravity();
-// Rest pose, then the figure at (288, 288); nothing drawn for an empty slot.
+// After the fall: a figure that did not walk this frame settles into its rest pose.
+void settleWalkFrame();
+// The figure at (288, 288); nothing drawn for an empty slot.
 void drawPlayer();

@@ -9,15 +9,17 @@
 
 #include "platform/platform.h"
 #include "play/collide.h"
-#include "play/enemies.h"
 #include "play/particles.h"
 #include "play/player.h"
+#include "world/enemy_table.h"
 #include "world/game_state.h"
 #include "world/pictures.h"
 #include "world/world.h"
 
 Shot playerShots[shotCount];
 Shot enemyShots[shotCount];
+BeamSegment beamSegments[beamSegmentCount];
+int beamSegmentsCast = 0;
 
 namespace {
 
@@ -74,8 +76,8 @@ void fireEnemyShot(std::int32_t ex, std::int32_t ey, std::int32_t direction, std
 
 // Z held: fire when the delay is 0 and rearm it, else count it down. Released Z
 // leaves the delay as it is, so tapping cannot fire faster than holding.
-void fireKey() {
-    if (!keyHeld(scan::z)) return;
+void fireStep(bool held) {
+    if (!held) return;
     if (player.fireDelay == 0) {
         firePlayerShot(viewX + playerScreenX, viewY + playerScreenY, player.facing, 0,
                        player.crouching);
@@ -107,7 +109,7 @@ void castBeam() {
             const Contact& contact = contacts[c];
             if (cornerTest(sx + 8, sy + 8, contact.screenX, contact.screenY, pointBox, tileBox) == 0)
                 continue;
-            if (contact.kind == kind::solid) {
+            if (contact.kind == contactKind::solid) {
                 // A broken block bursts at its centre.
                 if (hitBreakable(contact))
                     spawnExplosion(viewX + contact.screenX + 16, viewY + contact.screenY + 16);
@@ -129,18 +131,20 @@ void castBeam() {
             break;
         }
         if (stop) break;
+        // The opacity is drawn from the random sequence whether or not the frame is drawn.
         const int opacity = static_cast<int>(std::floor(randomReal() * 255));
-        drawPicture(sx, sy, streamerPicture, DrawMode::blend, opacity);
+        beamSegments[beamSegmentsCast++] = BeamSegment{sx, sy, opacity};
     }
 }
 
 }  // namespace
 
-// X, called from the key pass right after the fire key. Steering is the
-// player's key pass; here the beam is switched on or off, tested against the
-// frame's contact list and the enemies, drawn, and fed from the diamonds.
-void streamerKey() {
-    if (!keyHeld(scan::x) || !player.onGround || player.crouching) {
+// X, called by the frame right after the gun. Steering is the player's
+// key step; here the beam is switched on or off, tested against the
+// frame's contact list and the enemies, and fed from the diamonds.
+void streamerStep(bool held) {
+    beamSegmentsCast = 0;
+    if (!held || !player.onGround || player.crouching) {
         player.streamerAngle = 0;
         player.streamerOn = 0;
         return;
@@ -158,29 +162,34 @@ void streamerKey() {
     }
 }
 
+void drawBeam() {
+    for (int i = 0; i < beamSegmentsCast; ++i)
+        drawPicture(beamSegments[i].x, beamSegments[i].y, streamerPicture, DrawMode::blend, beamSegments[i].opacity);
+}
+
 // Moves every player shot, frees it when its life runs out and draws it in
 // every case (drawing clips).
-void updatePlayerShots(std::int32_t vx, std::int32_t vy) {
+void updatePlayerShots(std::int32_t vx, std::int32_t vy, bool draw) {
     for (Shot& s : playerShots) {
         if (!s.active) continue;
         s.x += 2 * s.dx;
         s.y -= s.dy;
         s.life -= 1;
         if (s.life <= 0) s.active = 0;
-        drawPicture(s.x - vx, s.y - vy, shotPicture, DrawMode::transparent);
+        if (draw) drawPicture(s.x - vx, s.y - vy, shotPicture, DrawMode::transparent);
     }
 }
 
 // Moves, draws and ages every enemy shot and tests it against the player.
 // Shots with no sideways speed never age; an expiring shot can still hit.
-void updateEnemyShots(std::int32_t vx, std::int32_t vy) {
+void updateEnemyShots(std::int32_t vx, std::int32_t vy, bool draw) {
     for (Shot& s : enemyShots) {
         if (!s.active) continue;
         s.x += 2 * s.dx;
         s.y += 2 * s.dy;
         const std::int32_t sx = s.x - vx;
         const std::int32_t sy = s.y - vy;
-        if (-32 < sx && sx < screenWidth && -32 < sy && sy < screenHeight)
+        if (draw && -32 < sx && sx < screenWidth && -32 < sy && sy < screenHeight)
             drawPicture(sx, sy, s.kind == 1 ? bombPicture : blueShotPicture, DrawMode::transparent);
         if (s.dx != 0) {
             if (s.life > 0)

@@ -19,12 +19,24 @@ void firePlayerShot(std::int32_t px, std::int32_t py, std::int32_t direction, st
                     std::int32_t crouching);
 void fireEnemyShot(std::int32_t ex, std::int32_t ey, std::int32_t direction, std::int32_t vertical,
                    std::int32_t kind);
-// Fire key (Z), from the key pass.
-void fireKey();
-// Streamer (X), from the key pass right after the fire key: tests, draws, drains.
-void streamerKey();
-void updatePlayerShots(std::int32_t viewX, std::int32_t viewY);
-void updateEnemyShots(std::int32_t viewX, std::int32_t viewY);
+// The gun, right after the player's key step, with Z held or not.
+void fireStep(bool held);
+// The streamer, right after the gun, with X held or not: switches the beam,
+// casts it (hits and the segments to draw) and drains it.
+void streamerStep(bool held);
+// The beam segments cast in this frame's key step, each with its opacity.
+struct BeamSegment {
+    std::int32_t x, y;
+    int opacity;
+};
+constexpr int beamSegmentCount = 19;
+extern BeamSegment beamSegments[beamSegmentCount];
+extern int beamSegmentsCast;
+// Draws this frame's beam; called right after the key step.
+void drawBeam();
+// Shots move and age whether drawn or not (`draw`), so the state is the same either way.
+void updatePlayerShots(std::int32_t viewX, std::int32_t viewY, bool draw);
+void updateEnemyShots(std::int32_t viewX, std::int32_t viewY, bool draw);
 // Shots and spark 0 against every entry of the solid list up to solidLast.
 void solidPass();
 // The solid pass written out cell by cell (every solid cell against all 42

@@ -17,7 +17,6 @@
 namespace {
 GameEventHook eventHook = nullptr;
 void* eventUser = nullptr;
-const MissionSource* source = nullptr;
 
 // Where the game and new missions come from, shown on the title and final
 // screens; the project has no web address, so this names what the README calls it.
@@ -83,7 +82,7 @@ void redrawLastFrame() {
 // The level test: the same map from its briefing, again and again.
 int levelLoop() {
     for (;;) {
-        game.missionNumber = source->rules;
+        game.missionNumber = missionSource()->rules;
         game.score = 0;
         if (playMission(true) == 0) break;
         if (game.missionResult == missionCompleted) redrawLastFrame();
@@ -96,9 +95,6 @@ int levelLoop() {
     return 0;
 }
 }  // namespace
-
-void setMissionSource(const MissionSource* s) { source = s; }
-const MissionSource* missionSource() { return source; }
 
 void setGameEventHook(GameEventHook hook, void* user) {
     eventHook = hook;
@@ -133,7 +129,7 @@ void startUp(double seed) {
 }
 
 void resetMissionState() {
-    for (auto& k : game.keysHeld) k = 0;
+    for (auto& k : game.doorKeys) k = 0;
     player.power = 4;
     player.diamonds = 0;
     player.hazardTicks = 0;
@@ -144,6 +140,7 @@ void resetMissionState() {
 
 void startMission() {
     resetMissionState();
+    const MissionSource* source = missionSource();
     if (source)
         loadLevelMapFile(source->mapFile.c_str());
     else
@@ -168,39 +165,67 @@ void beginPlay() {
     buildSolidList();
 }
 
-int playFrame() {
+FrameInput sampleFrameInput() {
+    FrameInput input{};
+    input.player.left = keyHeld(scan::left);
+    input.player.right = keyHeld(scan::right);
+    input.player.up = keyHeld(scan::up);
+    input.player.down = keyHeld(scan::down);
+    input.player.fire = keyHeld(scan::z);
+    input.player.beam = keyHeld(scan::x);
+    input.giveUp = keyHeld(scan::escape);
+    input.screenshot = readTypedKey() == "h";
+    return input;
+}
+
+// The frame's steps in their fixed order. Without drawing, only what is drawn
+// or shown (the screenshot, the objective's text box) is left out.
+int playFrame(const FrameInput& input, Drawing drawing) {
+    const bool draw = drawing == Drawing::on;
     choosePlayerBox();
-    lockScreen();
-    drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    if (draw) {
+        lockScreen();
+        drawBackground(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    } else {
+        listContacts(view.cellX, view.cellY, view.offsetX, view.offsetY);
+    }
     computeViewPosition();
-    enemyPass(viewX, viewY);
+    enemyPass(viewX, viewY, draw);
     contactPass();
     solidPass();
-    readPlayerKeys();
-    if (keyHeld(scan::escape)) game.missionResult = missionFailed;
+    applyPlayerInput(input.player);
+    fireStep(input.player.fire);
+    streamerStep(input.player.beam);
+    if (draw) drawBeam();
+    if (input.giveUp) game.missionResult = missionFailed;
     jumpRise();
-    updatePlayerShots(viewX, viewY);
-    updateEnemyShots(viewX, viewY);
+    updatePlayerShots(viewX, viewY, draw);
+    updateEnemyShots(viewX, viewY, draw);
     applyGravity();
     normalizeView();
-    drawPlayer();
-    updateParticles(viewX, viewY);
-    drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
-    drawHud();
-    if (readTypedKey() == "h") {
-        saveScreen("screen.bmp");
-        emitGameEvent(GameEvent::screenshot);
+    settleWalkFrame();
+    if (draw) drawPlayer();
+    updateParticles(viewX, viewY, draw);
+    if (draw) {
+        drawOverlay(view.cellX, view.cellY, view.offsetX, view.offsetY);
+        drawHud();
+        if (input.screenshot) {
+            saveScreen("screen.bmp");
+            emitGameEvent(GameEvent::screenshot);
+        }
     }
     if (game.messageText[0] != '\0' && game.messageFrames > 0) {
-        drawMessage(game.messageText, 40);
+        if (draw) drawMessage(game.messageText, 40);
         game.messageFrames -= 1;
     }
     powerCheck();
-    unlockScreen();
+    if (draw) unlockScreen();
     if (game.objectiveMet == 0 && objectiveCheck()) {
         emitGameEvent(GameEvent::objectiveMet);
-        loadMissionText("update.txt");
-        showTextBox();
+        if (draw) {
+            loadMissionText("update.txt");
+            showTextBox();
+        }
         placeExitBeam();
     }
     animatePictures();
@@ -216,7 +241,7 @@ int playMission(bool escapeQuits) {
     if (!showTextBox(escapeQuits)) return 0;
     beginPlay();
     do {
-        playFrame();
+        playFrame(sampleFrameInput(), Drawing::on);
         sleepMs(15);
         if (quitRequested()) return 0;
     } while (game.missionResult == 0);
@@ -241,7 +266,7 @@ int missionLoop() {
 }
 
 int gameLoop() {
-    if (source && !source->fromTitle) return levelLoop();
+    if (const MissionSource* source = missionSource(); source && !source->fromTitle) return levelLoop();
     for (;;) {
         fillTitleLines();
         emitGameEvent(GameEvent::titleShown);

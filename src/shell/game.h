@@ -1,26 +1,10 @@
 // The program's loops and the events a host can watch.
 #pragma once
 
-#include <string>
-
+#include "play/player.h"
+#include "shell/mission_source.h"
 #include "world/game_state.h"
 
-// Where the missions come from. Without one (the game itself) each mission
-// reads its folder level<N>\ and the missions follow each other from a title
-// screen. With one (a level under test) its one map is played again and
-// again under one mission's rules, starting at its briefing; its texts and
-// pictures come from its own folder where that has them.
-struct MissionSource {
-    int rules = 1;           // the mission whose rules, and stock pictures, apply
-    std::string mapFile;     // the map picture, as the game names files or an absolute path
-    std::string folder;      // the level's folder ending in a separator, "" for none
-    // The game's own flow instead, from the title screen through both
-    // missions, each on this map (for scripts written for that flow).
-    bool fromTitle = false;
-};
-// The source stays the caller's and must outlive the game loop; nullptr: the game's own missions.
-void setMissionSource(const MissionSource* source);
-const MissionSource* missionSource();
 
 // Events for hosts that watch the game (the headless runner's log and trace).
 enum class GameEvent {
@@ -59,7 +43,21 @@ void resetMissionState();
 void startMission();
 // After the briefing: missionResult 0, offsets 0, streamer drain, solid list.
 void beginPlay();
+// A frame's input: the player's keys, Escape held, and "h" typed (one typed
+// key is taken from the queue each frame).
+struct FrameInput {
+    PlayerInput player;
+    bool giveUp;
+    bool screenshot;
+};
+// The keyboard's state now, and the next typed key.
+FrameInput sampleFrameInput();
+
+// Whether a frame is shown. Without drawing nothing is drawn or shown (no
+// screenshot, no text box over a met objective), but every state change and
+// every random draw is the same, so a tool can run the game's own frame.
+enum class Drawing { on, off };
 // One frame of play without its sleep. Returns missionResult.
-int playFrame();
+int playFrame(const FrameInput& input, Drawing drawing);
 // start-up then the game loop; the programs' entry.
 int runGame(double seed);

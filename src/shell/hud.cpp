@@ -7,7 +7,8 @@
 
 #include "platform/platform.h"
 #include "play/player.h"
-#include "shell/game.h"
+#include "world/catalogue.h"
+#include "world/game_state.h"
 #include "world/pictures.h"
 
 namespace {
@@ -45,13 +46,10 @@ void drawHud() {
         else drawImage(400 + 20 * k, 4, pictures[90], DrawMode::transparent);
     }
     for (int k = 0; k <= 3; ++k)
-        if (game.keysHeld[k] == 1) drawImage(500 + 20 * k, -4, pictures[60 + k], DrawMode::transparent);
+        if (game.doorKeys[k] == 1) drawImage(500 + 20 * k, -4, pictures[tileCode::keyA + k], DrawMode::transparent);
 }
 
-void drawMessage(char* text, int y) {
-    for (char* c = text; *c; ++c)
-        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
-    const std::string_view message(text);
+void drawMessage(std::string_view message, int y) {
     const int x = (screenWidth - 8 * static_cast<int>(message.size())) / 2;
     setColours(black);
     drawText(x + 1, y + 1, message);

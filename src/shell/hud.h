@@ -1,7 +1,9 @@
 // The head-up display and the timed message line.
 #pragma once
 
+#include <string_view>
+
 void darkenHudStrip();
 void drawHud();
-// Upper-cases `text` in place and draws it centred at row y with a shadow.
-void drawMessage(char* text, int y);
+// Draws `text` centred at row y with a shadow.
+void drawMessage(std::string_view text, int y);

@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "shell/game.h"
+#include "shell/mission_source.h"
+#include "world/catalogue.h"
+#include "world/game_state.h"
 #include "world/pictures.h"
 
 std::string textLines[textLineCount];
@@ -115,9 +117,9 @@ bool showTitleScreen() {
         drawLine(0, y, screenWidth, y);
     }
     for (int c = 0; c < 20; ++c) {
-        drawImage(32 * c, 384, pictures[42], DrawMode::transparent);
-        drawImage(32 * c, 416, pictures[30], DrawMode::transparent);
-        drawImage(32 * c, 448, pictures[31], DrawMode::opaque);
+        drawImage(32 * c, 384, pictures[tileCode::plant], DrawMode::transparent);
+        drawImage(32 * c, 416, pictures[tileCode::grass], DrawMode::transparent);
+        drawImage(32 * c, 448, pictures[tileCode::block], DrawMode::opaque);
     }
     for (int i = 0; i < textLineCount; ++i) {
         const std::string& line = textLines[i];

@@ -1,7 +1,7 @@
 // The enemy table: the reset at each mission start and the values a map marker gives.
 #include "world/enemy_table.h"
 
-#include "world/world.h"
+#include "world/catalogue.h"
 
 Enemy enemies[enemyTableSize];
 
@@ -22,7 +22,8 @@ void resetEnemies() {
 
 // Called by the loader for a marker at cell (x, y) once the cells to the left
 // in the same row are in the grid: a turret faces right when the cell to its
-// left holds any tile (a cell outside the grid counts as empty).
+// left holds any tile (a cell outside the grid counts as empty). Every kind
+// starts its turns and its animation from the beginning, standing still.
 void spawnEnemy(Enemy& e, int type, int x, int y) {
     e.type = type;
     e.cellX = e.homeX = x;
@@ -31,43 +32,17 @@ void spawnEnemy(Enemy& e, int type, int x, int y) {
     e.posY = 32 * (y - 1);
     e.stepX = 0;
     e.stepY = 0;
-    switch (type) {
-        case enemyType::walker:
-            e.picture = 20;
-            e.dirX = -1;
-            e.hitPoints = 3;
-            e.fireThreshold = 995;
-            break;
-        case enemyType::flyer:
-            e.picture = 22;
-            e.dirX = -1;
-            e.hitPoints = 3;
-            e.fireThreshold = 995;
-            break;
-        case enemyType::turret: {
-            const bool wallOnLeft = cellAt(x - 1, y).tile != 0;
-            e.picture = wallOnLeft ? 23 : 24;
-            e.dirX = wallOnLeft ? 1 : -1;
-            e.hitPoints = 5;
-            e.fireThreshold = 980;
-            break;
-        }
-        case enemyType::snake:
-            e.picture = 26;
-            e.dirX = 1;
-            e.dirY = 0;
-            e.turnStep = 1;
-            e.hitPoints = 20;
-            e.fireThreshold = 990;
-            break;
-        case enemyType::swan:
-            e.picture = 50;
-            e.dirX = -1;
-            e.animFrame = 0;
-            e.hitPoints = 1;
-            e.fireThreshold = 0;
-            break;
-        default:
-            break;
+    e.dirY = 0;
+    e.turnStep = 1;
+    e.animFrame = 0;
+    const EnemyKind* kind = findEnemyKind(type);
+    if (!kind) return;
+    e.picture = kind->picture;
+    e.dirX = kind->dirX;
+    e.hitPoints = kind->hitPoints;
+    e.fireThreshold = kind->fireThreshold;
+    if (type == enemyType::turret && cellAt(x - 1, y).tile != tileCode::empty) {
+        e.picture = turretRightPicture;
+        e.dirX = 1;
     }
 }

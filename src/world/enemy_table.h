@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "world/catalogue.h"
+
 struct Enemy {
     std::int32_t type;  // 0 walker, 1 flyer, 2 turret, 3 snake, 99 swan
     std::int32_t cellX, cellY;
@@ -18,12 +20,6 @@ struct Enemy {
     std::int32_t fireThreshold;
 };
 
-namespace enemyType {
-constexpr int walker = 0, flyer = 1, turret = 2, snake = 3, swan = 99;
-}
-
-constexpr int enemyTableSize = 101;
-constexpr int enemiesInPlay = 61;  // entries 0..60 take part in play
 extern Enemy enemies[enemyTableSize];
 
 void resetEnemies();

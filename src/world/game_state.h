@@ -13,7 +13,7 @@ struct GameState {
     std::int32_t objectiveMet;
     char messageText[64];
     std::int32_t messageFrames;
-    std::int32_t keysHeld[5];
+    std::int32_t doorKeys[5];  // door keys held: 0 key A, 1 key B (not keyboard keys)
     std::int64_t frameCount;  // play frames since start-up
 };
 

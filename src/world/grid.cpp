@@ -1,7 +1,7 @@
 // Operations that read and change the map grid during play; the solid list.
 #include <algorithm>
 
-#include "world/world.h"
+#include "world/catalogue.h"
 
 SolidCell solidList[solidCapacity];
 std::int32_t solidLast = -1;
@@ -34,7 +34,7 @@ std::int32_t buildSolidList() {
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             if (!isSolid(mapCell(x, y))) continue;
-            solidList[n] = SolidCell{x, y, 32 * x - 32, 32 * y - 32, kind::solid};
+            solidList[n] = SolidCell{x, y, 32 * x - 32, 32 * y - 32, contactKind::solid};
             solidIndex[y][x] = n;
             ++n;
         }
@@ -115,7 +115,7 @@ void placeExitBeam() {
         for (int y = 0; y < h; ++y) {
             MapCell& c = mapCell(x, y);
             if (c.block != 0) break;
-            c.tile = 46;
+            c.tile = tileCode::exitBeam;
         }
     }
     buildSolidList();

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/bmp_format.h"
 #include "platform/platform.h"
+#include "world/catalogue.h"
 #include "world/enemy_table.h"
-#include "world/world.h"
 
 MapGrid mapGrid;
 std::int32_t mapWidth = 0;
@@ -13,78 +14,27 @@ std::int32_t mapHeight = 0;
 
 namespace {
 
-constexpr int headerBytes = 54;
-
-// What a terrain or pickup colour puts into its cell.
-struct TerrainColour {
-    std::uint8_t r, g, b;
-    MapCell cell;
-};
-
-constexpr TerrainColour terrainColours[] = {
-    {128, 128, 0, {37, 1, 0}},     // barrier
-    {255, 0, 0, {18, 0, 0}},       // diamond
-    {255, 255, 0, {60, 0, 0}},     // key A
-    {255, 240, 0, {64, 1, 0}},     // door A
-    {0, 0, 64, {61, 0, 0}},        // key B
-    {0, 50, 64, {65, 1, 0}},       // door B
-    {128, 0, 255, {19, 0, 0}},     // power crystal
-    {50, 50, 50, {70, 0, 0}},      // hostage
-    {128, 255, 128, {45, 0, 0}},   // flow hazard
-    {64, 0, 0, {30, 1, 0}},        // grass ground
-    {0, 0, 0, {31, 1, 0}},         // solid block: black is a wall
-    {255, 128, 0, {44, 0, 0}},     // opaque scenery block
-    {0, 64, 0, {40, 0, 0}},        // girder
-    {192, 192, 192, {25, 0, 0}},   // spikes
-    {64, 0, 64, {33, 1, 0}},       // rock top
-    {0, 255, 0, {42, 0, 43}},      // plant, with a plant in front
-    {0, 128, 128, {35, -3, 0}},    // breakable block
-    {255, 128, 64, {36, 1, 0}},    // dark floor
-    {128, 128, 255, {41, 0, 0}},   // cave wall
-    {128, 128, 128, {38, -3, 0}},  // generator 1
-    {128, 128, 64, {39, -3, 0}},   // generator 3
-};
-
-struct EnemyColour {
-    std::uint8_t r, g, b;
-    int type;
-};
-
-constexpr EnemyColour enemyColours[] = {
-    {0, 0, 255, enemyType::walker}, {0, 255, 255, enemyType::flyer}, {128, 0, 0, enemyType::turret},
-    {64, 128, 128, enemyType::swan}, {64, 0, 128, enemyType::snake},
-};
-
-std::int32_t readInt32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                     static_cast<std::uint32_t>(p[2]) << 16 |
-                                     static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // One pixel of the map into cell (x, y), which lies inside the grid; `enemyCount`
 // counts the markers kept so far.
 void placePixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, int& enemyCount) {
-    for (const auto& t : terrainColours) {
-        if (t.r == r && t.g == g && t.b == b) {
-            mapCell(x, y) = t.cell;
-            return;
-        }
-    }
-    if (r == 255 && g == 0 && b == 255) {
+    const MapColour* colour = findMapColour(r, g, b);
+    if (!colour) return;
+    switch (colour->marker) {
+    case Marker::none:
+        mapCell(x, y) = colour->cell;
+        break;
+    case Marker::playerStart:
         view.cellX = x - 10;
         view.cellY = y - 10;
         view.offsetX = 0;
         view.offsetY = 0;
         view.startCellX = view.cellX;
         view.startCellY = view.cellY;
-        return;
-    }
-    for (const auto& e : enemyColours) {
-        if (e.r == r && e.g == g && e.b == b) {
-            // Only the entries that take part in play are filled; later markers are ignored.
-            if (enemyCount < enemiesInPlay) spawnEnemy(enemies[enemyCount++], e.type, x, y);
-            return;
-        }
+        break;
+    case Marker::enemy:
+        // Only the entries that take part in play are filled; later markers are ignored.
+        if (enemyCount < enemiesInPlay) spawnEnemy(enemies[enemyCount++], colour->enemyType, x, y);
+        break;
     }
 }
 
@@ -106,15 +56,16 @@ void loadLevelMapFile(const char* name) {
     GameFile file;
     if (openBinaryFile(file, name) != 0) return;
 
-    std::uint8_t header[headerBytes];
-    readBytes(file, headerBytes, header);
-    const std::int32_t width = readInt32(header + 18);
-    const std::int32_t height = readInt32(header + 22);
+    std::uint8_t header[bmpHeaderBytes];
+    readBytes(file, bmpHeaderBytes, header);
+    const BmpHeader fields = readBmpHeader(header);
+    const std::int32_t width = fields.width;
+    const std::int32_t height = fields.height;
     mapWidth = std::clamp(width, 0, gridSize);
     mapHeight = std::clamp(height, 0, gridSize);
 
     const std::int64_t size = fileSize(file);
-    const std::int64_t rowBytes = (3 * static_cast<std::int64_t>(std::max(width, 0)) + 3) & ~std::int64_t{3};
+    const std::int64_t rowBytes = bmpRowBytes24(std::max(width, 0));
     const int columns = mapWidth;
     std::uint8_t row[3 * gridSize];
     int enemyCount = 0;
@@ -126,8 +77,8 @@ void loadLevelMapFile(const char* name) {
         const int y = static_cast<int>(height - 1 - r);
         const int count = 3 * columns;
         // r * rowBytes is formed only when it lies within the file, so it cannot overflow.
-        const bool inFile = rowBytes > 0 && r <= (size - headerBytes) / rowBytes &&
-                            seekFile(file, headerBytes + r * rowBytes);
+        const bool inFile = rowBytes > 0 && r <= (size - bmpHeaderBytes) / rowBytes &&
+                            seekFile(file, bmpHeaderBytes + r * rowBytes);
         if (inFile)
             readBytes(file, count, row);
         else

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "world/catalogue.h"
 #include "world/game_state.h"
 
 Image* pictures[pictureSlots];
@@ -149,7 +150,7 @@ void darkenPicture(int slot) {
 }
 
 void animatePictures() {
-    rollPictureLeft(25);
-    rollPictureUp(45);
-    rollPictureUp(46);
+    rollPictureLeft(tileCode::spikes);
+    rollPictureUp(tileCode::flow);
+    rollPictureUp(tileCode::exitBeam);
 }

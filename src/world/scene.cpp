@@ -4,8 +4,8 @@
 
 #include "platform/platform.h"
 #include "world/game_state.h"
+#include "world/catalogue.h"
 #include "world/pictures.h"
-#include "world/world.h"
 
 View view;
 std::int32_t viewX = 0;
@@ -20,7 +20,7 @@ constexpr int drawRows = 17;
 constexpr int drawColumns = 22;
 constexpr int skyRows = 23;
 
-bool drawnOpaque(int tile) { return tile == 31 || tile == 37 || tile == 44; }
+bool drawnOpaque(int code) { return code == tileCode::block || code == tileCode::barrier || code == tileCode::sceneryBlock; }
 
 void drawSlot(int slot, int sx, int sy, DrawMode mode) {
     if (const Image* picture = pictures[slot]) drawImage(sx, sy, picture, mode);
@@ -39,7 +39,7 @@ std::int32_t passVisibleCells(std::int32_t cellX, std::int32_t cellY, std::int32
             const int sx = offsetX - 32 + 32 * j, sy = -offsetY - 32 + 32 * i;
             if (draw) drawSlot(tile, sx, sy, drawnOpaque(tile) ? DrawMode::opaque : DrawMode::transparent);
             // The table holds one entry per drawing cell, so none is ever dropped.
-            if (const int k = contactKind(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
+            if (const int k = contactKindOf(tile)) contacts[count++] = Contact{x, y, sx, sy, k};
         }
     }
     return contactLast = count - 1;
@@ -47,19 +47,20 @@ std::int32_t passVisibleCells(std::int32_t cellX, std::int32_t cellY, std::int32
 
 }  // namespace
 
-int contactKind(int tile) {
-    if (tile >= 30 && tile <= 39) return kind::solid;
-    switch (tile) {
-        case 18: return kind::diamond;
-        case 19: return kind::crystal;
-        case 25:
-        case 45: return kind::hazard;
-        case 46: return kind::exitBeam;
-        case 60: return kind::keyA;
-        case 61: return kind::keyB;
-        case 70: return kind::hostage;
-        case 64: return game.keysHeld[0] == 0 ? kind::solid : 0;
-        case 65: return game.keysHeld[1] == 0 ? kind::solid : 0;
+// Every code from grass to the generators is solid, the unused ones between included.
+int contactKindOf(int code) {
+    if (code >= tileCode::grass && code <= tileCode::generator3) return contactKind::solid;
+    switch (code) {
+        case tileCode::diamond: return contactKind::diamond;
+        case tileCode::crystal: return contactKind::crystal;
+        case tileCode::spikes:
+        case tileCode::flow: return contactKind::hazard;
+        case tileCode::exitBeam: return contactKind::exitBeam;
+        case tileCode::keyA: return contactKind::keyA;
+        case tileCode::keyB: return contactKind::keyB;
+        case tileCode::hostage: return contactKind::hostage;
+        case tileCode::doorA: return game.doorKeys[0] == 0 ? contactKind::solid : 0;
+        case tileCode::doorB: return game.doorKeys[1] == 0 ? contactKind::solid : 0;
         default: return 0;
     }
 }

@@ -39,8 +39,9 @@ extern std::int32_t viewX;
 extern std::int32_t viewY;
 void computeViewPosition();  // viewX = 32 cellX - offsetX, viewY = 32 cellY + offsetY
 
-// Contact kinds.
-namespace kind {
+// Contact kinds: what touching a listed cell does. Not tile codes (those are
+// tileCode::, in catalogue.h), though a hostage happens to share its number.
+namespace contactKind {
 constexpr int exitBeam = 5, crystal = 6, hazard = 7, diamond = 8, solid = 9, keyA = 10, keyB = 11,
               hostage = 70;
 }
@@ -101,7 +102,7 @@ std::int32_t drawBackground(std::int32_t cellX, std::int32_t cellY, std::int32_t
 std::int32_t listContacts(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX,
                           std::int32_t offsetY);
 // The contact kind a visible tile gives (doors by the keys held), 0 for none.
-int contactKind(int tile);
+int contactKindOf(int tile);
 void drawSky(std::int32_t cellY, std::int32_t offsetY);
 void drawOverlay(std::int32_t cellX, std::int32_t cellY, std::int32_t offsetX, std::int32_t offsetY);
 void normalizeView();

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,9 +9,25 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/backend.h"
+#include "platform/bmp_format.h"
 #include "shell/game.h"
 
 namespace fs = std::filesystem;
+
+void GameTest::SetUp() {
+    savedFolder_ = dataFolder();
+    std::copy_n(pictures, pictureSlots, savedPictures_);
+}
+
+void GameTest::TearDown() {
+    setMissionSource(nullptr);
+    setDataFolder(savedFolder_.c_str());
+    std::copy_n(savedPictures_, pictureSlots, pictures);
+    clearKeys();
+    clearTypedKeys();
+    resetQuit();
+}
 
 void freshGame() {
     resetGameState();
@@ -43,26 +60,24 @@ std::string testTempFolder() {
     return p.string();
 }
 
-void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {
+// Written out here rather than taken from the game's catalogue, so that a
+// colour changed there shows as a difference (catalogue_test compares them).
+const std::map<char, std::uint32_t>& testMapLegend() {
     static const std::map<char, std::uint32_t> legend{
         {'.', 0xFFFFFF}, {'#', 0x000000}, {'g', 0x400000}, {'b', 0x008080}, {'B', 0x808000},
         {'G', 0x808080}, {'d', 0xFF0000}, {'c', 0x8000FF}, {'k', 0xFFFF00}, {'K', 0x000040},
         {'l', 0xFFF000}, {'L', 0x003240}, {'h', 0x323232}, {'w', 0x80FF80}, {'s', 0xC0C0C0},
         {'o', 0xFF8000}, {'P', 0xFF00FF}, {'W', 0x0000FF}, {'F', 0x00FFFF}, {'T', 0x800000},
         {'S', 0x400080}, {'N', 0x408080}, {'p', 0x00FF00}};
+    return legend;
+}
+
+void writeMission(const std::string& folder, int missionNumber, const std::vector<std::string>& rows) {
+    const auto& legend = testMapLegend();
     const int height = static_cast<int>(rows.size()), width = static_cast<int>(rows[0].size());
-    const int rowBytes = (3 * width + 3) & ~3;
-    std::string out = "BM";
-    auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(i < 4 ? v >> (8 * i) : 0));
-    };
-    put(54 + rowBytes * height, 4), put(0, 4), put(54, 4), put(40, 4), put(width, 4), put(height, 4);
-    put(1, 2), put(24, 2), put(0, 24);
-    for (int r = height - 1; r >= 0; --r) {
-        for (char c : rows[r]) put(legend.at(c), 3);
-        out.append(rowBytes - 3 * width, '\0');
-    }
+    const auto out = encodeBmp24(width, height, [&](int x, int y) { return legend.at(rows[y][x]); });
     const fs::path path = fs::path(folder) / ("level" + std::to_string(missionNumber)) / "map.bmp";
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << out;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()),
+                                                static_cast<std::streamsize>(out.size()));
 }

@@ -3,31 +3,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/bmp_format.h"
+#include "world/catalogue.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-// Same letters as the test map builder, so test maps and game maps read alike.
+// The game's own letters, so map sources and test maps read alike; '.' is empty (white).
 const std::map<char, Rgb>& builtInLegend() {
-    static const std::map<char, Rgb> legend{
-        {'.', {255, 255, 255}}, {'#', {0, 0, 0}},       {'g', {64, 0, 0}},      {'r', {64, 0, 64}},
-        {'f', {255, 128, 64}},  {'b', {0, 128, 128}},   {'B', {128, 128, 0}},   {'G', {128, 128, 128}},
-        {'H', {128, 128, 64}},  {'d', {255, 0, 0}},     {'c', {128, 0, 255}},   {'k', {255, 255, 0}},
-        {'K', {0, 0, 64}},      {'l', {255, 240, 0}},   {'L', {0, 50, 64}},     {'h', {50, 50, 50}},
-        {'w', {128, 255, 128}}, {'s', {192, 192, 192}}, {'o', {255, 128, 0}},   {'i', {0, 64, 0}},
-        {'v', {128, 128, 255}}, {'p', {0, 255, 0}},     {'P', {255, 0, 255}},   {'W', {0, 0, 255}},
-        {'F', {0, 255, 255}},   {'T', {128, 0, 0}},     {'S', {64, 0, 128}},    {'N', {64, 128, 128}},
-    };
+    static const std::map<char, Rgb> legend = [] {
+        std::map<char, Rgb> letters{{emptyLetter, {255, 255, 255}}};
+        for (const MapColour& c : mapColours) letters[c.letter] = {c.r, c.g, c.b};
+        return letters;
+    }();
     return legend;
-}
-
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
 }
 
 }  // namespace
@@ -123,10 +113,10 @@ bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault
     bool good = true;
     map.width = static_cast<int>(rows[0].size());
     map.height = static_cast<int>(rows.size());
-    if (map.width > kMapMaxSize || map.height > kMapMaxSize) {
+    if (map.width > gridSize || map.height > gridSize) {
         fault(src, 0, "map is " + std::to_string(map.width) + " x " + std::to_string(map.height) +
-                          ", the game holds at most " + std::to_string(kMapMaxSize) + " x " +
-                          std::to_string(kMapMaxSize));
+                          ", the game holds at most " + std::to_string(gridSize) + " x " +
+                          std::to_string(gridSize));
         good = false;
     }
     map.pixels.assign(map.height, std::vector<Rgb>(map.width, Rgb{255, 255, 255}));
@@ -156,33 +146,8 @@ bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault
 }
 
 std::vector<std::uint8_t> encodeBmp(int width, int height, const std::vector<std::vector<Rgb>>& pixels) {
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-    const std::uint32_t dataBytes = rowBytes * static_cast<std::uint32_t>(height);
-    std::vector<std::uint8_t> out;
-    out.reserve(54 + dataBytes);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + dataBytes);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, static_cast<std::uint32_t>(width));
-    put32(out, static_cast<std::uint32_t>(height));
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, dataBytes);
-    put32(out, 2834);
-    put32(out, 2834);
-    put32(out, 0);
-    put32(out, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            out.push_back(pixels[y][x].b);
-            out.push_back(pixels[y][x].g);
-            out.push_back(pixels[y][x].r);
-        }
-        for (std::uint32_t p = static_cast<std::uint32_t>(width) * 3; p < rowBytes; ++p) out.push_back(0);
-    }
-    return out;
+    return encodeBmp24(width, height, [&](int x, int y) {
+        const Rgb& c = pixels[y][x];
+        return std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+    });
 }

@@ -17,8 +17,6 @@ struct Rgb {
 
 using SourceFault = std::function<void(const std::filesystem::path& file, int line, const std::string& message)>;
 
-constexpr int kMapMaxSize = 201;
-
 std::vector<std::string> readSourceLines(const std::filesystem::path& path);
 std::vector<std::string> sourceWords(const std::string& line);
 bool isBlankOrComment(const std::string& line);

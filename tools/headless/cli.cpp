@@ -25,18 +25,6 @@ int Usage::missingValue(std::string_view name) const {
     return error("option '" + std::string(name) + "' needs a value");
 }
 
-bool parseDecimal(std::string_view text, std::int64_t limit, std::int64_t& value) {
-    if (text.empty() || text.size() > 19) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-        if (v > limit) return false;
-    }
-    value = v;
-    return true;
-}
-
 bool isHelpOption(std::string_view name) { return name == "--help" || name == "-h"; }
 
 int readSeed(const Usage& usage, std::string_view value, std::int64_t& seed) {

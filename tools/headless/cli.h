@@ -27,9 +27,6 @@ struct Usage {
     int missingValue(std::string_view name) const;
 };
 
-// A plain decimal number 0..limit: digits only, no sign, no spaces.
-bool parseDecimal(std::string_view text, std::int64_t limit, std::int64_t& value);
-
 bool isHelpOption(std::string_view name);
 // The values of --seed and --mission 1|2; 0 or the exit status to leave with.
 int readSeed(const Usage& usage, std::string_view value, std::int64_t& seed);

@@ -2,8 +2,19 @@
 
 #include <array>
 
-#include "headless/cli.h"
 #include "platform/platform.h"
+
+bool parseDecimal(std::string_view text, std::int64_t limit, std::int64_t& value) {
+    if (text.empty() || text.size() > 19) return false;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+        if (v > limit) return false;
+    }
+    value = v;
+    return true;
+}
 
 namespace {
 

@@ -39,3 +39,7 @@ int scriptKeyCode(std::string_view word);
 constexpr int scriptNamedKeyCount = 8;
 int scriptNamedKey(int index);
 std::string_view scriptKeyName(int code);  // "" for a code without a name
+
+// A plain decimal number 0..limit: digits only, no sign, no spaces (script
+// arguments and the tools' command lines alike).
+bool parseDecimal(std::string_view text, std::int64_t limit, std::int64_t& value);

@@ -43,7 +43,6 @@
 #include <sys/mman.h>
 #endif
 
-#include "platform/backend.h"
 #include "platform/platform.h"
 #include "play/collide.h"
 #include "play/enemies.h"
@@ -51,13 +50,12 @@
 #include "play/player.h"
 #include "play/weapons.h"
 #include "shell/game.h"
-#include "world/world.h"
+#include "world/catalogue.h"
 
 namespace {
 
 // Keys held in one frame, as a mask.
 constexpr std::uint8_t leftKey = 1, rightKey = 2, upKey = 4, downKey = 8, beamKey = 16;
-constexpr int keyCodes[5] = {scan::left, scan::right, scan::up, scan::down, scan::x};
 constexpr const char* keyNames[5] = {"left", "right", "up", "down", "x"};
 
 // The keys tried in a frame: all seven on the ground, the first three in the air.
@@ -69,23 +67,19 @@ constexpr std::uint8_t flagRight = 1, flagLeft = 2, flagAbove = 4, flagGround = 
 constexpr int margin = 256;    // pixels around the map in which the player is still followed
 constexpr int maxStages = 64;  // map changes tried before giving up
 constexpr int beamFramesPerDiamond = 21;
-constexpr std::uint8_t tileDiamond = 18, tileCrystal = 19, tileBreakable = 35, tileGenerator1 = 38,
-                       tileGenerator3 = 39, tileBeam = 46, tileKeyA = 60, tileKeyB = 61, tileHostage = 70;
 
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 int cellOf(int world) { return floorDiv(world + 32, 32); }  // the cell column (or row) of a world pixel
 
-std::uint8_t heldKeys = 0;
-void holdKeys(std::uint8_t keys) {
-    const std::uint8_t changed = keys ^ heldKeys;
-    for (int i = 0; i < 5; ++i) {
-        if (!(changed & (1 << i))) continue;
-        if (keys & (1 << i))
-            keyDown(keyCodes[i]);
-        else
-            keyUp(keyCodes[i]);
-    }
-    heldKeys = keys;
+// The player's keys of a frame held as `keys`; a route never fires.
+PlayerInput inputOf(std::uint8_t keys) {
+    PlayerInput input{};
+    input.left = (keys & leftKey) != 0;
+    input.right = (keys & rightKey) != 0;
+    input.up = (keys & upKey) != 0;
+    input.down = (keys & downKey) != 0;
+    input.beam = (keys & beamKey) != 0;
+    return input;
 }
 
 struct Pos {
@@ -107,24 +101,12 @@ Pos currentPos() {
             player.jumpLeft, player.crouching};
 }
 
-// One play frame in the game's order without the drawing, the enemies and the
-// shots (a route never fires). True in the frame the objective is met.
+// One frame of the game itself with `keys` held, without drawing (the enemies
+// were left out when the map was loaded). True in the frame the objective is met.
 bool playRouteFrame(std::uint8_t keys) {
-    holdKeys(keys);
-    choosePlayerBox();
-    listContacts(view.cellX, view.cellY, view.offsetX, view.offsetY);
-    computeViewPosition();
-    contactPass();
-    readPlayerKeys();
-    jumpRise();
-    applyGravity();
-    normalizeView();
-    powerCheck();
-    if (game.objectiveMet == 0 && objectiveCheck()) {
-        placeExitBeam();
-        return true;
-    }
-    return false;
+    const bool metBefore = game.objectiveMet != 0;
+    playFrame(FrameInput{inputOf(keys), false, false}, Drawing::off);
+    return !metBefore && game.objectiveMet != 0;
 }
 
 // Everything a played frame changes, so a failed try can be taken back.
@@ -278,10 +260,10 @@ private:
 
     std::uint8_t flagsAt(const Pos& p);
     Pos advance(const Pos& from, std::uint8_t flags, std::uint8_t keys);
-    void bfs(const Pos& start, int depth, bool whole);
+    void searchStage(const Pos& start, int depth, bool whole);
     Pos step(const Pos& p, std::uint8_t flags, int choice);
     void addStandNode(std::uint32_t index, const Pos& p);
-    void touches(std::uint32_t index, const Pos& p);
+    void noteTouched(std::uint32_t index, const Pos& p);
     std::vector<std::uint8_t> pathTo(std::uint32_t index) const;
     void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames, std::uint32_t node);
     void noteReached(const Pos& p, bool afterObjective);
@@ -382,13 +364,13 @@ bool RouteSearch::load(const std::string& file) {
             const std::uint8_t tile = mapCell(x, y).tile;
             Target t{Kind::diamond, x, y, tile};
             switch (tile) {
-                case tileDiamond: t.kind = Kind::diamond; break;
-                case tileCrystal: t.kind = Kind::crystal; break;
-                case tileKeyA: t.kind = Kind::keyA; break;
-                case tileKeyB: t.kind = Kind::keyB; break;
-                case tileHostage: t.kind = Kind::hostage; t.objective = mission_ == 2; break;
-                case tileGenerator1:
-                case tileGenerator3:
+                case tileCode::diamond: t.kind = Kind::diamond; break;
+                case tileCode::crystal: t.kind = Kind::crystal; break;
+                case tileCode::keyA: t.kind = Kind::keyA; break;
+                case tileCode::keyB: t.kind = Kind::keyB; break;
+                case tileCode::hostage: t.kind = Kind::hostage; t.objective = mission_ == 2; break;
+                case tileCode::generator1:
+                case tileCode::generator3:
                     if (mission_ != 1) continue;
                     t.kind = Kind::generator;
                     t.objective = true;
@@ -399,7 +381,7 @@ bool RouteSearch::load(const std::string& file) {
             targets_.push_back(t);
         }
     }
-    if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileBeam, false});
+    if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileCode::exitBeam, false});
     unreached_ = static_cast<int>(targets_.size());
     beamShort_.assign(targets_.size(), 0);
     everReached_.assign(gridSize * gridSize, 0);
@@ -430,8 +412,8 @@ std::uint8_t RouteSearch::flagsAt(const Pos& p) {
     for (int y = cellOf(p.py - 2); y <= cellOf(p.py + 65); ++y) {
         for (int x = cellOf(p.px - 2); x <= cellOf(p.px + 53); ++x) {
             const int tile = cellAt(x, y).tile;
-            if (tile != 0 && contactKind(tile) == kind::solid)
-                testSolidContact(Contact{x, y, 32 * x - 32 - vx, 32 * y - 32 - vy, kind::solid});
+            if (tile != 0 && contactKindOf(tile) == contactKind::solid)
+                testSolidContact(Contact{x, y, 32 * x - 32 - vx, 32 * y - 32 - vy, contactKind::solid});
         }
     }
     const auto flags = static_cast<std::uint8_t>(flagKnown | (player.blockedRight ? flagRight : 0) |
@@ -451,8 +433,7 @@ Pos RouteSearch::advance(const Pos& from, std::uint8_t flags, std::uint8_t keys)
     player.blockedAbove = (flags & flagAbove) != 0;
     player.onGround = (flags & flagGround) != 0;
     player.streamerOn = 0;
-    holdKeys(keys);
-    readPlayerKeys();
+    applyPlayerInput(inputOf(keys));
     jumpRise();
     applyGravity();
     normalizeView();
@@ -491,27 +472,27 @@ void RouteSearch::recordRoute(Target& t, const std::vector<std::uint8_t>& tail, 
 // The targets the player's box touches at node `index` (the next frame's
 // contact pass); keys not yet held, hostages of mission 2 and the exit end
 // the node's branch, since they change the map or end the mission.
-void RouteSearch::touches(std::uint32_t index, const Pos& p) {
+void RouteSearch::noteTouched(std::uint32_t index, const Pos& p) {
     const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
     const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
     const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
-            if (contactKind(mapCell(x, y).tile) == kind::hazard &&
+            if (contactKindOf(mapCell(x, y).tile) == contactKind::hazard &&
                 cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) != 0)
                 nodes_[index].hazard = 1;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
             const std::uint8_t tile = mapCell(x, y).tile;
             int t = targetAt_[y * gridSize + x];
-            if (tile == tileBeam) t = static_cast<int>(targets_.size()) - 1;
+            if (tile == tileCode::exitBeam) t = static_cast<int>(targets_.size()) - 1;
             if (t < 0 || targets_[t].kind == Kind::generator) continue;
             Target& target = targets_[t];
             if (tile != target.tile) continue;
             if (cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) == 0) continue;
             const bool event = target.kind == Kind::exitBeam || (target.kind == Kind::hostage && mission_ == 2) ||
-                               (target.kind == Kind::keyA && game.keysHeld[0] == 0) ||
-                               (target.kind == Kind::keyB && game.keysHeld[1] == 0);
+                               (target.kind == Kind::keyA && game.doorKeys[0] == 0) ||
+                               (target.kind == Kind::keyB && game.doorKeys[1] == 0);
             if (event && !nodes_[index].terminal) {
                 nodes_[index].terminal = 1;
                 if (target.kind != Kind::exitBeam) events_.push_back(index);
@@ -579,7 +560,7 @@ void RouteSearch::addStandNode(std::uint32_t index, const Pos& p) {
 // Breadth-first over player states from `start` (reached after `depth` frames)
 // in the map as it is now: every state is first found by a fewest-frames route.
 // Unless `whole`, it stops once the nearest map change is known.
-void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
+void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
     if (!positions_) {
         positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
         // Room for a state (and a record) per position, so that a wide open map
@@ -607,7 +588,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
     if (startKey == invalid) return;
     firstVisit(start);
     nodes_.push_back(Node{startKey, noParent, depth, 0, 0, 0});
-    touches(0, start);
+    noteTouched(0, start);
 
     int stopDepth = INT32_MAX;
     int layer = depth;
@@ -640,7 +621,7 @@ void RouteSearch::bfs(const Pos& start, int depth, bool whole) {
             const auto index = static_cast<std::uint32_t>(nodes_.size());
             const std::uint8_t hazard = avoidHazards_ && i == 0 ? 0 : nodes_[i].hazard;
             nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, hazard});
-            touches(index, next);
+            noteTouched(index, next);
         }
     }
 }
@@ -697,7 +678,7 @@ int RouteSearch::firstSolidAlong(const Pos& p, int angle, int& hitY) const {
         const int x = cellOf(p.px + segments_[a][i][0]);
         const int y = cellOf(p.py + segments_[a][i][1]);
         const int tile = cellAt(x, y).tile;
-        if (tile != 0 && contactKind(tile) == kind::solid) {
+        if (tile != 0 && contactKindOf(tile) == contactKind::solid) {
             hitY = y;
             return x;
         }
@@ -777,7 +758,7 @@ bool RouteSearch::frontier(int bx, int by) const {
         const int x = bx + d[0], y = by + d[1];
         if (x < 0 || y < 0 || x >= mapWidth || y >= mapHeight) continue;
         const int tile = mapCell(x, y).tile;
-        if (tile != 0 && contactKind(tile) == kind::solid) continue;
+        if (tile != 0 && contactKindOf(tile) == contactKind::solid) continue;
         if (!reachedCell_[y * gridSize + x]) return true;
     }
     return false;
@@ -823,7 +804,7 @@ bool RouteSearch::chooseAndApply() {
     for (int y = 0; y < mapHeight; ++y) {
         for (int x = 0; x < mapWidth; ++x) {
             const MapCell& c = mapCell(x, y);
-            if (c.block >= 0 || (c.tile != tileBreakable && c.tile != tileGenerator1 && c.tile != tileGenerator3))
+            if (c.block >= 0 || (c.tile != tileCode::breakable && c.tile != tileCode::generator1 && c.tile != tileCode::generator3))
                 continue;
             BreakPlan plan;
             if (frontier(x, y) && planBreak(x, y, plan, shortOfDiamonds)) plans.push_back(plan);
@@ -840,7 +821,7 @@ bool RouteSearch::chooseAndApply() {
     std::uint32_t best = noParent;
     for (std::size_t t = 0; t < targets_.size(); ++t) {
         if (targets_[t].kind != Kind::diamond || stageTouch_[t] < 0) continue;
-        if (mapCell(targets_[t].x, targets_[t].y).tile != tileDiamond) continue;
+        if (mapCell(targets_[t].x, targets_[t].y).tile != tileCode::diamond) continue;
         best = std::min(best, static_cast<std::uint32_t>(stageTouch_[t]));
     }
     return best != noParent && applyPath(best);
@@ -899,7 +880,7 @@ void RouteSearch::run() {
         bool changed = false;
         for (int attempt = 0; attempt < 2 && !changed; ++attempt) {
             avoidHazards_ = attempt == 1;
-            bfs(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
+            searchStage(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
             if (stage == wholeStage && nodes_.size() == 1 && nodes_[0].terminal) wholeStage = stage + 1;
             state.restore();
             const bool dropped = dropPowerlessRoutes(state);
@@ -920,15 +901,14 @@ void RouteSearch::run() {
 
 std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
 
-constexpr std::uint8_t tileDoorA = 64, tileDoorB = 65;
-
 // Whether a cell closes the way in the given way of counting (see area_):
 // walls always, doors of one letter or the breakable blocks as well.
 bool closedFor(int way, std::uint8_t tile) {
-    if (tile == 30 || tile == 31 || tile == 33 || tile == 36) return true;
-    if (way == 1) return tile == tileDoorA;
-    if (way == 2) return tile == tileDoorB;
-    if (way == 3) return tile == tileBreakable || tile == tileGenerator1 || tile == tileGenerator3;
+    if (tile == tileCode::grass || tile == tileCode::block || tile == tileCode::rockTop || tile == tileCode::darkFloor)
+        return true;
+    if (way == 1) return tile == tileCode::doorA;
+    if (way == 2) return tile == tileCode::doorB;
+    if (way == 3) return tile == tileCode::breakable || tile == tileCode::generator1 || tile == tileCode::generator3;
     return false;
 }
 
@@ -974,7 +954,7 @@ std::string RouteSearch::reason(const Target& t) {
         if (game.objectiveMet == 0) return "the objective is never met, so the beam never hangs";
         if (x < 0 || x >= mapWidth) return "the start column lies outside the map";
         y = -1;
-        for (int row = 0; row < mapHeight && mapCell(x, row).tile == tileBeam; ++row) y = row;
+        for (int row = 0; row < mapHeight && mapCell(x, row).tile == tileCode::exitBeam; ++row) y = row;
         if (y < 0) return "the beam finds no open cell in its column";
         if (highestAfter_[x] == INT_MAX)
             return "after the objective is met, no route leads back into column " + std::to_string(x);
@@ -988,10 +968,10 @@ std::string RouteSearch::reason(const Target& t) {
     if (!reachedIn(0)) return "enclosed by solid cells";
     const char letters[2] = {'A', 'B'};
     for (int d = 0; d < 2; ++d) {
-        if (game.keysHeld[d] != 0 || reachedIn(1 + d)) continue;
+        if (game.doorKeys[d] != 0 || reachedIn(1 + d)) continue;
         // The door that shuts the target's area: the first one next to it.
         const std::int32_t a = area_[1 + d][cell];
-        const std::uint8_t door = d == 0 ? tileDoorA : tileDoorB;
+        const std::uint8_t door = d == 0 ? tileCode::doorA : tileCode::doorB;
         const auto [known, fresh] = doorOfArea_.try_emplace({d, a}, std::pair{-1, -1});
         std::pair<int, int>& doorCell = known->second;
         for (int cy = 0; fresh && cy < mapHeight && doorCell.first < 0; ++cy) {
@@ -1201,7 +1181,5 @@ RouteResult checkRoutes(const std::string& file, const RouteOptions& options, st
     search.run();
     RouteOptions told = options;
     if (told.level.empty()) told.level = std::filesystem::absolute(file).lexically_normal().string();
-    RouteResult result = search.report(told);
-    holdKeys(0);
-    return result;
+    return search.report(told);
 }

@@ -4,14 +4,12 @@
 #include <tuple>
 
 #include "play/weapons.h"
+#include "world/catalogue.h"
 
 namespace {
 
-constexpr int kGridLast = 200;  // the game's grid is 201 x 201 cells
 // A horizontal shot lives 500 frames at 4 pixels a frame: 62.5 cells.
 constexpr int kShotReach = 63;
-constexpr int kGenerator1 = 38, kGenerator3 = 39, kSceneryBlock = 44;
-constexpr int kGirder = 40, kCaveWall = 41;
 
 class Checker {
 public:
@@ -47,7 +45,7 @@ private:
     }
 
     bool inMap(int x, int y) const { return x >= 0 && y >= 0 && x < grid_.width && y < grid_.height; }
-    bool inGrid(int x, int y) const { return x >= 0 && y >= 0 && x <= kGridLast && y <= kGridLast; }
+    bool inGrid(int x, int y) const { return x >= 0 && y >= 0 && x < gridSize && y < gridSize; }
 
     RuleCell cell(int x, int y) const { return inMap(x, y) ? grid_.cells[y * grid_.width + x] : RuleCell{}; }
 
@@ -55,7 +53,7 @@ private:
     bool closed(int x, int y) const {
         if (!inGrid(x, y)) return true;
         const RuleCell c = cell(x, y);
-        if (doorsOpen_ && (c.tile == 64 || c.tile == 65)) return false;
+        if (doorsOpen_ && (c.tile == tileCode::doorA || c.tile == tileCode::doorB)) return false;
         return c.block != 0;
     }
 
@@ -64,13 +62,14 @@ private:
     bool fake(int x, int y) const {
         if (closed(x, y)) return false;
         const int above = cell(x, y - 1).tile;
-        return cell(x, y).tile == kSceneryBlock ||
-               (inMap(x, y - 1) && (above == kGenerator1 || above == kGenerator3) && cell(x, y).tile == 0);
+        return cell(x, y).tile == tileCode::sceneryBlock ||
+               (inMap(x, y - 1) && (above == tileCode::generator1 || above == tileCode::generator3) &&
+                cell(x, y).tile == tileCode::empty);
     }
 
     // What a fake cell shows, for the message.
     std::string drawn(int x, int y) const {
-        if (cell(x, y).tile == kSceneryBlock) return "a scenery block";
+        if (cell(x, y).tile == tileCode::sceneryBlock) return "a scenery block";
         return "the lower half of the generator at (" + std::to_string(x) + ", " + std::to_string(y - 1) + ")";
     }
 
@@ -95,7 +94,7 @@ private:
                 trace(who, x, y, 1, 0);
                 trace(who, x, y, -1, 0);
             } else if (type == "turret") {
-                trace(who, x, y, cell(x - 1, y).tile != 0 ? 1 : -1, 0);
+                trace(who, x, y, cell(x - 1, y).tile != tileCode::empty ? 1 : -1, 0);
             } else if (type == "flyer") {
                 if (!closed(x, y + 1)) trace(who, x, y, 0, 1);
             } else if (type == "snake") {
@@ -165,7 +164,7 @@ private:
 
     bool backdrop(int x, int y) const {
         const int t = cell(x, y).tile;
-        return t == kGirder || t == kCaveWall;
+        return t == tileCode::girder || t == tileCode::caveWall;
     }
     bool wallLike(int x, int y) const { return inMap(x, y) && (backdrop(x, y) || cell(x, y).block != 0); }
 
@@ -173,7 +172,8 @@ private:
     // and backdrop) sits inside the backdrop: its own cell shows black.
     void checkBackdropHole(int x, int y) {
         const RuleCell c = cell(x, y);
-        const bool pickup = c.tile == 18 || c.tile == 19 || c.tile == 60 || c.tile == 61 || c.tile == 70;
+        const bool pickup = c.tile == tileCode::diamond || c.tile == tileCode::crystal || c.tile == tileCode::keyA ||
+                            c.tile == tileCode::keyB || c.tile == tileCode::hostage;
         if (!pickup && !c.marker) return;
         const bool across = wallLike(x - 1, y) && wallLike(x + 1, y) && (backdrop(x - 1, y) || backdrop(x + 1, y));
         const bool upright = wallLike(x, y - 1) && wallLike(x, y + 1) && (backdrop(x, y - 1) || backdrop(x, y + 1));

@@ -3,37 +3,14 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "platform/bmp_format.h"
+#include "world/catalogue.h"
+
 namespace {
 
-struct MapColour {
-    int r, g, b;
-    const char* name;
-    int tile;   // 0 for markers
-    int block;  // 0 passable, 1 solid, -3 breakable
-    int marker; // 0 none, 1 player start, 2 enemy
-};
-
 // The colour table of the level format, with each colour's cell contents.
-const MapColour kColours[] = {
-    {128, 128, 0, "barrier", 37, 1, 0},        {255, 0, 0, "diamond", 18, 0, 0},
-    {255, 255, 0, "key A", 60, 0, 0},          {255, 240, 0, "door A", 64, 1, 0},
-    {0, 0, 64, "key B", 61, 0, 0},             {0, 50, 64, "door B", 65, 1, 0},
-    {128, 0, 255, "power crystal", 19, 0, 0},  {50, 50, 50, "hostage", 70, 0, 0},
-    {128, 255, 128, "flow hazard", 45, 0, 0},  {64, 0, 0, "grass", 30, 1, 0},
-    {0, 0, 0, "block", 31, 1, 0},              {255, 128, 0, "scenery block", 44, 0, 0},
-    {0, 64, 0, "girder", 40, 0, 0},            {192, 192, 192, "spikes", 25, 0, 0},
-    {64, 0, 64, "rock top", 33, 1, 0},         {0, 255, 0, "plant", 42, 0, 0},
-    {0, 128, 128, "breakable block", 35, -3, 0}, {255, 128, 64, "dark floor", 36, 1, 0},
-    {128, 128, 255, "cave wall", 41, 0, 0},    {128, 128, 128, "generator G", 38, -3, 0},
-    {128, 128, 64, "generator H", 39, -3, 0},  {255, 0, 255, "player start", 0, 0, 1},
-    {0, 0, 255, "walker", 0, 0, 2},            {0, 255, 255, "flyer", 0, 0, 2},
-    {128, 0, 0, "turret", 0, 0, 2},            {64, 128, 128, "swan", 0, 0, 2},
-    {64, 0, 128, "snake", 0, 0, 2},
-};
+constexpr const auto& kColours = mapColours;
 
-constexpr int kGridSize = 201;
-constexpr int kEnemiesPlayed = 61;
-constexpr int kEnemyTable = 101;
 // A colour whose components all lie within this of a table colour, without
 // matching it, is taken for a smoothed pixel rather than a deliberate empty.
 constexpr int kNearDistance = 24;
@@ -43,11 +20,6 @@ constexpr int kSameFaultShown = 20;
 
 std::string cellName(int x, int y) { return "cell (" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
 std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
-
-std::int32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) {
-    return static_cast<std::int32_t>(d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) |
-                                     (static_cast<std::uint32_t>(d[at + 3]) << 24));
-}
 
 }  // namespace
 
@@ -61,22 +33,21 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
     auto warning = [&](const std::string& message, int x = -1, int y = -1) {
         s.findings.push_back(StructureFinding{false, message, x, y});
     };
-    if (data.size() < 54 || data[0] != 'B' || data[1] != 'M') {
+    if (data.size() < bmpHeaderBytes || data[0] != 'B' || data[1] != 'M') {
         error("not a BMP file (nor a .map text source)");
         return s;
     }
-    const int width = le32(data, 18);
-    const int height = le32(data, 22);
-    const int bits = data[28] | (data[29] << 8);
-    const std::uint32_t compression = static_cast<std::uint32_t>(le32(data, 30));
-    const std::uint32_t offset = static_cast<std::uint32_t>(le32(data, 10));
-    if (bits != 24 || compression != 0) error("the game reads 24-bit uncompressed pictures only");
+    const BmpHeader header = readBmpHeader(data.data());
+    const int width = header.width;
+    const int height = header.height;
+    const std::uint32_t offset = header.pixelOffset;
+    if (header.bitsPerPixel != 24 || header.compression != 0) error("the game reads 24-bit uncompressed pictures only");
     if (offset != 54) error("pixel data must start at byte 54 (a plain 40-byte information header)");
     if (width < 1 || height < 1) error("the game reads bottom-up pictures with a positive size only");
     if (!s.findings.empty()) return s;
-    if (width > kGridSize || height > kGridSize) {
+    if (width > gridSize || height > gridSize) {
         error("map is " + std::to_string(width) + " x " + std::to_string(height) + " cells, the grid holds " +
-              std::to_string(kGridSize) + " x " + std::to_string(kGridSize));
+              std::to_string(gridSize) + " x " + std::to_string(gridSize));
         return s;
     }
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
@@ -110,7 +81,7 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
     auto solid = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= width || y >= height) return false;
         const int k = grid[y][x].colour;
-        return k >= 0 && kColours[k].block != 0;
+        return k >= 0 && kColours[k].cell.block != 0;
     };
 
     // The game keeps the enemy markers it reads first, from the bottom row up
@@ -120,8 +91,8 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
     for (int y = height - 1; y >= 0; --y) {
         for (int x = 0; x < width; ++x) {
             const int k = grid[y][x].colour;
-            if (k < 0 || kColours[k].marker != 2) continue;
-            if (s.enemies < kEnemiesPlayed) {
+            if (k < 0 || kColours[k].marker != Marker::enemy) continue;
+            if (s.enemies < enemiesInPlay) {
                 kept[y][x] = true;
             } else if (firstDroppedX < 0) {
                 firstDroppedX = x;
@@ -151,12 +122,14 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
                 continue;
             }
             const MapColour& c = kColours[cell.colour];
-            if (c.block != 0) ++s.solidCells;
-            if (c.tile == 38 || c.tile == 39) ++s.generators;
-            if (c.tile == 70) ++s.hostages;
-            if ((c.tile == 38 || c.tile == 39 || c.tile == 70) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
+            const int code = c.cell.tile;
+            const bool generator = code == tileCode::generator1 || code == tileCode::generator3;
+            if (c.cell.block != 0) ++s.solidCells;
+            if (generator) ++s.generators;
+            if (code == tileCode::hostage) ++s.hostages;
+            if ((generator || code == tileCode::hostage) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
                 warning(cellName(x, y) + ": " + c.name + " hangs into a solid cell below and is half hidden", x, y);
-            if (c.marker == 1) {
+            if (c.marker == Marker::playerStart) {
                 ++s.starts;
                 // The game keeps the last marker read: highest row, then rightmost.
                 if (s.startY < 0 || y < s.startY || (y == s.startY && x > s.startX)) {
@@ -172,11 +145,11 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
         error(std::to_string(nearColours - kSameFaultShown) + " more cells with a colour near a map colour");
     if (halfHidden > kSameFaultShown)
         warning(std::to_string(halfHidden - kSameFaultShown) + " more generators or hostages hang into a solid cell");
-    if (s.enemies > kEnemiesPlayed) {
-        error(std::to_string(s.enemies) + " enemy markers: only the first " + std::to_string(kEnemiesPlayed) +
+    if (s.enemies > enemiesInPlay) {
+        error(std::to_string(s.enemies) + " enemy markers: only the first " + std::to_string(enemiesInPlay) +
                   " are played (read from the bottom row up, left to right" +
-                  (s.enemies > kEnemyTable ? "; the table holds " + std::to_string(kEnemyTable) : std::string()) +
-                  "): the game drops the other " + std::to_string(s.enemies - kEnemiesPlayed) + ", from " +
+                  (s.enemies > enemyTableSize ? "; the table holds " + std::to_string(enemyTableSize) : std::string()) +
+                  "): the game drops the other " + std::to_string(s.enemies - enemiesInPlay) + ", from " +
                   cellName(firstDroppedX, firstDroppedY) + " on",
               firstDroppedX, firstDroppedY);
     }
@@ -233,8 +206,8 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
         for (const Cell& cell : row) {
             const MapColour* c = cell.colour < 0 ? nullptr : &kColours[cell.colour];
             const std::size_t at = s.play.cells.size();
-            const bool enemy = c && c->marker == 2 && kept[at / width][at % width];
-            s.play.cells.push_back(c ? RuleCell{c->tile, c->block, c->marker != 0, enemy ? c->name : ""}
+            const bool enemy = c && c->marker == Marker::enemy && kept[at / width][at % width];
+            s.play.cells.push_back(c ? RuleCell{c->cell.tile, c->cell.block, c->marker != Marker::none, enemy ? c->name : ""}
                                      : RuleCell{});
         }
     }

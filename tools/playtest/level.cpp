@@ -11,13 +11,11 @@
 #include "bake/map_source.h"
 #include "mapcheck/structure.h"
 #include "platform/host.h"
-#include "world/world.h"
+#include "world/catalogue.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::uint8_t generatorTiles[] = {38, 39};
 
 bool hasExtension(const fs::path& path, const char* extension) {
     std::string ext = path.extension().string();
@@ -67,8 +65,8 @@ bool chooseMapFile(const fs::path& path, MissionSource& source, std::vector<std:
 // Mission 2's rules for a map of hostages without generators, mission 1's otherwise.
 int missionOfMap(const std::string& mapFile) {
     loadLevelMapFile(mapFile.c_str());
-    const bool generators = countTile(generatorTiles[0]) + countTile(generatorTiles[1]) > 0;
-    const bool hostages = countTile(kind::hostage) > 0;
+    const bool generators = countTile(tileCode::generator1) + countTile(tileCode::generator3) > 0;
+    const bool hostages = countTile(tileCode::hostage) > 0;
     std::memset(&mapGrid, 0, sizeof mapGrid);
     return hostages && !generators ? 2 : 1;
 }
