@@ -25,13 +25,21 @@ cp "$game/brastor.wasm" "$site/$wasm"
 cp "$game/brastor.data" "$site/$data"
 cp "$icons"/icon-180.png "$icons"/icon-192.png "$icons"/icon-512.png "$here/manifest.webmanifest" "$site/"
 
+# The level studio: its page and scripts, with its checker, player and tile
+# pictures from the build.
+rm -rf "$site/studio"
+cp -r "$here/studio" "$site/studio"
+cp -r "$game/studio/." "$site/studio/"
+cp "$here/studio.html" "$site/"
+
 sed -e "s/@BRASTOR_JS@/$js/" -e "s/@BRASTOR_WASM@/$wasm/" -e "s/@BRASTOR_DATA@/$data/" \
   "$here/index.html" >"$site/index.html.new"
 mv "$site/index.html.new" "$site/index.html"
 
 # The build's version covers every file the worker keeps.
-cached=(index.html "$js" "$wasm" "$data" manifest.webmanifest icon-180.png icon-192.png icon-512.png)
+cached=(index.html "$js" "$wasm" "$data" manifest.webmanifest icon-180.png icon-192.png icon-512.png
+  studio.html $(cd "$site" && find studio -type f | sort))
 version="$(cd "$site" && cat "${cached[@]}" | sha256sum | cut -c1-16)"
 list="$(printf "'%s', " "${cached[@]}")"
-sed -e "s/@VERSION@/$version/" -e "s/@FILES@/${list%, }/" "$here/sw.js" >"$site/sw.js.new"
+sed -e "s/@VERSION@/$version/" -e "s|@FILES@|${list%, }|" "$here/sw.js" >"$site/sw.js.new"
 mv "$site/sw.js.new" "$site/sw.js"

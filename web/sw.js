@@ -28,7 +28,8 @@ self.addEventListener('fetch', (event) => {
   if (request.method !== 'GET') return;
   if (request.mode === 'navigate') {
     event.respondWith(fetch(request.url, { cache: 'no-cache', credentials: 'same-origin' })
-      .catch(() => caches.match('index.html', { cacheName })));
+      .catch(() => caches.match(request.url, { cacheName, ignoreSearch: true })
+        .then((page) => page || caches.match('index.html', { cacheName }))));
     return;
   }
   event.respondWith(caches.match(request, { cacheName }).then((cached) => cached || fetch(request)));

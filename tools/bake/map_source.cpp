@@ -7,8 +7,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+}  // namespace
+
 // Same letters as the test map builder, so test maps and game maps read alike.
-const std::map<char, Rgb>& builtInLegend() {
+const std::map<char, Rgb>& builtInMapLegend() {
     static const std::map<char, Rgb> legend{
         {'.', {255, 255, 255}}, {'#', {0, 0, 0}},       {'g', {64, 0, 0}},      {'r', {64, 0, 64}},
         {'f', {255, 128, 64}},  {'b', {0, 128, 128}},   {'B', {128, 128, 0}},   {'G', {128, 128, 128}},
@@ -20,17 +31,6 @@ const std::map<char, Rgb>& builtInLegend() {
     };
     return legend;
 }
-
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-}  // namespace
 
 std::vector<std::string> readSourceLines(const fs::path& path) {
     std::vector<std::string> lines;
@@ -89,7 +89,7 @@ bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault
         fault(src, 0, "cannot open the map source");
         return false;
     }
-    std::map<char, Rgb> legend = builtInLegend();
+    std::map<char, Rgb> legend = builtInMapLegend();
     const auto lines = readSourceLines(src);
     bool inLegend = false;
     bool inMap = false;

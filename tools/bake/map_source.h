@@ -19,6 +19,9 @@ using SourceFault = std::function<void(const std::filesystem::path& file, int li
 
 constexpr int kMapMaxSize = 201;
 
+// The letters every map source knows, with their colours (a source's legend adds to them).
+const std::map<char, Rgb>& builtInMapLegend();
+
 std::vector<std::string> readSourceLines(const std::filesystem::path& path);
 std::vector<std::string> sourceWords(const std::string& line);
 bool isBlankOrComment(const std::string& line);
