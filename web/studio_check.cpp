@@ -49,12 +49,13 @@ void writeFile(const std::string& name, const std::string& bytes) {
 }
 
 // Reads `text` with the baker's reader; its faults go to `faults` as the tools print them.
-bool readSource(const std::string& text, MapSource& map, std::ostream& faults) {
+bool readSource(const std::string& text, MapSource& map, std::ostream& faults, const std::string& shown = "level.map") {
     const std::string file = "/studio/level.map";
     std::filesystem::create_directories("/studio");
     writeFile(file, text);
     readMapSource(file, map, [&](const std::filesystem::path& at, int line, const std::string& message) {
-        faults << "error: " << at.filename().string() << (line > 0 ? ":" + std::to_string(line) : std::string())
+        (void)at;
+        faults << "error: " << shown << (line > 0 ? ":" + std::to_string(line) : std::string())
                << ": " << message << "\n";
     });
     return map.usable;
@@ -96,11 +97,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioLegend() {
 
 // A ".map" text as the baker reads it, in built-in letters (a colour with no
 // letter reads as empty, as the game reads it): {ok, width, height, rows} or
-// {ok: false, message} with the baker's words.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* studioReadSource(const char* text) {
+// {ok: false, message} with the baker's words, the file called `name`.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* studioReadSource(const char* text, const char* name) {
     MapSource map;
     std::ostringstream faults;
-    const bool usable = readSource(text, map, faults);
+    const bool usable = readSource(text, map, faults, name);
     if (!usable || map.unknownCharacters > 0 || map.width > kMapMaxSize || map.height > kMapMaxSize) {
         const std::string words = faults.str();
         answer = faultAnswer(words.empty() ? "not a map source" : words);

@@ -26,7 +26,7 @@ async function answer(request) {
     result.ms = performance.now() - start;
     postMessage({ id: request.id, result });
   } else if (request.kind === 'readSource') {
-    postMessage({ id: request.id, grid: JSON.parse(call(module, 'studioReadSource', request.text)) });
+    postMessage({ id: request.id, grid: JSON.parse(call(module, 'studioReadSource', request.text, request.name || 'level.map')) });
   } else if (request.kind === 'readPicture') {
     const bytes = new Uint8Array(request.bytes);
     const at = module._malloc(bytes.length || 1);

@@ -58,7 +58,7 @@ let tool = 'paint';
 const view = { zoom: 24, x: 0, y: 0 };  // pixels a cell; the view's top-left in screen pixels of the map
 let result = null;     // the latest check's answer
 let dirty = true;
-const stats = { checks: 0, checkMs: [], longestFrameMs: 0, frames: 0, lastPaintMs: 0 };
+const stats = { checks: 0, checkMs: [], longestFrameMs: 0, longestCheckingFrameMs: 0, frames: 0, lastPaintMs: 0 };
 
 function emptyLevel(width, height) {
   level.width = width;
@@ -164,6 +164,7 @@ worker.onerror = (event) => say(`The checker stopped: ${event.message}`);
 
 let checkTimer = 0;
 let checkAsked = 0;  // the id of the newest check asked for
+let checking = 0;    // checks asked for and not yet answered
 function scheduleCheck() {
   save();
   $('status').textContent = 'checking…';
@@ -176,11 +177,14 @@ async function runCheck() {
   const asked = nextId;
   checkAsked = asked;
   let answer;
+  checking += 1;
   try {
     answer = await ask({ kind: 'check', text: mapText(), mission: level.mission });
   } catch (error) {
     if (asked === checkAsked) say(`The checker failed: ${error.message}`);
     return;
+  } finally {
+    checking -= 1;
   }
   if (asked !== checkAsked) return;  // the level changed while it ran
   result = answer.result;
@@ -278,7 +282,7 @@ async function openFile(file) {
   if (picture || /\.bmp$/i.test(file.name)) {
     await load(await ask({ kind: 'readPicture', bytes: bytes.buffer }, [bytes.buffer]), `'${file.name}'`);
   } else {
-    await load(await ask({ kind: 'readSource', text: new TextDecoder().decode(bytes) }), `'${file.name}'`);
+    await load(await ask({ kind: 'readSource', text: new TextDecoder().decode(bytes), name: file.name }), `'${file.name}'`);
   }
 }
 
@@ -417,11 +421,15 @@ function frame(now) {
     const gap = now - lastFrame;
     stats.frames += 1;
     stats.longestFrameMs = Math.max(stats.longestFrameMs, gap);
+    if (checking) stats.longestCheckingFrameMs = Math.max(stats.longestCheckingFrameMs, gap);
   }
   lastFrame = now;
   if (dirty) {
     dirty = false;
+    const drawing = performance.now();
     draw();
+    stats.lastDrawnMs = performance.now();
+    stats.drawMs = stats.lastDrawnMs - drawing;
   }
   requestAnimationFrame(frame);
 }
@@ -714,19 +722,27 @@ async function start() {
   } catch (error) {
     // Nothing kept, or not readable: the empty level.
   }
-  if (location.hash.length > 1) {
-    try {
-      const shared = await levelOfLink(location.hash);
-      const answer = await ask({ kind: 'readSource', text: shared.text });
-      if (await load(answer, 'The shared link')) level.mission = shared.mission;
-    } catch (error) {
-      say(`The shared link cannot be opened (${error.message}); the level you are editing is kept.`);
-    }
-  }
   $('mission').value = String(level.mission);
   fitView();
   changed();
+  if (location.hash.length > 1) await openLink();
+  window.addEventListener('hashchange', openLink);
   requestAnimationFrame(frame);
+}
+
+// Opens the level of the page's link; a bad one is told and changes nothing.
+async function openLink() {
+  try {
+    const shared = await levelOfLink(location.hash);
+    const answer = await ask({ kind: 'readSource', text: shared.text });
+    if (!answer.grid.ok) throw new Error(answer.grid.message.trim());
+    await load(answer, 'The shared link');
+    level.mission = shared.mission;
+    $('mission').value = String(level.mission);
+    changed();
+  } catch (error) {
+    say(`The shared link cannot be opened (${error.message}); the level you are editing is kept.`);
+  }
 }
 
 $('tools').addEventListener('click', (event) => { if (event.target.dataset.tool) selectTool(event.target.dataset.tool); });
@@ -765,7 +781,13 @@ document.addEventListener('drop', (event) => {
 });
 
 // For the page's tests: the level, the latest proof and the speed figures.
-window.studio = { level, stats, mapText, shareLink, get result() { return result; }, get player() { return player; } };
+// Where a cell's centre is on the page, for a test's mouse.
+function cellCentre(x, y) {
+  const box = gridCanvas.getBoundingClientRect();
+  return [box.left + (x + 0.5) * view.zoom - view.x, box.top + (y + 0.5) * view.zoom - view.y];
+}
+
+window.studio = { level, stats, mapText, shareLink, cellCentre, get result() { return result; }, get player() { return player; } };
 start().catch((error) => say(`The studio could not start: ${error.message}`));
 // Offline after the first visit, like the game's page.
 if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
