@@ -141,6 +141,17 @@ try {
   check(told.split('\n').slice(1).join('\n') === report,
     `the studio's proof is brastor-mapcheck's word for word:\n${report}`);
 
+  const [picture] = await Promise.all([page.waitForEvent('download'), page.click('#save-bmp')]);
+  const bmp = path.join(out, 'studio-map.bmp');
+  await picture.saveAs(bmp);
+  let toldBmp;
+  try {
+    toldBmp = execFileSync(mapcheck, [bmp], { encoding: 'utf8' });
+  } catch (error) {
+    toldBmp = error.stdout;
+  }
+  check(toldBmp.split('\n').slice(1).join('\n') === report, 'the saved map.bmp is the same level to brastor-mapcheck');
+
   // ---- kept across a reload, carried by a share link
   await page.reload();
   await page.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });

@@ -61,6 +61,7 @@ let dirty = true;
 const stats = { checks: 0, checkMs: [], longestFrameMs: 0, longestCheckingFrameMs: 0, frames: 0, lastPaintMs: 0 };
 
 function emptyLevel(width, height) {
+  layerStale = true;
   level.width = width;
   level.height = height;
   level.cells = new Uint8Array(width * height).fill(46);  // '.'
@@ -84,6 +85,7 @@ function setRows(rows) {
 
 function snapshot() { return { width: level.width, height: level.height, cells: level.cells.slice() }; }
 function restore(shot) {
+  layerStale = true;
   level.width = shot.width;
   level.height = shot.height;
   level.cells = shot.cells.slice();
@@ -350,6 +352,35 @@ function fitCanvas() {
   return ratio;
 }
 
+// The grid's tile pictures drawn once into a picture of the whole map, at up
+// to a cell's own 32 pixels, so a frame draws one picture and a stroke
+// redraws only its cells. Made again when the size, the zoom's step or the
+// whole level changes.
+let layer = null;  // { canvas, paint, step, width, height }
+let layerStale = true;
+
+function drawLayerCell(x, y) {
+  const { paint, step } = layer;
+  paint.fillStyle = '#ffffff';
+  paint.fillRect(x * step, y * step, step, step);
+  const picture = pictures[letterAt(x, y)];
+  if (picture) paint.drawImage(picture, x * step, y * step, step, step);
+}
+
+function tileLayer() {
+  const step = Math.max(1, Math.min(cell, Math.ceil(view.zoom), Math.floor(4096 / Math.max(level.width, level.height))));
+  if (!layerStale && layer && layer.step === step && layer.width === level.width && layer.height === level.height) return layer;
+  const canvas = document.createElement('canvas');
+  canvas.width = level.width * step;
+  canvas.height = level.height * step;
+  const paint = canvas.getContext('2d');
+  paint.imageSmoothingEnabled = false;
+  layer = { canvas, paint, step, width: level.width, height: level.height };
+  layerStale = false;
+  for (let y = 0; y < level.height; y += 1) for (let x = 0; x < level.width; x += 1) drawLayerCell(x, y);
+  return layer;
+}
+
 function draw() {
   const ratio = fitCanvas();
   context.setTransform(ratio, 0, 0, ratio, 0, 0);
@@ -362,14 +393,7 @@ function draw() {
   const y0 = Math.max(0, Math.floor(view.y / z));
   const x1 = Math.min(level.width, Math.ceil((view.x + box.width) / z));
   const y1 = Math.min(level.height, Math.ceil((view.y + box.height) / z));
-  context.fillStyle = '#ffffff';
-  context.fillRect(-view.x, -view.y, level.width * z, level.height * z);
-  for (let y = y0; y < y1; y += 1) {
-    for (let x = x0; x < x1; x += 1) {
-      const picture = pictures[letterAt(x, y)];
-      if (picture) context.drawImage(picture, x * z - view.x, y * z - view.y, z, z);
-    }
-  }
+  context.drawImage(tileLayer().canvas, -view.x, -view.y, level.width * z, level.height * z);
   if (z >= 12) {
     context.strokeStyle = 'rgba(0, 0, 0, 0.12)';
     context.lineWidth = 1;
@@ -486,7 +510,9 @@ function rectOf(a, b) {
 
 function put([x, y], letter) {
   if (!inside([x, y])) return;
+  if (level.cells[y * level.width + x] === letter.charCodeAt(0)) return;
   level.cells[y * level.width + x] = letter.charCodeAt(0);
+  if (layer && !layerStale && layer.width === level.width) drawLayerCell(x, y);
 }
 
 // Paints every cell on the line from a to b, so a fast stroke leaves no gaps.
