@@ -48,15 +48,17 @@ void writeFile(const std::string& name, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Reads `text` with the baker's reader; its faults go to `faults` as the tools print them.
-bool readSource(const std::string& text, MapSource& map, std::ostream& faults, const std::string& shown = "level.map") {
+// Reads `text` with the baker's reader; its faults go to `faults` as the tools
+// print them, named `shown`, and are counted in `count`.
+bool readSource(const std::string& text, MapSource& map, std::ostream& faults, const std::string& shown,
+                int& count) {
     const std::string file = "/studio/level.map";
     std::filesystem::create_directories("/studio");
     writeFile(file, text);
-    readMapSource(file, map, [&](const std::filesystem::path& at, int line, const std::string& message) {
-        (void)at;
-        faults << "error: " << shown << (line > 0 ? ":" + std::to_string(line) : std::string())
-               << ": " << message << "\n";
+    readMapSource(file, map, [&](const std::filesystem::path&, int line, const std::string& message) {
+        faults << "error: " << shown << (line > 0 ? ":" + std::to_string(line) : std::string()) << ": "
+               << message << "\n";
+        count += 1;
     });
     return map.usable;
 }
@@ -101,8 +103,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioLegend() {
 extern "C" EMSCRIPTEN_KEEPALIVE const char* studioReadSource(const char* text, const char* name) {
     MapSource map;
     std::ostringstream faults;
-    const bool usable = readSource(text, map, faults, name);
-    if (!usable || map.unknownCharacters > 0 || map.width > kMapMaxSize || map.height > kMapMaxSize) {
+    int count = 0;
+    if (!readSource(text, map, faults, name, count) || count > 0) {
         const std::string words = faults.str();
         answer = faultAnswer(words.empty() ? "not a map source" : words);
         return answer.c_str();
@@ -150,7 +152,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioReadPicture(const std::uint8_t
 extern "C" EMSCRIPTEN_KEEPALIVE const char* studioBake(const char* text) {
     MapSource map;
     std::ostringstream faults;
-    if (readSource(text, map, faults)) {
+    int count = 0;
+    if (readSource(text, map, faults, "level.map", count)) {
         const std::vector<std::uint8_t> bmp = encodeBmp(map.width, map.height, map.pixels);
         writeFile("/studio/map.bmp", std::string(bmp.begin(), bmp.end()));
     }
@@ -184,13 +187,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioCheck(const char* text, int mi
     RouteResult found;
     std::string proof;
     MapStructure map;
-    if (readSource(text, source, out)) {
-        errors += source.unknownCharacters;
+    // As brastor-mapcheck reads a source: every fault is an error, and only a
+    // grid without its shape stops the check.
+    if (readSource(text, source, out, "level.map", errors)) {
         data = encodeBmp(source.width, source.height, source.pixels);
         map = checkStructure(data, mission);
         for (const StructureFinding& f : map.findings) tell(f);
-    } else {
-        errors += 1;
     }
     if (map.readable) {
         mission = map.mission;
@@ -247,12 +249,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioCheck(const char* text, int mi
     answer += "],\"trails\":[";
     for (std::size_t t = 0; t < found.trails.size(); ++t) {
         answer += (t ? "," : "") + std::string("{\"name\":") + jsonText(found.trailNames[t]) + ",\"points\":[";
+        // Every fourth frame, and the last, draw the same line at a quarter of the weight.
         const auto& trail = found.trails[t];
-        // Every fourth frame draws the same line at a quarter of the weight.
-        for (std::size_t p = 0; p < trail.size(); p += (p + 4 < trail.size() ? 4 : 1)) {
-            answer += (p ? "," : "") + std::to_string(trail[p].first) + "," + std::to_string(trail[p].second);
-            if (p + 1 == trail.size()) break;
-        }
+        std::string points;
+        auto add = [&](const std::pair<int, int>& at) {
+            points += (points.empty() ? "" : ",") + std::to_string(at.first) + "," + std::to_string(at.second);
+        };
+        for (std::size_t p = 0; p < trail.size(); p += 4) add(trail[p]);
+        if (!trail.empty() && (trail.size() - 1) % 4 != 0) add(trail.back());
+        answer += points;
         answer += "]}";
     }
     answer += "],\"proof\":" + jsonText(proof) + "}";

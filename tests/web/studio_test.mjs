@@ -89,6 +89,12 @@ try {
   const desktop = await browser.newContext({ viewport: { width: 1400, height: 900 }, acceptDownloads: true });
   page = await openStudio(desktop);
 
+  // ---- an empty map cannot be played: told, and the editor stays
+  await page.click('#play');
+  await page.waitForFunction(() => /cannot be played/.test(document.getElementById('message').textContent), null,
+    { timeout: 60000 });
+  check(await page.locator('#stage').isHidden(), `Play on an empty map: ${await page.locator('#message').textContent()}`);
+
   // ---- a level drawn with the mouse from an empty map
   await page.fill('#width', '12');
   await page.fill('#height', '6');

@@ -171,6 +171,7 @@ function scheduleCheck() {
   save();
   $('status').textContent = 'checking…';
   $('status').className = '';
+  $('watch').disabled = true;  // the proof in hand is an older level's
   clearTimeout(checkTimer);
   checkTimer = setTimeout(runCheck, checkDelayMs);
 }
@@ -682,6 +683,7 @@ async function play(proof) {
   $('stage').hidden = false;
   $('stage-note').textContent = proof ? "the checker's route for the whole mission, enemies left out" : '';
   stats.play = { events: [] };
+  let refusal = '';
   const args = ['/studio/level.map', String(mission)];
   if (proof) args.push('/studio/proof.keys');
   const module = await window.createStudioPlay({
@@ -693,10 +695,16 @@ async function play(proof) {
       m.FS.writeFile('/studio/level.map', text);
       if (proof) m.FS.writeFile('/studio/proof.keys', result.proof);
     }],
-    onStudioEvent: (what, value) => stats.play.events.push([what, value]),
+    onStudioEvent: (what, value) => {
+      stats.play.events.push([what, value]);
+      if (what === 'refused') {
+        closeStage();
+        say(`The level cannot be played: ${refusal.replace(/^studio player: ('[^']*' cannot be played: )?/, '')}`);
+      }
+    },
     onGameEnded: () => { if (player === module) closeStage(); },
     print: (line) => console.log(line),
-    printErr: (line) => console.warn(line),
+    printErr: (line) => { refusal = line; console.warn(line); },
   });
   player = module;
   screen.focus();
