@@ -118,6 +118,24 @@ try {
   await drawCells(page, 'pick', null, [2, 3]);
   check(await page.locator('#palette button.on').getAttribute('data-letter') === 'P', 'the pick tool chose the start marker');
 
+  // Two fingers zoom in about their middle and draw nothing, the first finger's start included.
+  const zoomBefore = await page.evaluate(() => window.studio.view.zoom);
+  await page.evaluate(() => {
+    const grid = document.getElementById('grid');
+    const [x, y] = window.studio.cellCentre(6, 2);
+    const finger = (type, id, dx) => grid.dispatchEvent(new PointerEvent(type, { pointerId: id, pointerType: 'touch',
+      isPrimary: id === 11, clientX: x + dx, clientY: y, button: 0, buttons: 1, bubbles: true }));
+    finger('pointerdown', 11, -10);
+    finger('pointerdown', 12, 10);
+    for (let step = 1; step <= 5; step += 1) { finger('pointermove', 11, -10 - 10 * step); finger('pointermove', 12, 10 + 10 * step); }
+    finger('pointerup', 11, -60);
+    finger('pointerup', 12, 60);
+  });
+  const zoomAfter = await page.evaluate(() => window.studio.view.zoom);
+  check(zoomAfter > zoomBefore * 2 && await mapOf(page) === textOf(shut),
+    `two fingers spread zoomed in from ${zoomBefore} to ${zoomAfter.toFixed(1)} px a cell and drew nothing`);
+  await page.keyboard.press('0');
+
   // ---- a finding, its reason, and the fix
   check(await proofOf(page, textOf(shut)) === '2 error(s), 0 warning(s)', 'the shut-in level has two errors');
   const first = page.locator('#findings li').first();
@@ -172,7 +190,7 @@ try {
 
   // ---- a bad link and a broken file are refused; the level stays
   await page.goto(`${studioAddress}#m1:bm90IGEgbGV2ZWw`);
-  await page.waitForFunction(() => /link cannot be opened/.test(document.getElementById('message').textContent));
+  await page.waitForFunction(() => /link cannot be opened \(its level is damaged/.test(document.getElementById('message').textContent));
   check(await page.locator('#message').isVisible() && /link cannot be opened/.test(await page.locator('#message').textContent()),
     `a bad link is told: ${await page.locator('#message').textContent()}`);
   check(await mapOf(page) === textOf(open), 'and the level being edited is kept');

@@ -257,10 +257,14 @@ async function shareLink() {
 async function levelOfLink(fragment) {
   const found = /^#m([012]):([A-Za-z0-9_-]+)$/.exec(fragment);
   if (!found) throw new Error('the link holds no level');
-  const text = atob(found[2].replace(/-/g, '+').replace(/_/g, '/'));
-  const packed = Uint8Array.from(text, (c) => c.charCodeAt(0));
-  const plain = await bytesOf(new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')));
-  return { text: new TextDecoder().decode(plain), mission: Number(found[1]) };
+  try {
+    const text = atob(found[2].replace(/-/g, '+').replace(/_/g, '/'));
+    const packed = Uint8Array.from(text, (c) => c.charCodeAt(0));
+    const plain = await bytesOf(new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')));
+    return { text: new TextDecoder().decode(plain), mission: Number(found[1]) };
+  } catch (error) {
+    throw new Error('its level is damaged or cut short');
+  }
 }
 
 // Replaces the level with a map text or picture read by the baker's reader;
@@ -565,7 +569,11 @@ gridCanvas.addEventListener('pointerdown', (event) => {
   } else {
     return;
   }
-  gridCanvas.setPointerCapture(event.pointerId);
+  try {
+    gridCanvas.setPointerCapture(event.pointerId);
+  } catch (error) {
+    // A pointer the browser no longer knows: the stroke ends at the canvas's edge.
+  }
   event.preventDefault();
 });
 
@@ -821,7 +829,7 @@ function cellCentre(x, y) {
   return [box.left + (x + 0.5) * view.zoom - view.x, box.top + (y + 0.5) * view.zoom - view.y];
 }
 
-window.studio = { level, stats, mapText, shareLink, cellCentre, get result() { return result; }, get player() { return player; } };
+window.studio = { level, view, stats, mapText, shareLink, cellCentre, get result() { return result; }, get player() { return player; } };
 start().catch((error) => say(`The studio could not start: ${error.message}`));
 // Offline after the first visit, like the game's page.
 if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
