@@ -4,8 +4,8 @@
 // the saved .map, a reload and a share link bringing the same level back, a
 // bad link and a broken file dropped on the page refused with the level kept,
 // the level played and won with scripted keys, the checker's proof watched to
-// the mission's end, and mission 1's map opened and proved while the speed is
-// measured.
+// the mission's end, mission 1's map opened and proved while the speed is
+// measured, and the studio opened again offline from the service worker.
 //
 //   node studio_test.mjs <page address> <brastor-mapcheck>
 //   BRASTOR_WEB_OUT: where the saved level goes (default build-web)
@@ -254,6 +254,16 @@ try {
     'a stroke over 101 cells painted every cell on its way and no other');
   console.log(`a paint stroke over 101 cells: on the canvas ${stroke.drawnAfterMs.toFixed(1)} ms after its last ` +
     `cell (the grid drawn in ${stroke.drawMs.toFixed(1)} ms); longest frame during it ${stroke.longestFrameMs.toFixed(1)} ms`);
+
+  // ---- offline: the service worker keeps the studio, its checker and its player
+  const away = await browser.newContext({ viewport: { width: 1200, height: 800 } });
+  const visit = await openStudio(away);
+  await visit.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 60000 });
+  await away.setOffline(true);
+  await visit.reload();
+  await visit.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
+  check(/error/.test(await status(visit)), 'offline, the studio opens and its worker checks the level');
+  await away.close();
 
   check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
   exitCode = 0;
