@@ -8,8 +8,8 @@ const maxSize = 201;      // the game's grid
 const storageKey = 'brastor-studio-level';
 const checkDelayMs = 150;  // a pause in drawing this long starts a check
 
-// The map letters' names and pictures; the letters and colours themselves
-// come from the baker through the worker.
+// The map letters' names and pictures (mission 1's; mission 2 has its own in
+// level2/); the letters and colours themselves come from the baker through the worker.
 const looks = {
   '.': ['empty', null],
   '#': ['solid block', 'level1/scene/block.bmp'],
@@ -50,7 +50,8 @@ const context = gridCanvas.getContext('2d');
 const level = { width: 0, height: 0, cells: new Uint8Array(0), mission: 0 };
 const undoStack = [];
 const redoStack = [];
-const pictures = {};  // letter: a 32 x 32 canvas
+const pictureSets = { 1: {}, 2: {} };  // per mission, letter: a 32 x 32 canvas
+let pictures = pictureSets[1];          // the set of the mission the level is played under
 let letters = [];     // the baker's letters, in its order
 let current = '#';
 let tool = 'paint';
@@ -230,7 +231,21 @@ function showProof() {
   }));
   $('report').textContent = result.report;
   $('watch').disabled = !result.proof;
+  const mission = result.mission === 2 ? 2 : 1;
+  if (pictures !== pictureSets[mission]) {
+    pictures = pictureSets[mission];
+    layerStale = true;
+    paintSwatches();
+  }
   dirty = true;
+}
+
+function paintSwatches() {
+  for (const button of $('palette').children) {
+    const swatch = button.querySelector('canvas').getContext('2d');
+    swatch.clearRect(0, 0, cell, cell);
+    swatch.drawImage(pictures[button.dataset.letter], 0, 0);
+  }
 }
 
 // ---- storage and links
@@ -316,7 +331,7 @@ function loadPicture(path) {
 
 // A letter's cell as the game draws it: its picture with the mask colour
 // (magenta) clear, the plant's overlay over it; a picture larger than a cell is scaled in.
-async function makePicture(letter) {
+async function makePicture(letter, mission) {
   const canvas = document.createElement('canvas');
   canvas.width = cell;
   canvas.height = cell;
@@ -324,7 +339,7 @@ async function makePicture(letter) {
   const [, ...paths] = looks[letter] || ['', null];
   for (const path of paths) {
     if (!path) continue;
-    const image = await loadPicture(path);
+    const image = await loadPicture(path.replace(/^level1\//, `level${mission}/`));
     if (!image) continue;
     const layer = document.createElement('canvas');
     layer.width = image.width;
@@ -733,14 +748,15 @@ async function start() {
   const known = legend.map((entry) => entry.letter);
   letters = [...Object.keys(looks).filter((letter) => known.includes(letter)),
     ...known.filter((letter) => !(letter in looks))];
-  await Promise.all(letters.map(async (letter) => { pictures[letter] = await makePicture(letter); }));
+  await Promise.all([1, 2].flatMap((mission) => letters.map(async (letter) => {
+    pictureSets[mission][letter] = await makePicture(letter, mission);
+  })));
   $('palette').replaceChildren(...letters.map((letter) => {
     const button = document.createElement('button');
     button.dataset.letter = letter;
     const swatch = document.createElement('canvas');
     swatch.width = cell;
     swatch.height = cell;
-    swatch.getContext('2d').drawImage(pictures[letter], 0, 0);
     const code = document.createElement('span');
     code.className = 'letter';
     code.textContent = letter;
@@ -750,6 +766,7 @@ async function start() {
     return button;
   }));
   selectLetter(current);
+  paintSwatches();
 
   emptyLevel(40, 20);
   try {
