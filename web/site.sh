@@ -28,6 +28,13 @@ cp "$game/brastor.wasm" "$site/$wasm"
 cp "$game/brastor.data" "$site/$data"
 cp "$icons"/icon-*.png "$here/manifest.webmanifest" "$site/"
 
+# The level studio: its page and scripts, with its checker, player and tile
+# pictures from the build.
+rm -rf "$site/studio"
+cp -r "$here/studio" "$site/studio"
+cp -r "$game/studio/." "$site/studio/"
+cp "$here/studio.html" "$site/"
+
 sed -e "s/@BRASTOR_JS@/$js/" -e "s/@BRASTOR_WASM@/$wasm/" -e "s/@BRASTOR_DATA@/$data/" \
   "$here/index.html" >"$site/index.html.new"
 mv "$site/index.html.new" "$site/index.html"
@@ -41,14 +48,14 @@ compress() {
 
 # The worker's list: the page first, then every other file of the site.
 cached=(index.html)
-while IFS= read -r name; do cached+=("$name"); done < <(cd "$site" && find . -maxdepth 1 -type f \
-  ! -name index.html ! -name sw.js ! -name '*.gz' ! -name '*.br' ! -name '*.new' -printf '%f\n' | LC_ALL=C sort)
+while IFS= read -r name; do cached+=("$name"); done < <(cd "$site" && find . -type f \
+  ! -path ./index.html ! -path ./sw.js ! -name '*.gz' ! -name '*.br' ! -name '*.new' -printf '%P\n' | LC_ALL=C sort)
 for name in "${cached[@]}"; do
   case "$name" in *.png) ;; *) compress "$site/$name" ;; esac
 done
 version="$(cd "$site" && cat "${cached[@]}" | sha256sum | cut -c1-16)"
 quoted() { local list; list="$(printf "'%s', " "$@")"; echo "${list%, }"; }
-sed -e "s/@VERSION@/$version/" -e "s/@FILES@/$(quoted "${cached[@]}")/" -e "s/@HASHED@/$(quoted "$js" "$wasm" "$data")/" \
+sed -e "s/@VERSION@/$version/" -e "s|@FILES@|$(quoted "${cached[@]}")|" -e "s/@HASHED@/$(quoted "$js" "$wasm" "$data")/" \
   "$here/sw.js" >"$site/sw.js.new"
 mv "$site/sw.js.new" "$site/sw.js"
 compress "$site/sw.js"

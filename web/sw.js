@@ -51,7 +51,9 @@ async function page(request) {
   } finally {
     clearTimeout(timer);
   }
-  const cached = await caches.match(pageAddress, { cacheName });
+  // Another page of the site (the level studio) is its own cached copy.
+  const cached = await caches.match(request.url, { cacheName, ignoreSearch: true }) ||
+    await caches.match(pageAddress, { cacheName });
   if (!cached) return network;
   stop.abort();
   return cached;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser test: installs what is missing (Emscripten, Chromium, the npm
 # packages), checks the page's key mapping natively, builds the page, serves
-# it on a free local port, plays it in Chromium and stops the server.
+# it on a free local port, plays it and draws, proves and plays a level in its
+# level studio in Chromium, and stops the server.
 #
 #   tests/web/run.sh [native-build-folder]   (as for web/build.sh)
 #
@@ -24,8 +25,10 @@ g++ -std=c++20 -Wall -Wextra -Wshadow -Werror -g -fsanitize=address,undefined -f
   -lgtest -lgtest_main -pthread -o "$out/web_keys_test"
 "$out/web_keys_test" --gtest_brief=1
 
-# ---- the page
+# ---- the page, and the checker whose report the studio's must match
 BRASTOR_WEB_BUILD="$out" web/build.sh "$@"
+native="$(realpath -m "${1:-$out/native}")"
+cmake --build "$native" --target brastor-mapcheck >/dev/null
 
 # ---- serve on any free port (the server names it) and play
 server=""
@@ -43,3 +46,4 @@ done
 [ -n "$address" ] || { echo "tests/web/run.sh: the page server did not start" >&2; cat "$out/serve.log" >&2; exit 1; }
 
 BRASTOR_WEB_OUT="$out" BRASTOR_WEB_FAILURE_SHOT="$out/test-failure.png" node tests/web/browser_test.mjs "$address"
+BRASTOR_WEB_OUT="$out" node tests/web/studio_test.mjs "$address" "$native/brastor-mapcheck"

@@ -8,10 +8,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // The game's own letters, so map sources and test maps read alike; '.' is empty (white).
-const std::map<char, Rgb>& builtInLegend() {
+const std::map<char, Rgb>& builtInMapLegend() {
     static const std::map<char, Rgb> legend = [] {
         std::map<char, Rgb> letters{{emptyLetter, {255, 255, 255}}};
         for (const MapColour& c : mapColours) letters[c.letter] = {c.r, c.g, c.b};
@@ -19,8 +17,6 @@ const std::map<char, Rgb>& builtInLegend() {
     }();
     return legend;
 }
-
-}  // namespace
 
 std::vector<std::string> readSourceLines(const fs::path& path) {
     std::vector<std::string> lines;
@@ -79,7 +75,7 @@ bool readMapSource(const fs::path& src, MapSource& map, const SourceFault& fault
         fault(src, 0, "cannot open the map source");
         return false;
     }
-    std::map<char, Rgb> legend = builtInLegend();
+    std::map<char, Rgb> legend = builtInMapLegend();
     const auto lines = readSourceLines(src);
     bool inLegend = false;
     bool inMap = false;

@@ -17,6 +17,9 @@ struct Rgb {
 
 using SourceFault = std::function<void(const std::filesystem::path& file, int line, const std::string& message)>;
 
+// The letters every map source knows, with their colours (a source's legend adds to them).
+const std::map<char, Rgb>& builtInMapLegend();
+
 std::vector<std::string> readSourceLines(const std::filesystem::path& path);
 std::vector<std::string> sourceWords(const std::string& line);
 bool isBlankOrComment(const std::string& line);

@@ -1,0 +1,279 @@
+// The level studio in Debian's Chromium: a small mission 2 level drawn with
+// the mouse from an empty map, its finding read and fixed until it is proven,
+// undo and redo, the proof compared line by line with brastor-mapcheck's on
+// the saved .map, a reload and a share link bringing the same level back, a
+// bad link and a broken file dropped on the page refused with the level kept,
+// the level played and won with scripted keys, the checker's proof watched to
+// the mission's end, mission 1's map opened and proved while the speed is
+// measured, and the studio opened again offline from the service worker.
+//
+//   node studio_test.mjs <page address> <brastor-mapcheck>
+//   BRASTOR_WEB_OUT: where the saved level goes (default build-web)
+//   BRASTOR_STUDIO_SHOT: when set, a picture of the studio with mission 1's
+//   proof is saved there (the README's docs/studio.png)
+//
+// Prints the speed figures. Exits 0 when every check held.
+import { chromium } from 'playwright-core';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const [address, mapcheck] = process.argv.slice(2);
+if (!address || !mapcheck) throw new Error('usage: node studio_test.mjs <page address> <brastor-mapcheck>');
+const out = process.env.BRASTOR_WEB_OUT || path.join(root, 'build-web');
+const studioAddress = new URL('studio.html', address).href;
+
+function check(condition, message) {
+  if (!condition) throw new Error(message);
+  console.log(`ok: ${message}`);
+}
+
+// The level drawn below, first with a wall that shuts the hostage in.
+const shut = ['##.#########', '#....#.....#', '#....#.....#', '#.P..#..h..#', '#....#.....#', '############'];
+const open = shut.map((row, y) => (y >= 1 && y <= 4 ? `${row.slice(0, 5)}.${row.slice(6)}` : row));
+const textOf = (rows) => `map\n${rows.join('\n')}\n`;
+
+const pageErrors = [];
+async function openStudio(context, at = studioAddress) {
+  const page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.goto(at);
+  await page.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
+  return page;
+}
+
+const mapOf = (page) => page.evaluate(() => window.studio.mapText());
+const status = (page) => page.locator('#status').textContent();
+
+// Waits for the proof of the level as it is now, and returns its status line.
+async function proofOf(page, text) {
+  await page.waitForFunction((want) => window.studio.mapText() === want &&
+    document.getElementById('status').textContent !== 'checking…', text, { timeout: 60000 });
+  return status(page);
+}
+
+// Draws with `tool` and `letter` from cell a to cell b (a stroke, or a rectangle's corners).
+async function drawCells(page, tool, letter, a, b = a) {
+  if (letter) await page.click(`#palette button[data-letter="${letter}"]`);
+  await page.click(`#tools button[data-tool="${tool}"]`);
+  const [ax, ay] = await page.evaluate(([x, y]) => window.studio.cellCentre(x, y), a);
+  const [bx, by] = await page.evaluate(([x, y]) => window.studio.cellCentre(x, y), b);
+  await page.mouse.move(ax, ay);
+  await page.mouse.down();
+  await page.mouse.move(bx, by, { steps: 4 });
+  await page.mouse.up();
+}
+
+// The game's events in the canvas since `from`: [what, value].
+const events = (page) => page.evaluate(() => (window.studio.stats.play ? window.studio.stats.play.events : []));
+async function waitForEvent(page, what, seconds, whileWaiting) {
+  const deadline = Date.now() + seconds * 1000;
+  while (Date.now() < deadline) {
+    const found = (await events(page)).find(([name]) => name === what);
+    if (found) return found[1];
+    if (whileWaiting) await whileWaiting();
+    await page.waitForTimeout(100);
+  }
+  throw new Error(`the game told no '${what}' within ${seconds} s: ${JSON.stringify(await events(page))}`);
+}
+
+let browser;
+let page;
+let exitCode = 1;
+try {
+  browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox', '--disable-gpu', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'] });
+  const desktop = await browser.newContext({ viewport: { width: 1400, height: 900 }, acceptDownloads: true });
+  page = await openStudio(desktop);
+
+  // ---- an empty map cannot be played: told, and the editor stays
+  await page.click('#play');
+  await page.waitForFunction(() => /cannot be played/.test(document.getElementById('message').textContent), null,
+    { timeout: 60000 });
+  check(await page.locator('#stage').isHidden(), `Play on an empty map: ${await page.locator('#message').textContent()}`);
+
+  // ---- a level drawn with the mouse from an empty map
+  await page.fill('#width', '12');
+  await page.fill('#height', '6');
+  await page.click('#resize');
+  check(await mapOf(page) === textOf(Array(6).fill('.'.repeat(12))), 'resized to an empty 12 x 6 map');
+  await drawCells(page, 'rect', '#', [0, 5], [11, 5]);
+  await drawCells(page, 'rect', '#', [0, 0], [11, 0]);
+  await drawCells(page, 'rect', '#', [0, 0], [0, 5]);
+  await drawCells(page, 'rect', '#', [11, 5], [11, 0]);
+  await drawCells(page, 'paint', '#', [5, 1], [5, 4]);
+  await drawCells(page, 'erase', null, [2, 0]);
+  await drawCells(page, 'paint', 'P', [2, 3]);
+  await drawCells(page, 'paint', 'h', [8, 3]);
+  check(await mapOf(page) === textOf(shut), 'rectangles, a stroke, an eraser and two markers drew the level');
+
+  // Undo takes back the whole last stroke, redo puts it back, and the pick tool reads a cell.
+  await page.keyboard.press('Control+z');
+  check((await mapOf(page)).split('\n')[4] === '#.P..#.....#', 'Ctrl+Z took the hostage back');
+  await page.keyboard.press('Control+y');
+  check(await mapOf(page) === textOf(shut), 'Ctrl+Y put it back');
+  await drawCells(page, 'pick', null, [2, 3]);
+  check(await page.locator('#palette button.on').getAttribute('data-letter') === 'P', 'the pick tool chose the start marker');
+
+  // Two fingers zoom in about their middle and draw nothing, the first finger's start included.
+  const zoomBefore = await page.evaluate(() => window.studio.view.zoom);
+  await page.evaluate(() => {
+    const grid = document.getElementById('grid');
+    const [x, y] = window.studio.cellCentre(6, 2);
+    const finger = (type, id, dx) => grid.dispatchEvent(new PointerEvent(type, { pointerId: id, pointerType: 'touch',
+      isPrimary: id === 11, clientX: x + dx, clientY: y, button: 0, buttons: 1, bubbles: true }));
+    finger('pointerdown', 11, -10);
+    finger('pointerdown', 12, 10);
+    for (let step = 1; step <= 5; step += 1) { finger('pointermove', 11, -10 - 10 * step); finger('pointermove', 12, 10 + 10 * step); }
+    finger('pointerup', 11, -60);
+    finger('pointerup', 12, 60);
+  });
+  const zoomAfter = await page.evaluate(() => window.studio.view.zoom);
+  check(zoomAfter > zoomBefore * 2 && await mapOf(page) === textOf(shut),
+    `two fingers spread zoomed in from ${zoomBefore} to ${zoomAfter.toFixed(1)} px a cell and drew nothing`);
+  await page.keyboard.press('0');
+
+  // ---- a finding, its reason, and the fix
+  check(await proofOf(page, textOf(shut)) === '2 error(s), 0 warning(s)', 'the shut-in level has two errors');
+  const first = page.locator('#findings li').first();
+  check(/hostage \(8, 3\): unreachable: enclosed by solid cells/.test(await first.textContent()),
+    `finding 1 names the hostage and its reason: ${await first.textContent()}`);
+  await first.click();
+  const [cx, cy] = await page.evaluate(() => window.studio.cellCentre(8, 3));
+  const box = await page.locator('#grid').boundingBox();
+  check(Math.abs(cx - (box.x + box.width / 2)) < 20 && Math.abs(cy - (box.y + box.height / 2)) < 20,
+    'clicking the finding centred its cell');
+  await drawCells(page, 'erase', null, [5, 1], [5, 4]);
+  check(await proofOf(page, textOf(open)) === 'proven: every target reached', 'the wall erased, the level is proven');
+  check(await page.locator('#routes li').count() === 2, 'two routes drawn: the hostage and the exit');
+
+  // ---- the saved .map is what brastor-mapcheck reads, and its proof is the command line's
+  const [saved] = await Promise.all([page.waitForEvent('download'), page.click('#save-map')]);
+  const file = path.join(out, 'studio-level.map');
+  await saved.saveAs(file);
+  check(fs.readFileSync(file, 'utf8') === textOf(open), 'Save .map wrote the level in the baker\'s format');
+  let told;
+  try {
+    told = execFileSync(mapcheck, [file], { encoding: 'utf8' });
+  } catch (error) {
+    told = error.stdout;
+  }
+  const report = await page.evaluate(() => window.studio.result.report);
+  check(told.split('\n').slice(1).join('\n') === report,
+    `the studio's proof is brastor-mapcheck's word for word:\n${report}`);
+
+  const [picture] = await Promise.all([page.waitForEvent('download'), page.click('#save-bmp')]);
+  const bmp = path.join(out, 'studio-map.bmp');
+  await picture.saveAs(bmp);
+  let toldBmp;
+  try {
+    toldBmp = execFileSync(mapcheck, [bmp], { encoding: 'utf8' });
+  } catch (error) {
+    toldBmp = error.stdout;
+  }
+  check(toldBmp.split('\n').slice(1).join('\n') === report, 'the saved map.bmp is the same level to brastor-mapcheck');
+
+  // ---- kept across a reload, carried by a share link
+  await page.reload();
+  await page.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
+  check(await mapOf(page) === textOf(open), 'after a reload the level is still there');
+  await page.click('#share');
+  await page.waitForFunction(() => location.hash.length > 8);
+  const link = page.url();
+  const other = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+  const shared = await openStudio(other, link);
+  check(await mapOf(shared) === textOf(open), `the share link opens the same level (${link.length} characters)`);
+  await other.close();
+
+  // ---- a bad link and a broken file are refused; the level stays
+  await page.goto(`${studioAddress}#m1:bm90IGEgbGV2ZWw`);
+  await page.waitForFunction(() => /link cannot be opened \(its level is damaged/.test(document.getElementById('message').textContent));
+  check(await page.locator('#message').isVisible() && /link cannot be opened/.test(await page.locator('#message').textContent()),
+    `a bad link is told: ${await page.locator('#message').textContent()}`);
+  check(await mapOf(page) === textOf(open), 'and the level being edited is kept');
+  await page.evaluate(() => {
+    const data = new DataTransfer();
+    data.items.add(new File(['map\n###\n##\n'], 'broken.map'));
+    document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+  });
+  await page.waitForFunction(() => /broken\.map/.test(document.getElementById('message').textContent));
+  const told2 = await page.locator('#message').textContent();
+  check(/map row has 2 cells, expected 3/.test(told2), `a broken file dropped is told in the baker's words: ${told2}`);
+  check(await mapOf(page) === textOf(open), 'and nothing is lost');
+
+  // ---- play it and win with scripted keys; Escape comes back to the editor
+  await page.click('#play');
+  check(await waitForEvent(page, 'start', 60) === 2, 'Play starts the level under mission 2\'s rules');
+  await page.waitForTimeout(300);
+  await page.keyboard.press('Space');  // the briefing
+  await page.keyboard.down('ArrowRight');
+  await waitForEvent(page, 'objective', 20);
+  await page.keyboard.up('ArrowRight');
+  await page.waitForTimeout(300);
+  await page.keyboard.press('Space');  // the objective's text box
+  await page.keyboard.down('ArrowLeft');
+  const result = await waitForEvent(page, 'end', 20);
+  await page.keyboard.up('ArrowLeft');
+  check(result === 2, 'walked to the hostage and back into the beam: the mission is complete');
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.getElementById('stage').hidden);
+  check(await mapOf(page) === textOf(open), 'Escape returned to the editor with the level unchanged');
+
+  // ---- the checker's route for the whole mission, watched in the canvas
+  await page.click('#watch');
+  check(await waitForEvent(page, 'end', 60) === 2, '"Watch the proof" plays the route to the mission\'s end');
+  await page.waitForFunction(() => document.getElementById('stage').hidden, null, { timeout: 20000 });
+  check(true, 'and returns to the editor when its script ends');
+
+  // ---- speed: mission 1's map proved in the worker, the editor's frames meanwhile, a long stroke
+  const level1 = fs.readFileSync(path.join(root, 'data', 'level1', 'map.map'), 'utf8');
+  await page.evaluate(() => { window.studio.stats.longestCheckingFrameMs = 0; window.studio.stats.checkMs = []; });
+  await page.setInputFiles('#file', { name: 'map.map', mimeType: 'text/plain', buffer: Buffer.from(level1) });
+  await page.waitForFunction(() => window.studio.level.width === 128 && window.studio.stats.checkMs.length > 0 &&
+    document.getElementById('status').textContent !== 'checking…', null, { timeout: 60000 });
+  const speed = await page.evaluate(() => ({ ...window.studio.stats }));
+  check(await status(page) === 'proven: every target reached', 'mission 1\'s map is proven');
+  console.log(`mission 1's map (128 x 32) proved in the worker in ${speed.checkMs[0].toFixed(0)} ms; ` +
+    `the editor's longest frame while it ran ${speed.longestCheckingFrameMs.toFixed(1)} ms`);
+  if (process.env.BRASTOR_STUDIO_SHOT) {
+    await page.screenshot({ path: process.env.BRASTOR_STUDIO_SHOT });
+    console.log(`picture of the studio: ${process.env.BRASTOR_STUDIO_SHOT}`);
+  }
+
+  await page.evaluate(() => { window.studio.stats.longestFrameMs = 0; });
+  const before = await mapOf(page);
+  await drawCells(page, 'paint', 'd', [10, 1], [110, 1]);
+  const stroke = await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => resolve({
+    drawnAfterMs: window.studio.stats.lastDrawnMs - window.studio.stats.lastPaintMs,
+    drawMs: window.studio.stats.drawMs, longestFrameMs: window.studio.stats.longestFrameMs,
+    row: window.studio.mapText().split('\n')[2] }))));
+  check(stroke.row.slice(10, 111) === 'd'.repeat(101) && stroke.row.slice(0, 10) === before.split('\n')[2].slice(0, 10),
+    'a stroke over 101 cells painted every cell on its way and no other');
+  console.log(`a paint stroke over 101 cells: on the canvas ${stroke.drawnAfterMs.toFixed(1)} ms after its last ` +
+    `cell (the grid drawn in ${stroke.drawMs.toFixed(1)} ms); longest frame during it ${stroke.longestFrameMs.toFixed(1)} ms`);
+
+  // ---- offline: the service worker keeps the studio, its checker and its player
+  const away = await browser.newContext({ viewport: { width: 1200, height: 800 } });
+  const visit = await openStudio(away);
+  await visit.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 60000 });
+  await away.setOffline(true);
+  await visit.reload();
+  await visit.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
+  check(/error/.test(await status(visit)), 'offline, the studio opens and its worker checks the level');
+  await away.close();
+
+  check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
+  exitCode = 0;
+} catch (error) {
+  console.error(`FAILED: ${error.message}${pageErrors.length ? `; page errors: ${pageErrors.join(' | ')}` : ''}`);
+  if (page && !page.isClosed()) {
+    const shot = path.join(out, 'studio-failure.png');
+    await page.screenshot({ path: shot }).then(() => console.error(`page at the failure: ${shot}`), () => {});
+  }
+} finally {
+  if (browser) await browser.close();
+}
+process.exit(exitCode);
