@@ -25,6 +25,7 @@
 #include "mapcheck/picture.h"
 #include "mapcheck/routes.h"
 #include "mapcheck/rules.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ std::int32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) {
 int missionFromPath(const std::filesystem::path& file) {
     for (auto p = std::filesystem::absolute(file).parent_path(); !p.empty() && p != p.root_path();
          p = p.parent_path()) {
-        const std::string name = p.filename().string();
+        const std::string name = utf8OfPath(p.filename());
         if (name.size() > 5 && name.rfind("level", 0) == 0) {
             const std::string digits = name.substr(5);
             if (digits.find_first_not_of("0123456789") == std::string::npos) return std::atoi(digits.c_str());
@@ -136,13 +137,13 @@ int usage() {
 // The map as the game's file: the picture itself, or the text source baked in
 // memory (its faults reported with file and line). False when nothing to check.
 bool readMap(const std::string& file, std::vector<std::uint8_t>& data, bool& source) {
-    std::string ext = std::filesystem::path(file).extension().string();
+    std::string ext = utf8OfPath(pathOfUtf8(file).extension());
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     source = ext == ".map";
     if (source) {
         MapSource map;
-        readMapSource(file, map, [](const std::filesystem::path& at, int line, const std::string& message) {
-            error(at.string() + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message);
+        readMapSource(pathOfUtf8(file), map, [](const std::filesystem::path& at, int line, const std::string& message) {
+            error(utf8OfPath(at) + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message);
         });
         if (!map.usable) return false;
         data = encodeBmp(map.width, map.height, map.pixels);
@@ -172,7 +173,7 @@ RouteResult searchRoutes(const std::string& file, bool source, const std::vector
         std::ofstream out(baked, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     }
-    RouteResult result = checkRoutes(baked.string(), options, std::cout);
+    RouteResult result = checkRoutes(utf8OfPath(baked), options, std::cout);
     fs::remove_all(folder, ec);
     return result;
 }
@@ -213,7 +214,7 @@ int main(int argc, char** argv) {
         }
     }
     if (file.empty()) return usage();
-    if (mission == 0) mission = missionFromPath(file);
+    if (mission == 0) mission = missionFromPath(pathOfUtf8(file));
 
     std::cout << file << ":\n";
     std::vector<std::uint8_t> data;

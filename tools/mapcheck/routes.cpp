@@ -45,6 +45,7 @@
 
 #include "platform/backend.h"
 #include "platform/platform.h"
+#include "platform/utf8_path.h"
 #include "play/collide.h"
 #include "play/enemies.h"
 #include "play/pickups.h"
@@ -360,7 +361,7 @@ bool RouteSearch::load(const std::string& file) {
     game.missionNumber = mission_;
     resetMissionState();
     player.streamerDrain = 20;
-    const std::string path = std::filesystem::absolute(file).string();
+    const std::string path = utf8OfPath(std::filesystem::absolute(pathOfUtf8(file)));
     loadLevelMapFile(path.c_str());
     resetEnemies();  // enemies are left out of the search
     view.offsetX = 0;
@@ -1035,7 +1036,7 @@ std::string RouteSearch::reason(const Target& t) {
 void writeScript(const std::string& dir, const Target& t, int mission, int objectiveFrame) {
     std::string name = fileStem(t.kind);
     if (t.kind != Kind::exitBeam) name += "-" + std::to_string(t.x) + "-" + std::to_string(t.y);
-    std::ofstream out(std::filesystem::path(dir) / (name + ".keys"));
+    std::ofstream out(pathOfUtf8(dir) / (name + ".keys"));
     out << "# Route to the " << kindName(t.kind);
     if (t.kind != Kind::exitBeam) out << " at " << cellText(t.x, t.y);
     out << ", written by brastor-mapcheck --routes.\n";

@@ -8,6 +8,7 @@
 
 #include "bake/map_source.h"
 #include "platform/host.h"
+#include "platform/utf8_path.h"
 #include "world/world.h"
 
 namespace fs = std::filesystem;
@@ -31,16 +32,16 @@ bool startsLikeBmp(const fs::path& path) {
 
 // The map file of a bare map: a picture as it is, a source baked into memory.
 bool chooseMapFile(const fs::path& path, MissionSource& source, std::string& error) {
-    source.mapFile = path.string();
+    source.mapFile = utf8OfPath(path);
     if (hasExtension(path, ".map")) {
         MapSource map;
         const SourceFault printFault = [](const fs::path& file, int line, const std::string& message) {
-            std::fprintf(stderr, "%s", file.string().c_str());
+            std::fprintf(stderr, "%s", utf8OfPath(file).c_str());
             if (line > 0) std::fprintf(stderr, ":%d", line);
             std::fprintf(stderr, ": %s\n", message.c_str());
         };
         if (!readMapSource(path, map, printFault) || !map.usable) {
-            error = "the map source '" + path.string() + "' has faults";
+            error = "the map source '" + utf8OfPath(path) + "' has faults";
             return false;
         }
         const std::vector<std::uint8_t> bmp = encodeBmp(map.width, map.height, map.pixels);
@@ -48,7 +49,7 @@ bool chooseMapFile(const fs::path& path, MissionSource& source, std::string& err
         return true;
     }
     if (!startsLikeBmp(path)) {
-        error = "'" + path.string() + "' is neither a BMP picture nor a .map source";
+        error = "'" + utf8OfPath(path) + "' is neither a BMP picture nor a .map source";
         return false;
     }
     return true;
@@ -67,10 +68,10 @@ int missionOfMap(const std::string& mapFile) {
 
 bool chooseLevel(const std::string& level, int mission, MissionSource& source, std::string& error) {
     std::error_code ec;
-    const fs::path path = fs::absolute(level, ec).lexically_normal();
+    const fs::path path = fs::absolute(pathOfUtf8(level), ec).lexically_normal();
     source.folder.clear();
     if (fs::is_directory(path, ec)) {
-        source.folder = (path / "").string();
+        source.folder = utf8OfPath(path / "");
         const fs::path picture = path / "map.bmp", text = path / "map.map";
         if (fs::is_regular_file(picture, ec)) {
             if (!chooseMapFile(picture, source, error)) return false;
