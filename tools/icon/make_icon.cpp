@@ -87,9 +87,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brastor-icon: %s has an unusable size\n", argv[1]);
         return 1;
     }
+    const int largest = ico ? 256 : 1024;  // an icon file's entries hold at most 256
     if ((!ico && sizes.size() != 1) ||
-        std::any_of(sizes.begin(), sizes.end(), [](int s) { return s < 1 || s > 256; })) {
-        std::fprintf(stderr, "brastor-icon: sizes run from 1 to 256, one for a PNG\n");
+        std::any_of(sizes.begin(), sizes.end(), [&](int s) { return s < 1 || s > largest; })) {
+        std::fprintf(stderr, "brastor-icon: one PNG size up to 1024, or icon sizes up to 256\n");
         return 2;
     }
     std::vector<std::uint8_t> file;
