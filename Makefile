@@ -110,11 +110,14 @@ windows:
 	cmake --build $(BUILD) -j $(JOBS) --target brastor-bake brastor-icon
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target all brastor_tests windows_zip
 
-# The Windows unit tests under Wine, then the Windows program under Wine on a
-# private X server.
+# The Windows unit tests and the level author's tools from the zip under Wine
+# (against the native tools), then the Windows program under Wine on a private
+# X server.
 windows-unit: windows
 	@./scripts/deps.sh windows-test
 	tests/windows/wine_unit.sh $(WINDOWS_BUILD)
+	cmake --build $(BUILD) -j $(JOBS) --target brastor-headless brastor-mapcheck brastor_data
+	tests/windows/wine_tools.sh $(WINDOWS_BUILD) $(BUILD)
 windows-window: windows
 	@./scripts/deps.sh windows-test
 	cmake --build $(BUILD) -j $(JOBS) --target brastor-headless brastor_data

@@ -7,6 +7,7 @@
 include(GNUInstallDirs)
 
 add_executable(brastor-icon tools/icon/make_icon.cpp)
+target_include_directories(brastor-icon SYSTEM PRIVATE ${BRASTOR_STB_INCLUDE})
 set(BRASTOR_ICON ${CMAKE_BINARY_DIR}/brastor.png)
 if(TARGET brastor_data)
   add_custom_command(OUTPUT ${BRASTOR_ICON}
@@ -35,7 +36,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Side-scrolling platform shooter in two mi
 set(CPACK_PACKAGE_INSTALL_DIRECTORY brastor)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libpng16-16, libc6, libstdc++6, libgcc-s1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libc6, libstdc++6, libgcc-s1")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)

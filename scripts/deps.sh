@@ -8,18 +8,19 @@
 #   scripts/deps.sh windows             the native build plus the Windows cross compiler and zip
 #   scripts/deps.sh windows-test        Wine and the X tools for the Windows tests
 set -euo pipefail
-native=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
+native=(cmake ninja-build g++ libsdl2-dev libstb-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3)
 if [ "${1:-}" = web ]; then
   shift
-  want=(cmake ninja-build g++ emscripten python3 brotli)
+  # libstb-dev: the native data build it configures writes the icons' PNGs.
+  want=(cmake ninja-build g++ libstb-dev emscripten python3 brotli)
 elif [ "${1:-}" = play ]; then
   shift
-  # libpng-dev too: the build folder that play configures is the one make test uses.
-  want=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev)
+  # libstb-dev too: the build folder that play configures is the one make test uses.
+  want=(cmake ninja-build g++ libsdl2-dev libstb-dev libgtest-dev)
 elif [ "${1:-}" = tools ]; then
   shift
   # The game's own needs, the checker's PNG writer among them.
-  want=(cmake ninja-build g++ libsdl2-dev libpng-dev libgtest-dev)
+  want=(cmake ninja-build g++ libsdl2-dev libstb-dev libgtest-dev)
 elif [ "${1:-}" = windows ]; then
   shift
   # googletest: its sources, built with the cross compiler for the Windows tests.

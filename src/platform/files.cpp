@@ -15,17 +15,6 @@
 
 namespace fs = std::filesystem;
 
-// Names are UTF-8 on every host; on Windows the path holds them as UTF-16, so
-// a folder named in any language opens.
-fs::path pathOfUtf8(const std::string& utf8) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
-}
-
-std::string utf8OfPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
-}
-
 std::FILE* openHostFile(const std::string& utf8Path, const char* mode) {
 #ifdef _WIN32
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
@@ -250,4 +239,13 @@ std::string findInstalledDataFolder() {
     fs::path shared = (folder / ".." / "share" / "brastor").lexically_normal();
     if (fs::is_directory(shared, ec)) return utf8OfPath(shared);
     return utf8OfPath(folder);
+}
+
+std::string missingDataMessage(const std::string& folder) {
+    const fs::path base = pathOfUtf8(folder);
+    for (const char* name : {"gfx", "level1", "level2"})
+        if (pathExists(base / name)) return {};
+    return "Brastor cannot start: its game data is missing. The folders gfx, level1 and level2 must be "
+           "beside the program, in " + folder + ". Unpack the whole archive into a folder and start the "
+           "program there.";
 }

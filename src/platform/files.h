@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/utf8_path.h"
+
 // The folder data files are read from; "" stands for the working folder.
 extern std::string dataFolderPath;
 
@@ -14,8 +16,5 @@ extern std::string dataFolderPath;
 // matches nothing comes back in its exact form (opening it then fails).
 std::string hostPath(const char* name);
 
-// UTF-8 names to host paths and back (UTF-16 underneath on Windows).
-std::filesystem::path pathOfUtf8(const std::string& utf8);
-std::string utf8OfPath(const std::filesystem::path& path);
 // fopen for a UTF-8 path, whatever the host's narrow code page.
 std::FILE* openHostFile(const std::string& utf8Path, const char* mode);

@@ -122,6 +122,10 @@ const char* dataFolder();
 // "level1", else <executable folder>/../share/brastor when that exists, else
 // the executable's folder.
 std::string findInstalledDataFolder();
+// What to tell a player whose program has none of the folders "gfx",
+// "level1" and "level2" in `folder` (started from inside its zip, say);
+// empty when one of them is there.
+std::string missingDataMessage(const std::string& folder);
 
 int openTextFile(GameFile& file, const char* name);    // 0 when open
 int openBinaryFile(GameFile& file, const char* name);  // 0 when open

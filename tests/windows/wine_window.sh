@@ -5,9 +5,13 @@
 # Ctrl+Space into play, Ctrl+H for a screen.bmp of 921,654 bytes whose
 # head-up display rows equal a headless capture's, Escape held to fail the
 # mission, Space back to the title and Escape there to end with exit code 0.
+# Then WINE_EXITS more starts (10 unless set), each quit with Escape on the
+# title screen, must all end with 0 and at once (a fault at exit shows a crash
+# dialog and holds the process); and brastor.exe copied alone into a folder
+# must show its message box and end with 1.
 # Each screen is awaited until the window shows what the headless runner drew
 # for it, so no step depends on how fast Wine is.
-# Usage: wine_window.sh <windows-build-dir> <native-build-dir>
+# Usage: [WINE_EXITS=N] wine_window.sh <windows-build-dir> <native-build-dir>
 for tool in xwd convert compare unzip; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/deps.sh windows-test installs it)"; exit 1; }
 done
@@ -123,4 +127,32 @@ if timeout 30 tail --pid="$game_pid" -f /dev/null; then
 fi
 xdotool keyup Escape
 [ "$code" = 0 ] || fail "Escape on the title screen: exit code $code"
+
+# Escape on the title screen, start after start.
+exits=${WINE_EXITS:-10}
+for run in $(seq "$exits"); do
+  (cd "$work/run" && exec "$wine" "$exe") >"$work/game.log" 2>&1 &
+  game_pid=$!
+  wait_for_window
+  eval "$(xdotool getwindowgeometry --shell "$window")" || fail "start $run: no geometry for window $window"
+  xdotool windowfocus --sync "$window" 2>/dev/null
+  await_screen title
+  xdotool keydown Escape
+  wait_for_exit 30
+  xdotool keyup Escape
+  [ "$code" = 0 ] || fail "start $run of $exits: Escape on the title screen gave exit code $code"
+done
+echo "$exits more starts, each quit on the title screen with exit code 0"
+
+# Without its data beside it: a message box, then exit code 1.
+mkdir "$work/alone" && cp "$exe" "$work/alone/"
+(cd "$work/run" && exec "$wine" "$work/alone/brastor.exe") >"$work/game.log" 2>&1 &
+game_pid=$!
+wait_for_window
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" -lt 640 ] || fail "without data a window of ${WIDTH}x${HEIGHT} opened, not a message box"
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key Return
+wait_for_exit 30
+[ "$code" = 1 ] || fail "without data: exit code $code after the message box, not 1"
 echo "Wine window test passed"

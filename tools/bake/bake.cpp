@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "bake/map_source.h"
+#include "platform/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -53,7 +54,7 @@ constexpr int kTextMaxLines = 21;
 int faults = 0;
 
 void fault(const fs::path& file, int line, const std::string& message) {
-    std::cerr << file.string();
+    std::cerr << utf8OfPath(file);
     if (line > 0) std::cerr << ":" << line;
     std::cerr << ": " << message << "\n";
     ++faults;
@@ -217,10 +218,10 @@ int main(int argc, char** argv) {
         std::cerr << usage;
         return 2;
     }
-    const fs::path root = argv[1];
-    const fs::path outRoot = argv[2];
+    const fs::path root = pathOfUtf8(argv[1]);
+    const fs::path outRoot = pathOfUtf8(argv[2]);
     if (!fs::is_directory(root)) {
-        std::cerr << "brastor-bake: not a folder: " << root.string() << "\n";
+        std::cerr << "brastor-bake: not a folder: " << utf8OfPath(root) << "\n";
         return 2;
     }
     std::vector<fs::path> sources;
@@ -243,7 +244,7 @@ int main(int argc, char** argv) {
         fs::path dst = outRoot / rel;
         if (ext != ".txt") dst.replace_extension(".bmp");
         if (!written.insert(dst.generic_string()).second) {
-            fault(src, 0, "two sources write " + dst.string());
+            fault(src, 0, "two sources write " + utf8OfPath(dst));
             continue;
         }
         if (ext == ".pic") bakePicture(root, src, dst);
@@ -255,6 +256,6 @@ int main(int argc, char** argv) {
         std::cerr << "brastor-bake: " << faults << " fault(s)\n";
         return 1;
     }
-    std::cout << "brastor-bake: " << baked << " files written to " << outRoot.string() << "\n";
+    std::cout << "brastor-bake: " << baked << " files written to " << utf8OfPath(outRoot) << "\n";
     return 0;
 }

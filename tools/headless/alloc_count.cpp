@@ -1,6 +1,9 @@
 #include "headless/alloc_count.h"
 
 #include <cstdlib>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 #include <new>
 
 namespace {
@@ -22,9 +25,21 @@ void* allocateAligned(std::size_t size, std::align_val_t alignment) {
     if (windowOpen) ++inWindow;
     const std::size_t align = static_cast<std::size_t>(alignment);
     const std::size_t rounded = (size + align - 1) / align * align;
+#ifdef _WIN32
+    void* p = _aligned_malloc(rounded ? rounded : align, align);  // Windows' C library has no aligned_alloc
+#else
     void* p = std::aligned_alloc(align, rounded ? rounded : align);
+#endif
     if (!p) throw std::bad_alloc();
     return p;
+}
+
+void freeAligned(void* p) {
+#ifdef _WIN32
+    _aligned_free(p);
+#else
+    std::free(p);
+#endif
 }
 
 void closeWindow(bool frameEnded) {
@@ -93,9 +108,9 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { freeAligned(p); }

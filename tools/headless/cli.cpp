@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/utf8_path.h"
 #include "play/player.h"
 #include "world/world.h"
 
@@ -42,8 +43,8 @@ namespace {
 // False for anything but a file that can be read: a folder opens, but reads as empty.
 bool readWholeFile(const std::string& name, std::string& text) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(name, ec)) return false;
-    std::ifstream in(name, std::ios::binary);
+    if (!std::filesystem::is_regular_file(pathOfUtf8(name), ec)) return false;
+    std::ifstream in(pathOfUtf8(name), std::ios::binary);
     if (!in) return false;
     std::ostringstream buffer;
     buffer << in.rdbuf();

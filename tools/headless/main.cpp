@@ -17,6 +17,7 @@
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "platform/utf8_path.h"
 #include "play/player.h"
 #include "playtest/level.h"
 #include "shell/game.h"
@@ -179,7 +180,7 @@ int main(int argc, char** argv) {
     // The program's own folder, or the installed data beside it.
     if (!options.dataGiven) options.dataFolder = findInstalledDataFolder();
     std::error_code error;
-    if (!std::filesystem::is_directory(options.dataFolder, error))
+    if (!std::filesystem::is_directory(pathOfUtf8(options.dataFolder), error))
         return usage.error("--data: no folder '" + options.dataFolder + "'");
 
     static MissionSource source;

@@ -30,6 +30,7 @@
 #include "mapcheck/routes.h"
 #include "mapcheck/rules.h"
 #include "mapcheck/structure.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -88,20 +89,21 @@ int usage(const std::string& message) {
 std::string mapFileOf(const std::string& given, std::string& problem) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::is_directory(given, ec)) {
+    const fs::path path = pathOfUtf8(given);
+    if (fs::is_directory(path, ec)) {
         for (const char* name : {"map.bmp", "map.map"}) {
-            const fs::path inside = fs::path(given) / name;
-            if (fs::is_regular_file(inside, ec)) return inside.string();
+            const fs::path inside = path / name;
+            if (fs::is_regular_file(inside, ec)) return utf8OfPath(inside);
         }
         problem = "the folder '" + given + "' holds no map.bmp (nor map.map)";
         return "";
     }
-    if (!fs::exists(given, ec)) {
+    if (!fs::exists(path, ec)) {
         problem = "no map '" + given + "' (a map picture, a .map source or a mission folder)";
         return "";
     }
-    std::ifstream in(given, std::ios::binary);
-    if (!fs::is_regular_file(given, ec) || !in) {
+    std::ifstream in(path, std::ios::binary);
+    if (!fs::is_regular_file(path, ec) || !in) {
         problem = "cannot read '" + given + "'" + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
         return "";
     }
@@ -111,19 +113,19 @@ std::string mapFileOf(const std::string& given, std::string& problem) {
 // The map as the game's file: the picture itself, or the text source baked in
 // memory (its faults reported with file and line). False when nothing to check.
 bool readMap(const std::string& file, std::vector<std::uint8_t>& data, bool& source) {
-    std::string ext = std::filesystem::path(file).extension().string();
+    std::string ext = utf8OfPath(pathOfUtf8(file).extension());
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     source = ext == ".map";
     if (source) {
         MapSource map;
-        readMapSource(file, map, [](const std::filesystem::path& at, int line, const std::string& message) {
-            error(at.string() + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message);
+        readMapSource(pathOfUtf8(file), map, [](const std::filesystem::path& at, int line, const std::string& message) {
+            error(utf8OfPath(at) + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message);
         });
         if (!map.usable) return false;
         data = encodeBmp(map.width, map.height, map.pixels);
         return true;
     }
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(pathOfUtf8(file), std::ios::binary);
     data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
@@ -143,7 +145,7 @@ RouteResult searchRoutes(const std::string& file, bool source, const std::vector
         std::ofstream out(baked, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     }
-    RouteResult result = checkRoutes(baked.string(), options, std::cout);
+    RouteResult result = checkRoutes(utf8OfPath(baked), options, std::cout);
     fs::remove_all(folder, ec);
     return result;
 }
@@ -191,8 +193,8 @@ int main(int argc, char** argv) {
     if (file.empty()) return usage(problem);
     if (!routeOptions.scriptDir.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(routeOptions.scriptDir, ec);
-        if (!std::filesystem::is_directory(routeOptions.scriptDir, ec))
+        std::filesystem::create_directories(pathOfUtf8(routeOptions.scriptDir), ec);
+        if (!std::filesystem::is_directory(pathOfUtf8(routeOptions.scriptDir), ec))
             return usage("--emit-script: cannot make the folder '" + routeOptions.scriptDir + "'");
     }
 
@@ -217,7 +219,7 @@ int main(int argc, char** argv) {
         routeOptions.keepTrails = !picture.empty();
         routeOptions.exitBlocked = map.beamBlocked;
         std::error_code ec;
-        routeOptions.level = std::filesystem::absolute(given, ec).lexically_normal().string();
+        routeOptions.level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(given), ec).lexically_normal());
         found = searchRoutes(file, source, data, routeOptions);
         errors += found.errors;
         warnings += found.warnings;

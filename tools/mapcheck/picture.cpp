@@ -1,8 +1,9 @@
 #include "mapcheck/picture.h"
 
-#if BRASTOR_PNG
-#include <png.h>
-#endif
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "world/pictures.h"
 
@@ -102,44 +104,27 @@ public:
         }
     }
 
+    // The canvas as an 8-bit RGB PNG in `file` (a UTF-8 name on every host).
     bool writePng(const std::string& file, std::string& problem) const {
-#if !BRASTOR_PNG
-        // Built where no libpng was found (the Windows cross build).
-        (void)file;
-        problem = "this build of brastor-mapcheck writes no pictures (it was built without libpng)";
-        return false;
-#else
-        std::FILE* out = std::fopen(file.c_str(), "wb");
+        std::vector<unsigned char> rgb(pixels_.size() * 3);
+        for (std::size_t i = 0; i < pixels_.size(); ++i) {
+            rgb[3 * i] = static_cast<unsigned char>(pixels_[i] >> 16);
+            rgb[3 * i + 1] = static_cast<unsigned char>(pixels_[i] >> 8);
+            rgb[3 * i + 2] = static_cast<unsigned char>(pixels_[i]);
+        }
+        std::FILE* out = openHostFile(file, "wb");
         if (!out) {
             problem = "cannot write the file";
             return false;
         }
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png ? png_create_info_struct(png) : nullptr;
-        std::vector<png_byte> row(std::size_t(width_) * 3);
-        bool ok = false;
-        if (png && info && !setjmp(png_jmpbuf(png))) {
-            png_init_io(png, out);
-            png_set_IHDR(png, info, static_cast<png_uint_32>(width_), static_cast<png_uint_32>(height_), 8,
-                         PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-            png_write_info(png, info);
-            for (int y = 0; y < height_; ++y) {
-                for (int x = 0; x < width_; ++x) {
-                    const std::uint32_t p = pixels_[std::size_t(y) * width_ + x];
-                    row[3 * x] = static_cast<png_byte>(p >> 16);
-                    row[3 * x + 1] = static_cast<png_byte>(p >> 8);
-                    row[3 * x + 2] = static_cast<png_byte>(p);
-                }
-                png_write_row(png, row.data());
-            }
-            png_write_end(png, nullptr);
-            ok = true;
-        }
-        png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+        auto write = [](void* context, void* data, int size) {
+            std::fwrite(data, 1, static_cast<std::size_t>(size), static_cast<std::FILE*>(context));
+        };
+        bool ok = stbi_write_png_to_func(write, out, width_, height_, 3, rgb.data(), width_ * 3) != 0;
+        ok = !std::ferror(out) && ok;
         if (std::fclose(out) != 0) ok = false;
         if (!ok) problem = "the PNG could not be written";
         return ok;
-#endif
     }
 
 private:
@@ -161,7 +146,7 @@ int enemySlot(std::string_view enemy) {
 bool writePicture(const std::string& file, const RuleGrid& map, int startX, int startY, int mission,
                   const RouteResult& routes, const std::vector<Finding>& findings, std::string& problem) {
     const std::string data = findInstalledDataFolder();
-    if (!std::filesystem::is_directory(std::filesystem::path(data) / "gfx")) {
+    if (!std::filesystem::is_directory(pathOfUtf8(data) / "gfx")) {
         problem = "no baked game data (gfx/) beside the program in " + data;
         return false;
     }

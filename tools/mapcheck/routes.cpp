@@ -44,6 +44,7 @@
 #endif
 
 #include "platform/platform.h"
+#include "platform/utf8_path.h"
 #include "play/collide.h"
 #include "play/enemies.h"
 #include "play/pickups.h"
@@ -342,7 +343,7 @@ bool RouteSearch::load(const std::string& file) {
     game.missionNumber = mission_;
     resetMissionState();
     player.streamerDrain = 20;
-    const std::string path = std::filesystem::absolute(file).string();
+    const std::string path = utf8OfPath(std::filesystem::absolute(pathOfUtf8(file)));
     loadLevelMapFile(path.c_str());
     resetEnemies();  // enemies are left out of the search
     view.offsetX = 0;
@@ -1048,8 +1049,8 @@ std::string RouteSearch::reason(const Target& t) {
 void writeScript(const std::string& dir, const std::string& level, const Target& t, int mission, int objectiveFrame) {
     std::string name = fileStem(t.kind);
     if (t.kind != Kind::exitBeam) name += "-" + std::to_string(t.x) + "-" + std::to_string(t.y);
-    const std::string file = (std::filesystem::path(dir) / (name + ".keys")).string();
-    std::ofstream out(file);
+    const std::string file = utf8OfPath(pathOfUtf8(dir) / (name + ".keys"));
+    std::ofstream out(pathOfUtf8(file));
     out << "# brastor-mapcheck proof: mission " << mission << ", level " << level << "\n";
     out << "# Route to the " << kindName(t.kind);
     if (t.kind != Kind::exitBeam) out << " at " << cellText(t.x, t.y);
@@ -1180,6 +1181,6 @@ RouteResult checkRoutes(const std::string& file, const RouteOptions& options, st
     search.load(file);
     search.run();
     RouteOptions told = options;
-    if (told.level.empty()) told.level = std::filesystem::absolute(file).lexically_normal().string();
+    if (told.level.empty()) told.level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(file)).lexically_normal());
     return search.report(told);
 }

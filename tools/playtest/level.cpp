@@ -11,6 +11,7 @@
 #include "bake/map_source.h"
 #include "mapcheck/structure.h"
 #include "platform/host.h"
+#include "platform/utf8_path.h"
 #include "world/catalogue.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool hasExtension(const fs::path& path, const char* extension) {
-    std::string ext = path.extension().string();
+    std::string ext = utf8OfPath(path.extension());
     for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     return ext == extension;
 }
@@ -33,16 +34,16 @@ bool startsLikeBmp(const fs::path& path) {
 // The map file of a bare map: a picture as it is, a source baked into memory;
 // `bmp` gets the picture's bytes.
 bool chooseMapFile(const fs::path& path, MissionSource& source, std::vector<std::uint8_t>& bmp, std::string& error) {
-    source.mapFile = path.string();
+    source.mapFile = utf8OfPath(path);
     if (hasExtension(path, ".map")) {
         MapSource map;
         const SourceFault printFault = [](const fs::path& file, int line, const std::string& message) {
-            std::fprintf(stderr, "%s", file.string().c_str());
+            std::fprintf(stderr, "%s", utf8OfPath(file).c_str());
             if (line > 0) std::fprintf(stderr, ":%d", line);
             std::fprintf(stderr, ": %s\n", message.c_str());
         };
         if (!readMapSource(path, map, printFault) || !map.usable) {
-            error = "the map source '" + path.string() + "' has faults";
+            error = "the map source '" + utf8OfPath(path) + "' has faults";
             return false;
         }
         bmp = encodeBmp(map.width, map.height, map.pixels);
@@ -51,11 +52,11 @@ bool chooseMapFile(const fs::path& path, MissionSource& source, std::vector<std:
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot read '" + path.string() + "'";
+        error = "cannot read '" + utf8OfPath(path) + "'";
         return false;
     }
     if (!startsLikeBmp(path)) {
-        error = "'" + path.string() + "' is neither a BMP picture nor a .map source";
+        error = "'" + utf8OfPath(path) + "' is neither a BMP picture nor a .map source";
         return false;
     }
     bmp.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -75,11 +76,11 @@ int missionOfMap(const std::string& mapFile) {
 
 bool chooseLevel(const std::string& level, int mission, MissionSource& source, std::string& error) {
     std::error_code ec;
-    const fs::path path = fs::absolute(level, ec).lexically_normal();
+    const fs::path path = fs::absolute(pathOfUtf8(level), ec).lexically_normal();
     source.folder.clear();
     std::vector<std::uint8_t> bmp;
     if (fs::is_directory(path, ec)) {
-        source.folder = (path / "").string();
+        source.folder = utf8OfPath(path / "");
         const fs::path picture = path / "map.bmp", text = path / "map.map";
         if (fs::is_regular_file(picture, ec)) {
             if (!chooseMapFile(picture, source, bmp, error)) return false;

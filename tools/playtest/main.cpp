@@ -22,6 +22,7 @@
 #include "platform/backend.h"
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/utf8_path.h"
 #include "play/player.h"
 #include "playtest/level.h"
 #include "shell/game.h"
@@ -312,7 +313,7 @@ int main(int argc, char** argv) {
 
     if (!options.recordFile.empty()) {
         std::error_code ec;
-        const std::string level = std::filesystem::absolute(options.level, ec).lexically_normal().string();
+        const std::string level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(options.level), ec).lexically_normal());
         recorder.file = std::fopen(options.recordFile.c_str(), "wb");
         if (!recorder.file)
             return usage.error("--record: cannot write '" + options.recordFile + "': " + std::strerror(errno));

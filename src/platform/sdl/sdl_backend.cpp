@@ -259,7 +259,12 @@ void backendSleepMs(int milliseconds) {
 // SDL on the main thread, the game on a second one; returns the game's exit
 // code, or 0 when the window was closed and the game did not unwind in time.
 int runOnPlatform(int (*gameEntry)()) {
-    setDataFolder(findInstalledDataFolder().c_str());
+    const std::string data = findInstalledDataFolder();
+    if (const std::string missing = missingDataMessage(data); !missing.empty()) {
+        std::fprintf(stderr, "%s\n", missing.c_str());
+        return 1;
+    }
+    setDataFolder(data.c_str());
     if (SDL_Init(0) != 0 || !openVideo()) {
         std::fprintf(stderr, "brastor: cannot open a window: %s\n", SDL_GetError());
         SDL_Quit();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/backend.h"
 #include "platform/platform.h"
@@ -266,7 +267,8 @@ double backendClockSeconds() {
 
 // Sleeps on a high-resolution waitable timer, so that 15 ms are 15 ms and not
 // the 15.6 ms tick's 16 or 31; where Windows has none, on a plain one with the
-// system timer at 1 ms.
+// system timer at 1 ms. The wait gives up two periods past the due time, so a
+// timer that never fires costs one late frame, not a game that stops.
 void backendSleepMs(int milliseconds) {
     if (milliseconds <= 0) return;
     if (!wb.sleepTimer) {
@@ -281,7 +283,7 @@ void backendSleepMs(int milliseconds) {
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, in 100 ns
     if (wb.sleepTimer && SetWaitableTimer(wb.sleepTimer, &due, 0, nullptr, nullptr, FALSE))
-        WaitForSingleObject(wb.sleepTimer, INFINITE);
+        WaitForSingleObject(wb.sleepTimer, static_cast<DWORD>(3 * milliseconds + 2));
     else
         Sleep(static_cast<DWORD>(milliseconds));
 }
@@ -291,7 +293,17 @@ void backendSleepMs(int milliseconds) {
 // The window on the main thread, the game on a second one; returns the game's
 // exit code, or 0 when the window was closed and the game did not unwind in time.
 int runOnPlatform(int (*gameEntry)()) {
-    setDataFolder(findInstalledDataFolder().c_str());
+    const std::string data = findInstalledDataFolder();
+    if (const std::string missing = missingDataMessage(data); !missing.empty()) {
+        // The program has no console: a message box is the only way to say it.
+        std::wstring text(missing.size() + 1, L'\0');
+        text.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, missing.data(),
+                                                                 static_cast<int>(missing.size()), text.data(),
+                                                                 static_cast<int>(text.size()))));
+        MessageBoxW(nullptr, text.c_str(), L"Brastor", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    setDataFolder(data.c_str());
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     // The thread's message queue exists before anyone posts to it.
     MSG message;

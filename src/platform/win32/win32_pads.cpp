@@ -1,5 +1,7 @@
-// Gamepads through XInput, loaded when the program starts (whichever version
-// this Windows has); pad.cpp turns them into held keys. Window thread only.
+// Gamepads through XInput, loaded at the first poll (whichever version this
+// Windows has) and kept until the process ends: XInput runs a thread of its
+// own, and unloading the library under it crashed the program as it quit.
+// pad.cpp turns the pads into held keys. Window thread only.
 #include "platform/pad.h"
 #include "platform/win32/win32_backend.h"
 
@@ -20,7 +22,6 @@ struct PadSlot {
 };
 
 struct Pads {
-    HMODULE library = nullptr;
     GetStateFunction getState = nullptr;
     bool loaded = false;
     DWORD lastAbsentCheck = 0;
@@ -31,13 +32,12 @@ Pads pads;
 void load() {
     pads.loaded = true;
     for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
-        pads.library = LoadLibraryW(name);
-        if (!pads.library) continue;
+        HMODULE library = LoadLibraryW(name);
+        if (!library) continue;
         pads.getState = reinterpret_cast<GetStateFunction>(
-            reinterpret_cast<void*>(GetProcAddress(pads.library, "XInputGetState")));
-        if (pads.getState) return;
-        FreeLibrary(pads.library);
-        pads.library = nullptr;
+            reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
+        if (pads.getState) return;  // never freed: see the top of this file
+        FreeLibrary(library);
     }
 }
 
@@ -86,9 +86,12 @@ void pollPads() {
     }
 }
 
+// Lets go of what the pads hold; the library stays loaded.
 void closePads() {
     for (int n = 0; n < maxPads; ++n)
         if (pads.slots[n].connected) releasePad(pads.slots[n].keys, n);
-    if (pads.library) FreeLibrary(pads.library);
+    const GetStateFunction getState = pads.getState;
     pads = Pads{};
+    pads.getState = getState;
+    pads.loaded = getState != nullptr;
 }
