@@ -55,6 +55,9 @@ std::vector<std::uint8_t> iconPng(const Bmp& bmp, int size) {
         auto* to = static_cast<std::vector<std::uint8_t>*>(context);
         to->insert(to->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + n);
     };
+    // Rows unfiltered: the web build reads the pixels back as they are to pack
+    // them tighter and to make the maskable icon.
+    stbi_write_force_png_filter = 0;
     stbi_write_png_to_func(append, &png, size, size, 4, rgba.data(), size * 4);
     return png;
 }
