@@ -462,6 +462,12 @@ TEST_F(ScenarioTest, MissionTextsFillTheTable) {
 // A level under test: its own map, its own texts where it has them, and
 // otherwise a generic text naming the objective, never the stock mission's.
 TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
+    auto text = [](const char* name) {
+        loadMissionText(name);
+        std::string all;
+        for (const auto& line : textLines) all += line + "\n";
+        return all;
+    };
     const std::string folder = testTempFolder();
     freshGame();
     setDataFolder(folder.c_str());
@@ -483,9 +489,7 @@ TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
     for (int rules : {1, 2}) {
         game.missionNumber = rules;
         for (const char* name : {"update.txt", "complete.txt"}) {
-            loadMissionText(name);
-            std::string all;
-            for (const auto& line : textLines) all += line + "\n";
+            const std::string all = text(name);
             EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
             EXPECT_EQ(all.find("Error"), std::string::npos) << all;
         }
@@ -493,9 +497,7 @@ TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
     source.folder.clear();  // a bare map: every text generic, naming the objective
     for (int rules : {1, 2}) {
         game.missionNumber = rules;
-        loadMissionText("mission.txt");
-        std::string all;
-        for (const auto& line : textLines) all += line + "\n";
+        const std::string all = text("mission.txt");
         EXPECT_NE(all.find(rules == 1 ? "generator" : "hostage"), std::string::npos) << all;
         EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
     }
