@@ -158,12 +158,6 @@ function viewShift(before, after) {
 const isTitle = (p) => p.hasText('Brastor', 293, 71, yellow);
 const isPlaying = (p) => p.hasText('SCORE:', 10, 4, yellow) && p.hasText('POWER:', 320, 4, yellow) && p.textBoxTop() < 0;
 const isFailed = (p) => p.hasText('Mission 1 Failed', (W - 8 * 16) / 2, p.textBoxTop() + 6, yellow);
-const placement = (page) => page.evaluate(() => {
-  const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
-  return { canvas: box('screen'), status: box('status'), width: innerWidth, height: innerHeight,
-    fullScreen: !!document.fullscreenElement, touchShown: !document.getElementById('touch').hidden,
-    font: parseFloat(getComputedStyle(document.getElementById('status')).fontSize) };
-});
 
 let page;  // the page in play, for the picture at a failure
 const keyNames = { start: 'Space', right: 'ArrowRight', fire: 'z' };
@@ -243,7 +237,8 @@ function fingersOn(target) {
   return fingers;
 }
 
-// The picture's box, every shown control's, the hint's and the status line's.
+// The picture's box, every shown control's, the hint's and the status line's;
+// the page's size, full screen, the touch controls shown and the status's type size.
 const controlBoxes = (target) => target.evaluate(() => {
   const box = (element) => {
     const r = element.getBoundingClientRect();
@@ -257,6 +252,8 @@ const controlBoxes = (target) => target.evaluate(() => {
     controls: [...document.querySelectorAll('#touch button')].filter(shown).map(box),
     hint: shown(hint) ? { ...box(hint), text: hint.textContent } : null,
     status: shown(status) ? box(status) : null,
+    width: innerWidth, height: innerHeight, fullScreen: !!document.fullscreenElement,
+    touchShown: !document.getElementById('touch').hidden, font: parseFloat(getComputedStyle(status).fontSize),
   };
 });
 
@@ -359,16 +356,16 @@ await run(process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', '
   // The sky fades from blue 255 at the top: the canvas keeps the colours' order and the rows'.
   check([5, 630].every((x) => title.is(x, 0, [0, 0, 255]) && title.is(x, 300, [0, 0, 105])),
     'title screen: the sky, blue 255 at the top, 105 on row 300');
-  const shown = await placement(page);
-  check(shown.canvas.width === 1280 && shown.canvas.height === 960 && !shown.touchShown,
-    `canvas shown at twice its size (${shown.canvas.width} x ${shown.canvas.height}), no touch controls`);
+  const shown = await controlBoxes(page);
+  check(shown.canvas.w === 1280 && shown.canvas.h === 960 && !shown.touchShown,
+    `canvas shown at twice its size (${shown.canvas.w} x ${shown.canvas.h}), no touch controls`);
 
   // Alt+Enter switches the page to full screen and back; the scale stays whole.
   await fullScreen(() => page.keyboard.press('Alt+Enter'), true);
-  const full = await placement(page);
-  const fullScale = full.canvas.width / W;
-  check(full.fullScreen && Number.isInteger(fullScale) && full.canvas.height === H * fullScale &&
-    full.canvas.width <= full.width && full.canvas.height <= full.height,
+  const full = await controlBoxes(page);
+  const fullScale = full.canvas.w / W;
+  check(full.fullScreen && Number.isInteger(fullScale) && full.canvas.h === H * fullScale &&
+    full.canvas.w <= full.width && full.canvas.h <= full.height,
   `Alt+Enter: full screen ${full.width} x ${full.height}, canvas at ${fullScale} x`);
   await fullScreen(() => page.keyboard.press('Alt+Enter'), false);
 
@@ -426,9 +423,9 @@ await run(process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', '
   await page.waitForFunction(() => /has ended/.test(document.getElementById('status').textContent), null,
     { timeout: 10000 });
   await page.keyboard.up('Escape');
-  const ended = await placement(page);
-  check(ended.status.top >= ended.canvas.bottom && ended.status.bottom <= ended.height && ended.font >= 16 &&
-    ended.canvas.width >= W, `the notice that the game has ended sits below the picture in ${ended.font} px type`);
+  const { status, canvas, height, font: typeSize } = await controlBoxes(page);
+  check(status.y >= canvas.y + canvas.h && status.y + status.h <= height && typeSize >= 16 && canvas.w >= W,
+    `the notice that the game has ended sits below the picture in ${typeSize} px type`);
   await page.close();
 
   // ---- a gamepad: Start, the left stick to the right, West to fire.
@@ -451,7 +448,7 @@ await run(process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', '
   const phone = await browser.newContext({ viewport: { width: 844, height: 390 }, hasTouch: true });
   await openGame(phone);
   const fingers = fingersOn(page);
-  check((await placement(page)).touchShown, 'touch: the controls are shown from the start on a touch page');
+  check((await controlBoxes(page)).touchShown, 'touch: the controls are shown from the start on a touch page');
   // The streamer's button says what the title screen calls it, in a label
   // that fits the button.
   const streamerWord = fs.readFileSync(path.join(root, 'src', 'shell', 'game.cpp'), 'utf8').match(/"\[x\] - (\w+)/)[1];
@@ -464,9 +461,9 @@ await run(process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', '
     `and the label fits (${label.fits})`);
   // The full-screen control, on and off with a tap.
   await fullScreen(() => fingers.tap('#fullscreen'), true);
-  const fullTouch = await placement(page);
-  checkLayout(`touch, full screen ${fullTouch.width} x ${fullTouch.height}`, 'title', await controlBoxes(page),
-    fullTouch.width, fullTouch.height);
+  const fullTouch = await controlBoxes(page);
+  checkLayout(`touch, full screen ${fullTouch.width} x ${fullTouch.height}`, 'title', fullTouch, fullTouch.width,
+    fullTouch.height);
   await fullScreen(() => fingers.tap('#fullscreen'), false);
   const touchButtons = { start: '#start', right: '#right', fire: '#fire' };
   await playIntoMission('touch', (control, down) => (down ? fingers.down(control, touchButtons[control])
