@@ -28,16 +28,8 @@ std::uint64_t mix(std::uint64_t h, const void* data, std::size_t size) {
 // Every table and value a frame may change.
 std::uint64_t stateDigest() {
     std::uint64_t h = 14695981039346656037u;
-    h = mix(h, &mapGrid, sizeof mapGrid);
-    h = mix(h, &player, sizeof player);
-    h = mix(h, &playerBox, sizeof playerBox);
-    h = mix(h, &view, sizeof view);
-    h = mix(h, &game, sizeof game);
-    h = mix(h, enemies, sizeof enemies);
-    h = mix(h, playerShots, sizeof playerShots);
-    h = mix(h, enemyShots, sizeof enemyShots);
-    h = mix(h, particles, sizeof particles);
-    h = mix(h, &solidLast, sizeof solidLast);
+    auto table = [&h](const auto&... values) { ((h = mix(h, &values, sizeof values)), ...); };
+    table(mapGrid, player, playerBox, view, game, enemies, playerShots, enemyShots, particles, solidLast);
     h = mix(h, contacts, sizeof(Contact) * static_cast<std::size_t>(contactLast + 1));
     for (int slot : {25, 45, 46, 64})
         if (pictures[slot]) h = mix(h, imageRow(pictures[slot], 0), 32 * 32 * 4);

@@ -158,6 +158,14 @@ std::vector<std::string> openRoom(int rows, int plantRow) {
     return m;
 }
 
+// The usual stage: `row` under `openAbove` open rows and over one, on a floor as wide.
+std::vector<std::string> onFloor(const std::string& row, std::size_t openAbove = 1) {
+    const std::string open(row.size(), '.');
+    std::vector<std::string> m(openAbove, open);
+    m.insert(m.end(), {row, open, std::string(row.size(), '#')});
+    return m;
+}
+
 const std::vector<Scenario> scenarios = {
     {"walls stop the walk on both sides, at the first pixel",
      {"#.........#",
@@ -166,13 +174,7 @@ const std::vector<Scenario> scenarios = {
       "###########"},
      {{"right", 16, "dx=32 ox=0"}, {"right", 200, "dx=108 dy=0"}, {"left", 200, "dx=-128"}}},
     {"a jump rises 112 pixels in 56 frames and lands on the floor",
-     {"...........",
-      "...........",
-      "...........",
-      "...........",
-      ".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 4),
      {{"up", 1, "dy=-2"}, {"", 55, "dy=-112"}, {"", 1, "dy=-112"}, {"", 56, "dy=0"}, {"", 10, "dy=0"}}},
     {"a ceiling two cells up cuts the rise; one right above the head stops the take-off",
      {"...........",
@@ -213,10 +215,7 @@ const std::vector<Scenario> scenarios = {
          pictures[64] = door;
      }},
     {"a key taken opens its door to shots in the same frame",
-     {"............",
-      ".....Pk..l..",
-      "............",
-      "############"},
+     onFloor(".....Pk..l.."),
      {{"", 1, "shots=1"}},
      [] { playerShots[0] = Shot{1, 32 * 9 - 32 + 10, 10, 0, 0, 200, 0}; }},
     {"key A does not open door B",
@@ -241,17 +240,11 @@ const std::vector<Scenario> scenarios = {
      {{"", 1, "result=0 solid=14"}, {"z", 1, "shots=1", [] { resetQuit(); }}, {"", 60, "shots=1"}},
      [] { game.objectiveMet = 0, requestQuit(); }},  // a quit request closes the objective's text box at once
     {"a hostage leaves a message for 600 frames while others are left, the last none",
-     {"............",
-      ".....Ph.h...",
-      "............",
-      "############"},
+     onFloor(".....Ph.h..."),
      {{"", 599, "score=10 msg=HOSTAGE_RESCUED!_1_MORE_TO_FIND!"}, {"", 1, "msg="},
       {"right", 40, "score=20 msg="}}},
     {"a crystal at full power stays",
-     {"...........",
-      ".....Pc....",
-      "...........",
-      "###########"},
+     onFloor(".....Pc...."),
      {{"", 5, "power=4 score=0"}}},
     {"the exit beam ends the mission, each touched beam cell scoring 100",
      {"...........",
@@ -275,14 +268,10 @@ const std::vector<Scenario> scenarios = {
       std::string(202, '#')},
      {{"", 1, "solid=202 e60=5,0"}, {"left", 100, "dx=-200"}}},
     {"a map without a start marker begins on whole cells, whatever view the last mission left",
-     {"...........",
-      "...........",
-      "###########"},
+     onFloor("...........", 0),
      {{"", 0, "ox=0 oy=0"}}},
     {"the sky above the map is as bright as its top row (blue: the objective is met)",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 1, "sky=0000FF"}}},
     {"a plant's front covers the player, from the first frame the briefing is shown over",
      {".....P.....",
@@ -303,15 +292,11 @@ const std::vector<Scenario> scenarios = {
      }(),
      {{"right up", 10, "dx=0 dy=0 ox=0 oy=0"}}},
     {"power 0 plays on",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 1, "result=0 power=0"}},
      [] { player.power = 0; }},
     {"power below 0 fails the mission",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 1, "result=1 power=0"}},
      [] { player.power = -1; }},
     {"the pickup test: a cell inside the player's width counts when only its corners touch",
@@ -322,44 +307,26 @@ const std::vector<Scenario> scenarios = {
       "###########"},
      {{"left", 1, "dx=-2"}, {"up", 1, ""}, {"", 60, "score=10 dia=1"}}},
     {"the beam breaks a generator in three frames and spends a diamond every 21",
-     {"...........",
-      ".....P..G..",
-      "...........",
-      "###########"},
+     onFloor(".....P..G.."),
      {{"x", 2, "solid=12"}, {"x", 1, "solid=11 sparks=7"}, {"x", 17, "dia=5"}, {"x", 1, "dia=4"}, {"x", 20, "dia=4"}, {"x", 1, "dia=3"}},
      [] { player.diamonds = 5; }},
     {"the beam's segments are placed by rounding: 2 degrees down its last one still meets the block",
-     {"..............",
-      ".....P.....b..",
-      "..............",
-      "##############"},
+     onFloor(".....P.....b.."),
      {{"right", 2, "dx=4"}, {"x", 1, "solid=15 sparks=0"}, {"x right", 1, ""}, {"x", 1, "solid=14 sparks=7"}},
      [] { player.diamonds = 5; }},
     {"a shot bursting on a wall while the beam is on: the solid pass draws its random numbers first",
-     {".............",
-      ".....P......#",
-      ".............",
-      "#############"},
+     onFloor(".....P......#"),
      {{"z", 1, "shots=1"}, {"x", 50, "shots=0 sparks=6 s0=0,0.974753,-0.223287"}},
      [] { player.diamonds = 5; }},
     {"no beam without diamonds, but the drain runs on: a diamond taken after 15 frames goes on its 6th",
-     {"...........",
-      ".....P..G..",
-      "...........",
-      "###########"},
+     onFloor(".....P..G.."),
      {{"x", 15, "dia=0 solid=12"}, {"x", 5, "dia=1", [] { player.diamonds = 1; }}, {"x", 1, "dia=0"}}},
     {"no beam in mid-air: X held through a jump spends no diamonds",
-     {"...........",
-      ".....P..G..",
-      "...........",
-      "###########"},
+     onFloor(".....P..G.."),
      {{"up", 1, "dy=-2"}, {"up x", 30, "dia=5 solid=12 sparks=0"}},
      [] { player.diamonds = 5; }},
     {"the beam steered left past straight up turns the figure to face left",
-     {"...........",
-      ".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P....."),
      {{"x", 1, ""}, {"x left", 45, "fig=3"}, {"x left", 1, "fig=9"}}},
     {"a walker turns where its ledge ends",
      {"..........................................",
@@ -381,29 +348,17 @@ const std::vector<Scenario> scenarios = {
       "################################"},
      {{"", 1, "e0=31,0,1,0,5"}}},
     {"shots take a turret's five hit points, a point each",
-     {"...........",
-      ".....P....T",
-      "...........",
-      "###########"},
+     onFloor(".....P....T"),
      {{"z", 100, "e0=10,1,-1,0,0 score=5"}}},
     {"an enemy whose square starts at the screen's right edge holds its fire",
-     {"................",
-      ".....P.........T",
-      "................",
-      "################"},
+     onFloor(".....P.........T"),
      {{"", 400, "bombs=0 power=4 e0=15,1,-1,0,5"}}},
     {"the beam takes an enemy's hit point every frame it meets it, the first enemy too",
-     {"...........",
-      ".....P..T..",
-      "...........",
-      "###########"},
+     onFloor(".....P..T.."),
      {{"x", 1, "e0=8,1,-1,0,4 score=1"}},
      [] { player.diamonds = 5; }},
     {"the enemy shot table holds 21: a full one takes no more",
-     {"...........",
-      ".....P....T",
-      "...........",
-      "###########"},
+     onFloor(".....P....T"),
      {{"", 400, "bombs=21"}},
      [] {
          for (int k = 0; k < shotCount; ++k) enemyShots[k] = enemyShotAt(20 + 8 * k, 40, 1);
@@ -417,52 +372,35 @@ const std::vector<Scenario> scenarios = {
      {{"", 1, "bombs=1"}, {"", 22, "bombs=1", [] { enemies[0].fireThreshold = 1000; }}, {"", 1, "bombs=0"}},
      [] { enemies[0].fireThreshold = -1; }},
     {"a snake takes no harm from shots",
-     {"...........",
-      ".....P...S.",
-      "...........",
-      "###########"},
+     onFloor(".....P...S."),
      {{"z", 60, "e0=9,1,1,0,20 score=0"}}},
     {"a shot lives 200 frames; holding fire shoots every 16th frame",
-     {"...........",
-      ".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P....."),
      {{"z", 1, "shots=1 @340,303=0000C8"}, {"", 198, "shots=1"}, {"", 1, "shots=0"}, {"z", 31, "shots=1"}, {"z", 1, "shots=2"}}},
     {"enemy shots flying sideways age, bombs do not",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 3, "bombs=2"}, {"", 1, "bombs=1"}},
      [] {
          enemyShots[0] = Shot{1, viewX + 600, viewY + 100, 1, 0, 3, 0};
          enemyShots[1] = Shot{1, viewX + 20, viewY - 200, 0, 0, 3, 1};
      }},
     {"a bomb hits with its own box, 4 pixels lower than a shot's",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 1, "power=3 bombs=1"}},
      [] {
          enemyShots[0] = enemyShotAt(300, playerScreenY - 7, 1);
          enemyShots[1] = enemyShotAt(320, playerScreenY - 7, 0);
      }},
     {"sparks are drawn over the player",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 1, "px=0000C8"}, {"", 31, "sparks=1"}, {"", 1, "sparks=0"}},
      [] { particles[0] = Particle{1, 0, sparkLifetime, viewX + 300.0, viewY + 320.0, 0, 0, 0}; }},
     {"a spark falling on the floor bounces up",
-     {".....P.....",
-      "...........",
-      "###########"},
+     onFloor(".....P.....", 0),
      {{"", 10, "s0=1,0,-1"}},
      [] { particles[0] = Particle{1, 0, sparkLifetime, 5.0, 20.0, 0, 1, 0}; }},
     {"walking steps the figure every 11 frames; standing shows a rest pose",
-     {"..................",
-      ".....P............",
-      "..................",
-      "##################"},
+     onFloor(".....P............"),
      {{"right", 11, "fig=2"}, {"right", 22, "fig=4"}, {"", 1, "fig=6"}, {"down", 1, "fig=13"}}},
 };
 
@@ -518,6 +456,12 @@ TEST_F(ScenarioTest, MissionTextsFillTheTable) {
 // A level under test: its own map, its own texts where it has them, and
 // otherwise a generic text naming the objective, never the stock mission's.
 TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
+    auto text = [](const char* name) {
+        loadMissionText(name);
+        std::string all;
+        for (const auto& line : textLines) all += line + "\n";
+        return all;
+    };
     const std::string folder = testTempFolder();
     freshGame();
     setDataFolder(folder.c_str());
@@ -539,9 +483,7 @@ TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
     for (int rules : {1, 2}) {
         game.missionNumber = rules;
         for (const char* name : {"update.txt", "complete.txt"}) {
-            loadMissionText(name);
-            std::string all;
-            for (const auto& line : textLines) all += line + "\n";
+            const std::string all = text(name);
             EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
             EXPECT_EQ(all.find("Error"), std::string::npos) << all;
         }
@@ -549,9 +491,7 @@ TEST_F(ScenarioTest, LevelUnderTestKeepsToItsOwnFiles) {
     source.folder.clear();  // a bare map: every text generic, naming the objective
     for (int rules : {1, 2}) {
         game.missionNumber = rules;
-        loadMissionText("mission.txt");
-        std::string all;
-        for (const auto& line : textLines) all += line + "\n";
+        const std::string all = text("mission.txt");
         EXPECT_NE(all.find(rules == 1 ? "generator" : "hostage"), std::string::npos) << all;
         EXPECT_EQ(all.find("STOCK"), std::string::npos) << all;
     }

@@ -9,57 +9,26 @@ need "$exe" "$build/level1/map.bmp" "$build/level2/map.bmp"
 
 caves
 
-# play NAME DATA EXPECTED: runs data/scripts/NAME.keys and compares its
-# events without their tick and frame counts.
-play() {
-    local name=$1 data=$2 expected=$3
-    (cd "$work" && "$exe" --data "$data" --seed 1 --script "$scripts/$name.keys" \
-        --trace "$name.trace" --max-ticks 20000 >"$name.events" 2>"$name.errors")
-    local status=$?
-    [ $status -eq 0 ] || fail "$name: status $status: $(cat "$work/$name.errors")"
-    local actual
-    actual=$(sed 's/^tick=[0-9]* frame=[0-9]* //' "$work/$name.events")
-    [ "$actual" = "$expected" ] || fail "$name: events differ, got:
-$(cat "$work/$name.events")"
-}
-
-play mission1 "$build" "event=title
-event=mission-start mission=1
-event=objective mission=1
-event=mission-end mission=1 result=completed score=429
-event=end"
-
-play mission2 "$work/caves" "event=title
-event=mission-start mission=1
-event=objective mission=1
-event=mission-end mission=1 result=completed score=200
-event=mission-start mission=2
-event=objective mission=2
-event=mission-end mission=2 result=completed score=578
-event=end"
-
-play game "$build" "event=title
-event=mission-start mission=1
-event=objective mission=1
-event=mission-end mission=1 result=completed score=429
-event=mission-start mission=2
-event=objective mission=2
-event=mission-end mission=2 result=completed score=807
-event=final score=807 high=0 new-high=1
-event=title
-event=end"
+# play NAME DATA EVENTS: data/scripts/NAME.keys, seed 1 (play_events).
+play() { play_events "$1" "$2" 1 "$scripts/$1.keys" "$3"; }
+won1="event=title|event=mission-start mission=1|event=objective mission=1|event=mission-end mission=1 result=completed"
+play mission1 "$build" "$won1 score=429|event=end"
+play mission2 "$work/caves" "$won1 score=200|event=mission-start mission=2|event=objective mission=2|"\
+"event=mission-end mission=2 result=completed score=578|event=end"
+play game "$build" "$won1 score=429|event=mission-start mission=2|event=objective mission=2|"\
+"event=mission-end mission=2 result=completed score=807|event=final score=807 high=0 new-high=1|event=title|event=end"
 
 # Every mission ends with power to spare: the routes do not hang on one
 # lucky enemy shot. Trace columns: frame mission viewX viewY power ...
 for name in mission1 mission2 game; do
-    [ -f "$work/$name.trace" ] || continue
-    lowest=$(awk 'NR > 1 && (low == "" || $5 < low) { low = $5 } END { print low }' "$work/$name.trace")
+    [ -f "$work/$name/trace.txt" ] || continue
+    lowest=$(awk 'NR > 1 && (low == "" || $5 < low) { low = $5 } END { print low }' "$work/$name/trace.txt")
     [ -n "$lowest" ] && [ "$lowest" -ge 2 ] || fail "$name: power fell to ${lowest:-nothing}"
 done
 
 # Mission 2 loses power in the spike pit on purpose and wins it back from
 # both crystals, the one over the pit and the one on the turret's shelf.
-rises=$(awk 'NR > 2 && $5 > last { n++ } NR > 1 { last = $5 } END { print n + 0 }' "$work/mission2.trace")
+rises=$(awk 'NR > 2 && $5 > last { n++ } NR > 1 { last = $5 } END { print n + 0 }' "$work/mission2/trace.txt")
 [ "$rises" = 2 ] || fail "mission2: power rose $rises times, expected 2 (both crystals)"
 
 finish

@@ -11,26 +11,12 @@ source "$(dirname "$0")/lib/common.sh"
 missions="$source/tests/data/missions"
 need "$exe" "$build/level1/map.bmp"
 
-# game NAME DATA SEED SCRIPT EVENTS: plays in $work/NAME; compares the events
-# without their tick and frame numbers.
-game() {
-    mkdir -p "$work/$1"
-    (cd "$work/$1" && "$exe" --data "$2" --seed "$3" --script "$4" --trace trace.txt --max-ticks 20000 \
-        >events.txt 2>errors.txt) || fail "$1: status $?: $(cat "$work/$1/errors.txt")"
-    [ "$(sed 's/^tick=[0-9]* frame=[0-9]* //' "$work/$1/events.txt")" = "$5" ] ||
-        fail "$1: events differ: $(cat "$work/$1/events.txt")"
-}
 rows() { awk "NR > 1 $2 { print $3 }" "$work/$1/trace.txt"; }
 
-short="event=title
-event=mission-start mission=1
-event=screenshot
-event=mission-end mission=1 result=failed score=0
-event=final score=0 high=0 new-high=0
-event=title
-event=end"
-game run1 "$build" 7 "$source/tests/data/scripts/headless_play.txt" "$short"
-game run2 "$build" 7 "$source/tests/data/scripts/headless_play.txt" "$short"
+short="event=title|event=mission-start mission=1|event=screenshot|event=mission-end mission=1 result=failed score=0|"\
+"event=final score=0 high=0 new-high=0|event=title|event=end"
+play_events run1 "$build" 7 "$source/tests/data/scripts/headless_play.txt" "$short"
+play_events run2 "$build" 7 "$source/tests/data/scripts/headless_play.txt" "$short"
 for f in events.txt trace.txt cap1.bmp cap2.bmp screen.bmp; do
     cmp -s "$work/run1/$f" "$work/run2/$f" || fail "two runs differ in $f"
 done
@@ -45,27 +31,17 @@ grep -q "frame=$(tail -1 "$work/run1/trace.txt" | cut -d' ' -f1) event=mission-e
 [ "$(awk 'NR > 2 && $10 - last != 15 { print $1 } { last = $10 }' "$work/run1/trace.txt")" = "" ] ||
     fail "frames not 15 ms apart: $(head -3 "$work/run1/trace.txt")"
 
-game fail "$missions/fail" 5 "$missions/fail.txt" "event=title
-event=mission-start mission=1
-event=mission-end mission=1 result=failed score=10
-event=final score=10 high=0 new-high=1
-event=title
-event=end"
+play_events fail "$missions/fail" 5 "$missions/fail.txt" "event=title|event=mission-start mission=1|"\
+"event=mission-end mission=1 result=failed score=10|event=final score=10 high=0 new-high=1|event=title|event=end"
 [ "$(awk 'NR > 1 && $5 != last { print $1, $5, $8; last = $5 }' "$work/fail/trace.txt" | tr '\n' ,)" = \
     "1 4 0,50 3 0,100 2 0,150 1 0,200 0 0," ] || fail "power changes: $(rows fail '' '$1, $5')"
 [ "$(tail -1 "$work/fail/trace.txt" | awk '{ print $1, $5, $7, $8 }')" = "250 0 10 1" ] ||
     fail "last frame: $(tail -1 "$work/fail/trace.txt")"
 
-game win "$missions/win" 11 "$missions/win.txt" "event=title
-event=mission-start mission=1
-event=objective mission=1
-event=mission-end mission=1 result=completed score=210
-event=mission-start mission=2
-event=objective mission=2
-event=mission-end mission=2 result=completed score=420
-event=final score=420 high=0 new-high=1
-event=title
-event=end"
+play_events win "$missions/win" 11 "$missions/win.txt" "event=title|event=mission-start mission=1|"\
+"event=objective mission=1|event=mission-end mission=1 result=completed score=210|event=mission-start mission=2|"\
+"event=objective mission=2|event=mission-end mission=2 result=completed score=420|"\
+"event=final score=420 high=0 new-high=1|event=title|event=end"
 # Mission 1: the generator goes on the third beam frame, the beam is taken on
 # the next; mission 2 is met on its first frame and left on its second.
 [ "$(rows win '' '$1, $2, $7, $8, $9' | tr '\n' ,)" = "1 1 10 0 0,2 1 10 0 0,3 1 10 0 1,4 1 210 2 1,5 2 220 0 1,6 2 420 2 1," ] ||

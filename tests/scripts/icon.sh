@@ -9,27 +9,14 @@ need "$icon" "$build/gfx/player/right/player_1.bmp"
 "$icon" "$build/gfx/player/right/player_1.bmp" "$work/brastor.ico" 16 32 48 64 256 || fail "the .ico"
 "$icon" "$build/gfx/player/right/player_1.bmp" "$work/big.png" 512 || fail "a 512-pixel PNG"
 "$icon" "$build/gfx/player/right/player_1.bmp" "$work/bad.ico" 16 512 2>/dev/null && fail "an icon entry of 512 pixels"
-python3 - "$work/brastor.ico" "$work/big.png" <<'CHECK' || fail "the icons"
-import struct, sys, zlib
+python3 - "$work/brastor.ico" "$work/big.png" "$source/tests/scripts/lib" <<'CHECK' || fail "the icons"
+import struct, sys
+sys.path.insert(0, sys.argv[3])
+from png_pixels import decode
 
 def rgba(png):
-    assert png[:8] == b"\x89PNG\r\n\x1a\n"
-    w, h, depth, kind = struct.unpack(">IIBB", png[16:26])
-    assert (depth, kind) == (8, 6), "not 8-bit RGBA"
-    idat, at = b"", 8
-    while at < len(png):
-        n, tag = struct.unpack(">I4s", png[at:at + 8])
-        idat += png[at + 8:at + 8 + n] if tag == b"IDAT" else b""
-        at += 12 + n
-    raw, rows, prev, stride = zlib.decompress(idat), [], bytearray(4 * w), 4 * w
-    for y in range(h):
-        f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a, b, c = line[i - 4] if i >= 4 else 0, prev[i], prev[i - 4] if i >= 4 else 0
-            p = a + b - c
-            pred = [0, a, b, (a + b) // 2, a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c][f]
-            line[i] = (line[i] + pred) & 255
-        rows.append(bytes(line)); prev = line
+    w, h, bpp, rows = decode(png)
+    assert bpp == 4, "not RGBA"
     return w, h, lambda x, y: rows[y][4 * x:4 * x + 4]
 
 ico = open(sys.argv[1], "rb").read()

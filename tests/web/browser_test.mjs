@@ -1,40 +1,29 @@
-// Plays the browser build in Debian's Chromium: with the keyboard (the title
-// screen, the start of mission 1, walking and firing, full screen, the
-// screenshot download, Escape held until the final screen and Escape on the
-// title screen to end the game), with a gamepad faked into
-// navigator.getGamepads(), and with the touch controls on a phone-sized page
-// (full screen, Give up tapped and held). Then the layout on phones (with a
-// notch's safe-area insets), tablets, a touch laptop and a page without
-// touch; the server's precompressed files; and, on a copy of the site served
-// behind a gate this test controls, the bytes of a first visit, the game
-// started from the cache while the server says nothing and while offline,
-// and a rebuilt game picked up and cached on the next load. The game is
-// checked on the canvas's own pixels.
+// Plays the browser build in Debian's Chromium, checked on the canvas's own
+// pixels: keyboard, a faked gamepad and touch into mission 1; the layout on
+// phones (with a notch), tablets, a touch laptop and a page without touch; the
+// server's precompressed files; and, behind a gate this test controls, a first
+// visit's bytes, the cached game with a silent server and offline, and a
+// rebuilt game picked up on the next load.
 //
 //   node browser_test.mjs <page address>
-//   BRASTOR_WEB_OUT: the web build's folder (default build-web): its site/,
-//   cmake/game/ and icons/ for the offline and rebuild checks
+//   BRASTOR_WEB_OUT: the web build's folder (default build-web)
 //
 // Prints the page's frame statistics. Exits 0 when every check held.
-import { chromium } from 'playwright-core';
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 import zlib from 'node:zlib';
+import { check, pageErrors, root, run, watchErrors } from './common.mjs';
 
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const address = process.argv[2];
 if (!address) throw new Error('usage: node browser_test.mjs <page address>');
-const failureShot = process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', 'test-failure.png');
 
 const W = 640, H = 480, yellow = [255, 255, 0], darkGreen = [0, 100, 0];
 
-// ---- the game's font, from the same table the game is built with
-
+// The game's font, from the same table the game is built with.
 function readFont() {
   const text = fs.readFileSync(path.join(root, 'src', 'platform', 'font_table.inc'), 'utf8');
   const glyphs = [];
@@ -59,8 +48,6 @@ function readShot() {
   return rows.map((row) => [...row.trim()].map((letter) => palette[letter] || null));
 }
 const shotPixels = readShot();
-
-// ---- canvas reads
 
 class Picture {
   constructor(bytes) { this.bytes = bytes; }
@@ -135,8 +122,6 @@ async function waitForPicture(page, what, test, seconds = 30) {
 
 const stats = (page) => page.evaluate(() => ({ ...Module.brastorStats, now: performance.now() }));
 
-// ---- the view's movement
-
 // The shift (dx, dy) that best carries `before` onto `after`, judged on
 // pixels of `before` that differ from their neighbour 4 to the right (so the
 // sky's even rows do not match every shift), away from the head-up display
@@ -170,31 +155,23 @@ function viewShift(before, after) {
   return { ...best, still };
 }
 
-// ---- the run
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-  console.log(`ok: ${message}`);
-}
-
 const isTitle = (p) => p.hasText('Brastor', 293, 71, yellow);
 const isPlaying = (p) => p.hasText('SCORE:', 10, 4, yellow) && p.hasText('POWER:', 320, 4, yellow) && p.textBoxTop() < 0;
-const placement = (page) => page.evaluate(() => {
-  const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
-  return { canvas: box('screen'), status: box('status'), width: innerWidth, height: innerHeight,
-    fullScreen: !!document.fullscreenElement, touchShown: !document.getElementById('touch').hidden,
-    font: parseFloat(getComputedStyle(document.getElementById('status')).fontSize) };
-});
+const isFailed = (p) => p.hasText('Mission 1 Failed', (W - 8 * 16) / 2, p.textBoxTop() + 6, yellow);
 
 let page;  // the page in play, for the picture at a failure
 const keyNames = { start: 'Space', right: 'ArrowRight', fire: 'z' };
-const pageErrors = [];
+const onKeys = (control, down) => (down ? page.keyboard.down(keyNames[control]) : page.keyboard.up(keyNames[control]));
+// Full screen switched by `press` and awaited on or off.
+async function fullScreen(press, on) {
+  await press();
+  await page.waitForFunction((want) => !!document.fullscreenElement === want, on, { timeout: 5000 });
+}
 
 // `prepare(page)` runs before the page is loaded.
 async function openGame(context, at = address, prepare = null) {
   page = await context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(String(error)));
-  page.on('console', (message) => message.type() === 'error' && pageErrors.push(message.text()));
+  watchErrors(page, true);
   if (prepare) await prepare(page);
   await page.goto(at);
   return waitForPicture(page, 'title screen', isTitle);
@@ -234,8 +211,6 @@ async function playIntoMission(how, hold) {
   return { before, after };
 }
 
-// ---- touch, boxes and a server of its own
-
 // Fingers on the page through the DevTools protocol: down(name, selector)
 // puts a finger on the middle of that control, up(name) lifts it.
 function fingersOn(target) {
@@ -262,7 +237,8 @@ function fingersOn(target) {
   return fingers;
 }
 
-// The picture's box, every shown control's, the hint's and the status line's.
+// The picture's box, every shown control's, the hint's and the status line's;
+// the page's size, full screen, the touch controls shown and the status's type size.
 const controlBoxes = (target) => target.evaluate(() => {
   const box = (element) => {
     const r = element.getBoundingClientRect();
@@ -276,6 +252,8 @@ const controlBoxes = (target) => target.evaluate(() => {
     controls: [...document.querySelectorAll('#touch button')].filter(shown).map(box),
     hint: shown(hint) ? { ...box(hint), text: hint.textContent } : null,
     status: shown(status) ? box(status) : null,
+    width: innerWidth, height: innerHeight, fullScreen: !!document.fullscreenElement,
+    touchShown: !document.getElementById('touch').hidden, font: parseFloat(getComputedStyle(status).fontSize),
   };
 });
 
@@ -366,12 +344,11 @@ const getRaw = (at, name, accept) => new Promise((resolve, reject) => {
   }).on('error', reject);
 });
 
-let browser;
-let exitCode = 1;
-try {
-  browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-quic'] });
+const wasmLoaded = () => page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name)
+  .filter((name) => name.endsWith('.wasm')));
+
+await run(process.env.BRASTOR_WEB_FAILURE_SHOT || path.join(root, 'build-web', 'test-failure.png'), () => page,
+  async (browser) => {
   const desktop = await browser.newContext({ viewport: { width: 1400, height: 1000 }, acceptDownloads: true });
 
   // ---- keyboard
@@ -379,29 +356,25 @@ try {
   // The sky fades from blue 255 at the top: the canvas keeps the colours' order and the rows'.
   check([5, 630].every((x) => title.is(x, 0, [0, 0, 255]) && title.is(x, 300, [0, 0, 105])),
     'title screen: the sky, blue 255 at the top, 105 on row 300');
-  const shown = await placement(page);
-  check(shown.canvas.width === 1280 && shown.canvas.height === 960 && !shown.touchShown,
-    `canvas shown at twice its size (${shown.canvas.width} x ${shown.canvas.height}), no touch controls`);
+  const shown = await controlBoxes(page);
+  check(shown.canvas.w === 1280 && shown.canvas.h === 960 && !shown.touchShown,
+    `canvas shown at twice its size (${shown.canvas.w} x ${shown.canvas.h}), no touch controls`);
 
   // Alt+Enter switches the page to full screen and back; the scale stays whole.
-  await page.keyboard.press('Alt+Enter');
-  await page.waitForFunction(() => document.fullscreenElement, null, { timeout: 5000 });
-  const full = await placement(page);
-  const fullScale = full.canvas.width / W;
-  check(full.fullScreen && Number.isInteger(fullScale) && full.canvas.height === H * fullScale &&
-    full.canvas.width <= full.width && full.canvas.height <= full.height,
+  await fullScreen(() => page.keyboard.press('Alt+Enter'), true);
+  const full = await controlBoxes(page);
+  const fullScale = full.canvas.w / W;
+  check(full.fullScreen && Number.isInteger(fullScale) && full.canvas.h === H * fullScale &&
+    full.canvas.w <= full.width && full.canvas.h <= full.height,
   `Alt+Enter: full screen ${full.width} x ${full.height}, canvas at ${fullScale} x`);
-  await page.keyboard.press('Alt+Enter');
-  await page.waitForFunction(() => !document.fullscreenElement, null, { timeout: 5000 });
+  await fullScreen(() => page.keyboard.press('Alt+Enter'), false);
 
   // Which key presses had their browser default stopped by the game.
   await page.evaluate(() => {
     window.brastorTestDefaults = {};
     document.addEventListener('keydown', (e) => { window.brastorTestDefaults[e.code] = e.defaultPrevented; });
   });
-  await playIntoMission('keyboard',
-    (control, down) => (down ? page.keyboard.down(keyNames[control]) : page.keyboard.up(keyNames[control])));
-
+  await playIntoMission('keyboard', onKeys);
 
   // Losing the focus lets go of every key, though Right is never released.
   await page.keyboard.down('ArrowRight');
@@ -436,7 +409,7 @@ try {
 
   // Escape held fails the mission.
   await page.keyboard.down('Escape');
-  await waitForPicture(page, 'final screen', (p) => p.hasText('Mission 1 Failed', (W - 8 * 16) / 2, p.textBoxTop() + 6, yellow));
+  await waitForPicture(page, 'final screen', isFailed);
   await page.keyboard.up('Escape');
   const defaults = await page.evaluate(() => window.brastorTestDefaults);
   check(defaults.Space === true && defaults.ArrowRight === true && defaults.KeyH === false &&
@@ -450,9 +423,9 @@ try {
   await page.waitForFunction(() => /has ended/.test(document.getElementById('status').textContent), null,
     { timeout: 10000 });
   await page.keyboard.up('Escape');
-  const ended = await placement(page);
-  check(ended.status.top >= ended.canvas.bottom && ended.status.bottom <= ended.height && ended.font >= 16 &&
-    ended.canvas.width >= W, `the notice that the game has ended sits below the picture in ${ended.font} px type`);
+  const { status, canvas, height, font: typeSize } = await controlBoxes(page);
+  check(status.y >= canvas.y + canvas.h && status.y + status.h <= height && typeSize >= 16 && canvas.w >= W,
+    `the notice that the game has ended sits below the picture in ${typeSize} px type`);
   await page.close();
 
   // ---- a gamepad: Start, the left stick to the right, West to fire.
@@ -475,7 +448,7 @@ try {
   const phone = await browser.newContext({ viewport: { width: 844, height: 390 }, hasTouch: true });
   await openGame(phone);
   const fingers = fingersOn(page);
-  check((await placement(page)).touchShown, 'touch: the controls are shown from the start on a touch page');
+  check((await controlBoxes(page)).touchShown, 'touch: the controls are shown from the start on a touch page');
   // The streamer's button says what the title screen calls it, in a label
   // that fits the button.
   const streamerWord = fs.readFileSync(path.join(root, 'src', 'shell', 'game.cpp'), 'utf8').match(/"\[x\] - (\w+)/)[1];
@@ -487,13 +460,11 @@ try {
   check(label.text === streamerWord && label.fits, `touch: the X button reads "${label.text}" as the title says, ` +
     `and the label fits (${label.fits})`);
   // The full-screen control, on and off with a tap.
-  await fingers.tap('#fullscreen');
-  await page.waitForFunction(() => document.fullscreenElement, null, { timeout: 5000 });
-  const fullTouch = await placement(page);
-  checkLayout(`touch, full screen ${fullTouch.width} x ${fullTouch.height}`, 'title', await controlBoxes(page),
-    fullTouch.width, fullTouch.height);
-  await fingers.tap('#fullscreen');
-  await page.waitForFunction(() => !document.fullscreenElement, null, { timeout: 5000 });
+  await fullScreen(() => fingers.tap('#fullscreen'), true);
+  const fullTouch = await controlBoxes(page);
+  checkLayout(`touch, full screen ${fullTouch.width} x ${fullTouch.height}`, 'title', fullTouch, fullTouch.width,
+    fullTouch.height);
+  await fullScreen(() => fingers.tap('#fullscreen'), false);
   const touchButtons = { start: '#start', right: '#right', fire: '#fire' };
   await playIntoMission('touch', (control, down) => (down ? fingers.down(control, touchButtons[control])
     : fingers.up(control)));
@@ -508,8 +479,7 @@ try {
   await fingers.down('hold', '#giveup');
   await page.waitForFunction(() => parseFloat(document.querySelector('#giveup .fill').style.width) > 20, null,
     { timeout: 10000 });
-  const failed = await waitForPicture(page, 'final screen after Give up held',
-    (p) => p.hasText('Mission 1 Failed', (W - 8 * 16) / 2, p.textBoxTop() + 6, yellow));
+  const failed = await waitForPicture(page, 'final screen after Give up held', isFailed);
   await fingers.up('hold');
   check(failed && (await page.evaluate(() => document.getElementById('giveup').hidden &&
     !document.getElementById('hint').hidden)), 'touch: Give up held fails the mission; the final screen shows the hint');
@@ -666,8 +636,7 @@ try {
     });
     await waitForPicture(page, 'title screen with a silent server', isTitle, Math.max(0, 5 - (Date.now() - asked) / 1000));
     check(Date.now() - asked <= 5000, `silent server: the cached game showed its title ${Date.now() - asked} ms after the reload`);
-    await playIntoMission('silent server', (control, down) => (down ? page.keyboard.down(keyNames[control])
-      : page.keyboard.up(keyNames[control])));
+    await playIntoMission('silent server', onKeys);
 
     // No network at all.
     front.open();
@@ -688,27 +657,17 @@ try {
     await visitor.setOffline(false);
     await page.reload();
     await waitForPicture(page, 'title screen of the new build', isTitle);
-    const loaded = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name)
-      .filter((name) => name.endsWith('.wasm')));
+    const loaded = await wasmLoaded();
     check(loaded.length === 1 && loaded[0].endsWith('/' + newWasm),
       `new build: the next load runs the new wasm (${loaded.join(', ')})`);
     for (const end = Date.now() + 30000; (await page.evaluate(() => caches.keys())).join() !== newCache;) {
-      if (Date.now() > end) {
-        const workers = await page.evaluate(async () => {
-          const registration = await navigator.serviceWorker.getRegistration();
-          const worker = (w) => w && `${w.state} ${w.scriptURL}`;
-          return { caches: await caches.keys(), installing: worker(registration.installing),
-            waiting: worker(registration.waiting), active: worker(registration.active) };
-        });
-        throw new Error(`the cache is not ${newCache} alone after 30 s: ${JSON.stringify(workers)}`);
-      }
+      if (Date.now() > end) throw new Error(`the cache is not ${newCache} alone after 30 s: ${await page.evaluate(() => caches.keys())}`);
       await page.waitForTimeout(200);
     }
     await visitor.setOffline(true);
     await page.reload();
     await waitForPicture(page, 'title screen of the new build offline', isTitle);
-    const cached = await page.evaluate(() => performance.getEntriesByType('resource').map((e) => e.name)
-      .filter((name) => name.endsWith('.wasm')));
+    const cached = await wasmLoaded();
     check(cached.length === 1 && cached[0].endsWith('/' + newWasm),
       `new build: its worker replaced the cache (${newCache} alone) and runs it offline`);
     await visitor.close();
@@ -718,7 +677,6 @@ try {
     fs.rmSync(copy, { recursive: true, force: true });
   }
 
-  check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
   const frames = after.frames - before.frames, perFrame = (key) => ((after[key] - before[key]) / frames).toFixed(3);
   const played = after.playFrames - before.playFrames;
   const ms = after.now - before.now;
@@ -726,12 +684,4 @@ try {
     `(the game's speed: ${(1000 * played / ms).toFixed(1)} play frames a second); ` +
     `game drawing ${perFrame('drawMs')} ms/frame, canvas copy ${perFrame('showMs')} ms/frame; ` +
     `a play frame's work without its sleep ${((after.workMs - before.workMs) / played).toFixed(3)} ms`);
-  exitCode = 0;
-} catch (error) {
-  console.error(`FAILED: ${error.message}${pageErrors.length ? `; page errors: ${pageErrors.join(' | ')}` : ''}`);
-  if (page && !page.isClosed())  // the picture at the failure is only a help
-    await page.screenshot({ path: failureShot }).then(() => console.error(`page at the failure: ${failureShot}`), () => {});
-} finally {
-  if (browser) await browser.close();
-}
-process.exit(exitCode);
+});

@@ -12,11 +12,13 @@
 
 namespace {
 
-void resetKeys() {
-    webFocusChanged();
-    while (!readTypedKey().empty()) {
-    }
+// Every code waiting in the queue, which is left empty.
+std::string drain() {
+    std::string all;
+    for (std::string key; !(key = readTypedKey()).empty();) all += key;
+    return all;
 }
+void resetKeys() { webFocusChanged(), drain(); }
 
 std::string special(int keyByte) { return std::string("\xFF") + static_cast<char>(keyByte); }
 
@@ -52,19 +54,16 @@ TEST(WebKeys, PressesFillTheKeyStateAndTheQueue) {
     EXPECT_TRUE(keyHeld(42));
     EXPECT_TRUE(keyHeld(35));
     EXPECT_TRUE(keyHeld(scan::up));
-    EXPECT_EQ(readTypedKey(), "H");
-    EXPECT_EQ(readTypedKey(), special(72));
-    EXPECT_EQ(readTypedKey(), "");
+    EXPECT_EQ(drain(), "H" + special(72));
     // Ctrl held: the key still types its character (Ctrl+h takes a screenshot).
     webKeyPressed("ControlLeft", "Control");
     webKeyPressed("KeyH", "h");
-    EXPECT_EQ(readTypedKey(), "h");
+    EXPECT_EQ(drain(), "h");
     // A held key repeats: every repeat is one more typed code.
     webKeyPressed("Space", " ");
     webKeyPressed("Space", " ");
     webKeyReleased("Space");
-    EXPECT_EQ(readTypedKey(), " ");
-    EXPECT_EQ(readTypedKey(), " ");
+    EXPECT_EQ(drain(), "  ");
     EXPECT_FALSE(keyHeld(scan::space));
     // Unknown keys neither set a flag nor disturb the others.
     webKeyPressed("LaunchMail", "LaunchMail");
@@ -99,15 +98,12 @@ TEST(WebKeys, FocusChangeReleasesEveryKeyButKeepsTheQueue) {
     webKeyPressed("ArrowLeft", "ArrowLeft");
     webKeyReleased("ArrowLeft");
     EXPECT_FALSE(keyHeld(scan::left));
-    EXPECT_EQ(readTypedKey(), special(75));
-    EXPECT_EQ(readTypedKey(), special(75));
-    EXPECT_EQ(readTypedKey(), "z");
+    EXPECT_EQ(drain(), special(75) + special(75) + "z" + special(75));
     resetKeys();
 }
 
 TEST(WebKeys, OnlyScrollingKeysLoseTheirBrowserDefault) {
-    for (const char* code :
-         {"ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight", "Space", "Numpad4", "Numpad0"})
+    for (const char* code : {"ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight", "Space", "Numpad4", "Numpad0"})
         EXPECT_TRUE(webSuppressDefault(code)) << code;
     for (const char* code : {"KeyH", "F5", "Escape", "Tab", "NumpadEnter", "Numpad", ""})
         EXPECT_FALSE(webSuppressDefault(code)) << code;

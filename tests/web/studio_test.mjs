@@ -1,11 +1,9 @@
-// The level studio in Debian's Chromium: a small mission 2 level drawn with
-// the mouse from an empty map, its finding read and fixed until it is proven,
-// undo and redo, the proof compared line by line with brastor-mapcheck's on
-// the saved .map, a reload and a share link bringing the same level back, a
-// bad link and a broken file dropped on the page refused with the level kept,
-// the level played and won with scripted keys, the checker's proof watched to
-// the mission's end, mission 1's map opened and proved while the speed is
-// measured, and the studio opened again offline from the service worker.
+// The level studio in Debian's Chromium: a mission 2 level drawn with the
+// mouse, undone and redone, its finding fixed until proven, the proof matched
+// with brastor-mapcheck's on the saved .map and map.bmp, the level kept by a
+// reload and a share link, bad input refused, the level played and won, the
+// proof watched, mission 1's map proved while the speed is measured, and the
+// studio opened offline.
 //
 //   node studio_test.mjs <page address> <brastor-mapcheck>
 //   BRASTOR_WEB_OUT: where the saved level goes (default build-web)
@@ -13,39 +11,49 @@
 //   proof is saved there (the README's docs/studio.png)
 //
 // Prints the speed figures. Exits 0 when every check held.
-import { chromium } from 'playwright-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { check, root, run, watchErrors } from './common.mjs';
 
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const [address, mapcheck] = process.argv.slice(2);
 if (!address || !mapcheck) throw new Error('usage: node studio_test.mjs <page address> <brastor-mapcheck>');
 const out = process.env.BRASTOR_WEB_OUT || path.join(root, 'build-web');
 const studioAddress = new URL('studio.html', address).href;
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-  console.log(`ok: ${message}`);
-}
 
 // The level drawn below, first with a wall that shuts the hostage in.
 const shut = ['##.#########', '#....#.....#', '#....#.....#', '#.P..#..h..#', '#....#.....#', '############'];
 const open = shut.map((row, y) => (y >= 1 && y <= 4 ? `${row.slice(0, 5)}.${row.slice(6)}` : row));
 const textOf = (rows) => `map\n${rows.join('\n')}\n`;
 
-const pageErrors = [];
+const ready = (target) => target.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
 async function openStudio(context, at = studioAddress) {
-  const page = await context.newPage();
-  page.on('pageerror', (error) => pageErrors.push(error.message));
-  await page.goto(at);
-  await page.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
-  return page;
+  const target = await context.newPage();
+  watchErrors(target);
+  await target.goto(at);
+  await ready(target);
+  return target;
 }
 
 const mapOf = (page) => page.evaluate(() => window.studio.mapText());
 const status = (page) => page.locator('#status').textContent();
+const message = (page) => page.locator('#message').textContent();
+// brastor-mapcheck's report on `file` without its first line (the file's name).
+function mapcheckReport(file) {
+  let told;
+  try {
+    told = execFileSync(mapcheck, [file], { encoding: 'utf8' });
+  } catch (error) {
+    told = error.stdout;
+  }
+  return told.split('\n').slice(1).join('\n');
+}
+// Saves the download that clicking `button` offers as `file`.
+async function download(page, button, file) {
+  const [offered] = await Promise.all([page.waitForEvent('download'), page.click(button)]);
+  await offered.saveAs(file);
+  return file;
+}
 
 // Waits for the proof of the level as it is now, and returns its status line.
 async function proofOf(page, text) {
@@ -58,11 +66,10 @@ async function proofOf(page, text) {
 async function drawCells(page, tool, letter, a, b = a) {
   if (letter) await page.click(`#palette button[data-letter="${letter}"]`);
   await page.click(`#tools button[data-tool="${tool}"]`);
-  const [ax, ay] = await page.evaluate(([x, y]) => window.studio.cellCentre(x, y), a);
-  const [bx, by] = await page.evaluate(([x, y]) => window.studio.cellCentre(x, y), b);
-  await page.mouse.move(ax, ay);
+  const centre = (cell) => page.evaluate(([x, y]) => window.studio.cellCentre(x, y), cell);
+  await page.mouse.move(...(await centre(a)));
   await page.mouse.down();
-  await page.mouse.move(bx, by, { steps: 4 });
+  await page.mouse.move(...(await centre(b)), { steps: 4 });
   await page.mouse.up();
 }
 
@@ -79,13 +86,8 @@ async function waitForEvent(page, what, seconds, whileWaiting) {
   throw new Error(`the game told no '${what}' within ${seconds} s: ${JSON.stringify(await events(page))}`);
 }
 
-let browser;
 let page;
-let exitCode = 1;
-try {
-  browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'] });
+await run(path.join(out, 'studio-failure.png'), () => page, async (browser) => {
   const desktop = await browser.newContext({ viewport: { width: 1400, height: 900 }, acceptDownloads: true });
   page = await openStudio(desktop);
 
@@ -93,21 +95,17 @@ try {
   await page.click('#play');
   await page.waitForFunction(() => /cannot be played/.test(document.getElementById('message').textContent), null,
     { timeout: 60000 });
-  check(await page.locator('#stage').isHidden(), `Play on an empty map: ${await page.locator('#message').textContent()}`);
+  check(await page.locator('#stage').isHidden(), `Play on an empty map: ${await message(page)}`);
 
   // ---- a level drawn with the mouse from an empty map
   await page.fill('#width', '12');
   await page.fill('#height', '6');
   await page.click('#resize');
   check(await mapOf(page) === textOf(Array(6).fill('.'.repeat(12))), 'resized to an empty 12 x 6 map');
-  await drawCells(page, 'rect', '#', [0, 5], [11, 5]);
-  await drawCells(page, 'rect', '#', [0, 0], [11, 0]);
-  await drawCells(page, 'rect', '#', [0, 0], [0, 5]);
-  await drawCells(page, 'rect', '#', [11, 5], [11, 0]);
-  await drawCells(page, 'paint', '#', [5, 1], [5, 4]);
-  await drawCells(page, 'erase', null, [2, 0]);
-  await drawCells(page, 'paint', 'P', [2, 3]);
-  await drawCells(page, 'paint', 'h', [8, 3]);
+  for (const [tool, letter, a, b] of [['rect', '#', [0, 5], [11, 5]], ['rect', '#', [0, 0], [11, 0]],
+    ['rect', '#', [0, 0], [0, 5]], ['rect', '#', [11, 5], [11, 0]], ['paint', '#', [5, 1], [5, 4]],
+    ['erase', null, [2, 0]], ['paint', 'P', [2, 3]], ['paint', 'h', [8, 3]]])
+    await drawCells(page, tool, letter, a, b);
   check(await mapOf(page) === textOf(shut), 'rectangles, a stroke, an eraser and two markers drew the level');
 
   // Undo takes back the whole last stroke, redo puts it back, and the pick tool reads a cell.
@@ -151,34 +149,16 @@ try {
   check(await page.locator('#routes li').count() === 2, 'two routes drawn: the hostage and the exit');
 
   // ---- the saved .map is what brastor-mapcheck reads, and its proof is the command line's
-  const [saved] = await Promise.all([page.waitForEvent('download'), page.click('#save-map')]);
-  const file = path.join(out, 'studio-level.map');
-  await saved.saveAs(file);
+  const file = await download(page, '#save-map', path.join(out, 'studio-level.map'));
   check(fs.readFileSync(file, 'utf8') === textOf(open), 'Save .map wrote the level in the baker\'s format');
-  let told;
-  try {
-    told = execFileSync(mapcheck, [file], { encoding: 'utf8' });
-  } catch (error) {
-    told = error.stdout;
-  }
   const report = await page.evaluate(() => window.studio.result.report);
-  check(told.split('\n').slice(1).join('\n') === report,
-    `the studio's proof is brastor-mapcheck's word for word:\n${report}`);
-
-  const [picture] = await Promise.all([page.waitForEvent('download'), page.click('#save-bmp')]);
-  const bmp = path.join(out, 'studio-map.bmp');
-  await picture.saveAs(bmp);
-  let toldBmp;
-  try {
-    toldBmp = execFileSync(mapcheck, [bmp], { encoding: 'utf8' });
-  } catch (error) {
-    toldBmp = error.stdout;
-  }
-  check(toldBmp.split('\n').slice(1).join('\n') === report, 'the saved map.bmp is the same level to brastor-mapcheck');
+  check(mapcheckReport(file) === report, `the studio's proof is brastor-mapcheck's word for word:\n${report}`);
+  check(mapcheckReport(await download(page, '#save-bmp', path.join(out, 'studio-map.bmp'))) === report,
+    'the saved map.bmp is the same level to brastor-mapcheck');
 
   // ---- kept across a reload, carried by a share link
   await page.reload();
-  await page.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
+  await ready(page);
   check(await mapOf(page) === textOf(open), 'after a reload the level is still there');
   await page.click('#share');
   await page.waitForFunction(() => location.hash.length > 8);
@@ -191,18 +171,17 @@ try {
   // ---- a bad link and a broken file are refused; the level stays
   await page.goto(`${studioAddress}#m1:bm90IGEgbGV2ZWw`);
   await page.waitForFunction(() => /link cannot be opened \(its level is damaged/.test(document.getElementById('message').textContent));
-  check(await page.locator('#message').isVisible() && /link cannot be opened/.test(await page.locator('#message').textContent()),
-    `a bad link is told: ${await page.locator('#message').textContent()}`);
-  check(await mapOf(page) === textOf(open), 'and the level being edited is kept');
+  check(await page.locator('#message').isVisible() && await mapOf(page) === textOf(open),
+    `a bad link is told (${await message(page)}), and the level being edited is kept`);
   await page.evaluate(() => {
     const data = new DataTransfer();
     data.items.add(new File(['map\n###\n##\n'], 'broken.map'));
     document.dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
   });
   await page.waitForFunction(() => /broken\.map/.test(document.getElementById('message').textContent));
-  const told2 = await page.locator('#message').textContent();
-  check(/map row has 2 cells, expected 3/.test(told2), `a broken file dropped is told in the baker's words: ${told2}`);
-  check(await mapOf(page) === textOf(open), 'and nothing is lost');
+  const told = await message(page);
+  check(/map row has 2 cells, expected 3/.test(told) && await mapOf(page) === textOf(open),
+    `a broken file dropped is told in the baker's words (${told}), and nothing is lost`);
 
   // ---- play it and win with scripted keys; Escape comes back to the editor
   await page.click('#play');
@@ -226,7 +205,6 @@ try {
   await page.click('#watch');
   check(await waitForEvent(page, 'end', 60) === 2, '"Watch the proof" plays the route to the mission\'s end');
   await page.waitForFunction(() => document.getElementById('stage').hidden, null, { timeout: 20000 });
-  check(true, 'and returns to the editor when its script ends');
 
   // ---- speed: mission 1's map proved in the worker, the editor's frames meanwhile, a long stroke
   const level1 = fs.readFileSync(path.join(root, 'data', 'level1', 'map.map'), 'utf8');
@@ -261,19 +239,7 @@ try {
   await visit.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 60000 });
   await away.setOffline(true);
   await visit.reload();
-  await visit.waitForFunction(() => window.studio && window.studio.result, null, { timeout: 60000 });
+  await ready(visit);
   check(/error/.test(await status(visit)), 'offline, the studio opens and its worker checks the level');
   await away.close();
-
-  check(pageErrors.length === 0, `no page errors${pageErrors.length ? ': ' + pageErrors.join(' | ') : ''}`);
-  exitCode = 0;
-} catch (error) {
-  console.error(`FAILED: ${error.message}${pageErrors.length ? `; page errors: ${pageErrors.join(' | ')}` : ''}`);
-  if (page && !page.isClosed()) {
-    const shot = path.join(out, 'studio-failure.png');
-    await page.screenshot({ path: shot }).then(() => console.error(`page at the failure: ${shot}`), () => {});
-  }
-} finally {
-  if (browser) await browser.close();
-}
-process.exit(exitCode);
+});

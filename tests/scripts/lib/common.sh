@@ -18,3 +18,13 @@ finish() { [ $failures -eq 0 ] || exit 1; echo "${1:-ok}"; exit 0; }
 caves() {
     mkdir "$work/caves" && ln -s "$build/gfx" "$build/level2" "$work/caves/" && ln -s "$build/level2" "$work/caves/level1"
 }
+# play_events NAME DATA SEED SCRIPT EVENTS: brastor-headless in $work/NAME with a
+# trace.txt; its events less their tick and frame numbers, joined by '|', must
+# be EVENTS.
+play_events() {
+    mkdir -p "$work/$1"
+    (cd "$work/$1" && "$exe" --data "$2" --seed "$3" --script "$4" --trace trace.txt --max-ticks 20000 \
+        >events.txt 2>errors.txt) || fail "$1: status $?: $(cat "$work/$1/errors.txt")"
+    [ "$(sed 's/^tick=[0-9]* frame=[0-9]* //' "$work/$1/events.txt" | paste -sd'|')" = "$5" ] ||
+        fail "$1: events differ: $(cat "$work/$1/events.txt")"
+}
