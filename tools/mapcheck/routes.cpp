@@ -77,6 +77,14 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     labelAreas();
     out_ << "routes from the start " << cellText(startX_, startY_) << ", enemies left out:\n";
     const int objectiveFrame = boxFrame_;
+    // The search plays the nearest map change first, so a target it did not
+    // reach is out of reach only where provenOutOfReach says so.
+    const std::string stoppedText =
+        "inconclusive: the search stopped after " + std::to_string(changesMade_) + " map change" +
+        (changesMade_ == 1 ? "" : "s") +
+        (gaveUp_ ? " and " + std::to_string(statesSearched_) + " player states, its budget"
+                 : ", trying the nearest first, not every order") +
+        (maxFrames_ > 0 ? ", routes of at most " + std::to_string(maxFrames_) + " frames" : "");
     constexpr int sameReasonShown = 10;
     std::map<std::string, int> sameReason;
     auto line = [&](const Target& t, bool error) {
@@ -96,14 +104,18 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             }
             return;
         }
-        if (error)
+        const bool proven = provenOutOfReach(t);
+        if (!proven && error)
+            ++result.inconclusive;
+        else if (error)
             ++result.errors;
         else
             ++result.warnings;
         const std::string why = reason(t);
+        const std::string verdict = proven ? "unreachable: " : stoppedText + " (what it saw: ";
         // A map full of one thing out of reach for one reason: the first few tell.
         // Reasons alike but for their numbers count as the same.
-        std::string alike = std::string(kindName(t.kind)) + ": ";
+        std::string alike = std::string(kindName(t.kind)) + (proven ? ": " : ", inconclusive: ");
         for (char c : why) {
             if (!std::isdigit(static_cast<unsigned char>(c)))
                 alike += c;
@@ -114,7 +126,8 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
         const int number = options.firstNumber + static_cast<int>(result.findings.size());
         // The exit's finding is circled where the player starts.
         result.findings.push_back(Finding{number, t.x, t.kind == Kind::exitBeam ? startY_ : t.y});
-        out_ << name << ": " << (error ? "error" : "warning") << " [" << number << "]: unreachable: " << why << "\n";
+        out_ << name << ": " << (proven ? error ? "error" : "warning" : error ? "unresolved" : "warning") << " [" << number
+             << "]: " << verdict << why << (proven ? "\n" : ")\n");
     };
     for (const Target& t : targets_)
         if (t.objective) line(t, true);
@@ -127,7 +140,6 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     if (powerLost_)
         out_ << "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
                 "keeping off them\n";
-    if (gaveUp_) out_ << "  note: search stopped after " << maxStages << " map changes\n";
 
     if (!options.scriptDir.empty()) {
         std::error_code ec;
@@ -142,7 +154,8 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
 
 
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
-    routesearch::RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames, out);
+    routesearch::RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames,
+                                    options.maxStates, out);
     search.load(file);
     search.run();
     RouteOptions told = options;

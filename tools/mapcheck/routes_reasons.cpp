@@ -25,11 +25,12 @@ void RouteSearch::labelAreas() {
         std::vector<std::int32_t>& area = area_[way];
         area.assign(gridSize * gridSize, -1);
         areaReached_[way].clear();
+        areaAtEdge_[way].clear();
         for (int start = 0; start < mapWidth * mapHeight; ++start) {
             const int sx = start % mapWidth, sy = start / mapWidth;
             if (area[sy * gridSize + sx] >= 0 || closedFor(way, mapCell(sx, sy).tile)) continue;
             const auto id = static_cast<std::int32_t>(areaReached_[way].size());
-            std::uint8_t reached = 0;
+            std::uint8_t reached = 0, edge = 0;
             area[sy * gridSize + sx] = id;
             todo.assign(1, sy * gridSize + sx);
             while (!todo.empty()) {
@@ -37,6 +38,7 @@ void RouteSearch::labelAreas() {
                 todo.pop_back();
                 reached |= everReached_[c];
                 const int x = c % gridSize, y = c / gridSize;
+                edge |= x == 0 || y == 0 || x == mapWidth - 1 || y == mapHeight - 1;
                 const int next[4][2] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
                 for (const auto& n : next) {
                     if (n[0] < 0 || n[1] < 0 || n[0] >= mapWidth || n[1] >= mapHeight) continue;
@@ -47,8 +49,61 @@ void RouteSearch::labelAreas() {
                 }
             }
             areaReached_[way].push_back(reached);
+            areaAtEdge_[way].push_back(edge);
         }
     }
+}
+
+// Whether the cell (x, y) lies in an area of `way` (see area_) that holds no
+// cell the player has been in; the areas at the map's edge count as one,
+// since the player may go round outside. False for a closed cell.
+bool RouteSearch::apartFromReached(int way, int x, int y) const {
+    const std::int32_t a = area_[way][y * gridSize + x];
+    if (a < 0 || areaReached_[way][a]) return false;
+    if (areaAtEdge_[way][a])
+        for (std::size_t other = 0; other < areaAtEdge_[way].size(); ++other)
+            if (areaAtEdge_[way][other] && areaReached_[way][other]) return false;
+    return true;
+}
+
+// Whether the doors of `letter` (0 A, 1 B) never open: the map has no key of
+// theirs, or every such key is parted from the player by walls and those doors.
+bool RouteSearch::doorsStayShut(int letter) const {
+    for (const Target& k : targets_)
+        if (k.kind == (letter == 0 ? Kind::keyA : Kind::keyB) && (k.reached || !apartFromReached(1 + letter, k.x, k.y)))
+            return false;
+    return true;
+}
+
+// True only where no route can reach t, whatever the order of map changes:
+// the walls alone part it from every cell the player has been in (every door,
+// breakable cell and barrier counted open), or the walls and the doors of a
+// letter whose doors never open do; or the map never changes and the first
+// search, over every state with power ignored, never touched it; or, for the
+// exit, every objective is proven out of reach; or, for a generator, no
+// diamond can be had to feed the beam.
+bool RouteSearch::provenOutOfReach(const Target& t) const {
+    if (t.kind == Kind::exitBeam) {
+        bool any = false;
+        for (const Target& o : targets_) {
+            if (!o.objective) continue;
+            if (o.reached || !provenOutOfReach(o)) return false;
+            any = true;
+        }
+        return any;
+    }
+    if (relaxedDone_ && !touchedRelaxed_[&t - targets_.data()]) return true;
+    if (t.kind == Kind::generator && startDiamonds_ == 0) {
+        // The beam runs on diamonds only: none to be had, no generator breaks.
+        bool charge = false;
+        for (const Target& d : targets_)
+            charge = charge || (d.kind == Kind::diamond && (d.reached || !provenOutOfReach(d)));
+        if (!charge) return true;
+    }
+    if (apartFromReached(0, t.x, t.y)) return true;
+    for (int letter = 0; letter < 2; ++letter)
+        if (apartFromReached(1 + letter, t.x, t.y) && doorsStayShut(letter)) return true;
+    return false;
 }
 
 // The reason the search sees for target t being out of reach, in words.

@@ -79,7 +79,7 @@ void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
         if (nodes_[i].terminal || (avoidHazards_ && i > 0 && nodes_[i].hazard)) continue;
         if (maxFrames_ > 0 && nodes_[i].depth >= maxFrames_) continue;
         const Pos p = decode(nodes_[i].key);
-        noteReached(p, afterObjective);
+        if (!relaxedPass_) noteReached(p, afterObjective);
         const std::uint8_t flags = flagsAt(p);
         if ((flags & flagGround) && p.jump == 0 && p.crouch == 0) addStandNode(i, p);
         // Up and Down act only on the ground; in the air only Left and Right matter.
@@ -253,11 +253,37 @@ bool RouteSearch::dropPowerlessRoutes(const Snapshot& state) {
 // stage whose fewest-frames routes run out of power in hazards is searched
 // again keeping off them.
 void RouteSearch::run() {
+    Snapshot start;
+    start.save();
+    runStages();
+    if (changeableMap_ || maxFrames_ > 0 || gaveUp_ || unreached_ == 0) return;
+    // A map without doors, keys, breakable cells, generators or barriers never
+    // changes under the player: one search from the start over every state,
+    // power ignored and no branch ended by what it touches, takes in every
+    // route; what it never touches is out of reach.
+    Snapshot end;
+    end.save();
+    start.restore();
+    relaxedPass_ = true;
+    searchStage(currentPos(), 0, true);
+    relaxedPass_ = false;
+    relaxedDone_ = true;
+    end.restore();
+}
+
+// The staged search itself: see run().
+void RouteSearch::runStages() {
     // The first stage searches the whole map: what is reachable only before
     // the nearest change must be found then. A start on a key changes the map
     // in the first frame, so the stage after it is the first real one.
     int wholeStage = 0;
-    for (int stage = 0; stage < maxStages; ++stage) {
+    // Every stage plays one map change, which takes a cell away for good, so
+    // the stages end; only the budget of states can stop them early.
+    for (int stage = 0;; ++stage) {
+        if (statesSearched_ > stateBudget_) {
+            gaveUp_ = true;
+            return;
+        }
         Snapshot state;
         state.save();
         const std::size_t played = chain_.size();
@@ -266,12 +292,14 @@ void RouteSearch::run() {
         for (int attempt = 0; attempt < 2 && !changed; ++attempt) {
             avoidHazards_ = attempt == 1;
             searchStage(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
+            statesSearched_ += static_cast<long long>(nodes_.size());
             if (stage == wholeStage && nodes_.size() == 1 && nodes_[0].terminal) wholeStage = stage + 1;
             state.restore();
             const bool dropped = dropPowerlessRoutes(state);
             if (!somethingLeft()) return;
             if (dropped && !avoidHazards_) continue;
             changed = chooseAndApply();
+            changesMade_ += changed ? 1 : 0;
             if (!changed) {
                 if (game.missionResult != missionFailed) return;
                 rewind(state, played, boxFrame);
@@ -281,7 +309,6 @@ void RouteSearch::run() {
         avoidHazards_ = false;
         if (!changed || game.missionResult != 0) return;
     }
-    gaveUp_ = true;
 }
 
 }  // namespace routesearch

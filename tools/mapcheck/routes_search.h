@@ -44,7 +44,7 @@ constexpr std::uint8_t choiceKeys[7] = {0, leftKey, rightKey, upKey, upKey | lef
 constexpr std::uint8_t flagRight = 1, flagLeft = 2, flagAbove = 4, flagGround = 8, flagKnown = 16;
 
 constexpr int margin = 256;    // pixels around the map in which the player is still followed
-constexpr int maxStages = 64;  // map changes tried before giving up
+constexpr long long defaultStateBudget = 2'000'000'000;  // player states searched, over all stages
 constexpr int beamFramesPerDiamond = 21;
 
 inline int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
@@ -199,11 +199,13 @@ struct BreakPlan {
 
 class RouteSearch {
 public:
-    RouteSearch(int mission, bool keepKeys, bool keepTrails, int maxFrames, std::ostream& out)
-        : mission_(mission), keepKeys_(keepKeys), keepTrails_(keepTrails), maxFrames_(maxFrames), out_(out) {}
+    RouteSearch(int mission, bool keepKeys, bool keepTrails, int maxFrames, long long maxStates, std::ostream& out)
+        : mission_(mission), keepKeys_(keepKeys), keepTrails_(keepTrails), maxFrames_(maxFrames),
+          stateBudget_(maxStates > 0 ? maxStates : defaultStateBudget), out_(out) {}
 
     bool load(const std::string& file);
     void run();
+    void runStages();
     RouteResult report(const RouteOptions& options);
 
 private:
@@ -247,6 +249,9 @@ private:
     void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames, std::uint32_t node);
     void noteReached(const Pos& p, bool afterObjective);
     std::string reason(const Target& t);
+    bool provenOutOfReach(const Target& t) const;
+    bool apartFromReached(int way, int x, int y) const;
+    bool doorsStayShut(int letter) const;
     void labelAreas();
 
     // ---- events
@@ -271,6 +276,14 @@ private:
     bool keepKeys_;  // the keys of every route, for the scripts
     bool keepTrails_;  // the positions of every route, for the picture
     int maxFrames_;  // routes longer than this are not searched (0: no bound)
+    long long stateBudget_;    // player states the whole search may visit
+    long long statesSearched_ = 0;
+    int changesMade_ = 0;      // map changes played
+    bool changeableMap_ = false;  // the map holds doors, keys, breakable cells, generators or barriers
+    int startDiamonds_ = 0;        // the diamonds held at the start
+    bool relaxedPass_ = false;     // searching to prove, not to play: nothing ends a branch, nothing is recorded
+    bool relaxedDone_ = false;     // the map never changes and the relaxed pass searched it whole
+    std::vector<std::uint8_t> touchedRelaxed_;  // per target: touched in that pass
     std::ostream& out_;
     int startX_ = 0, startY_ = 0;
     int pxMin_ = 0, pyMin_ = 0, pxMax_ = 0, pyMax_ = 0;
@@ -297,6 +310,7 @@ private:
     static constexpr int areaWays = 4;
     std::vector<std::int32_t> area_[areaWays];
     std::vector<std::uint8_t> areaReached_[areaWays];
+    std::vector<std::uint8_t> areaAtEdge_[areaWays];  // per area: it has a cell on the map's edge
     std::map<std::pair<int, std::int32_t>, std::pair<int, int>> doorOfArea_;  // (letter, area): a door next to it
     bool everDiamond_ = false;               // some diamond was picked up
     int boxFrame_ = 0;                       // frame in which the objective was met

@@ -50,6 +50,20 @@ bool RouteSearch::load(const std::string& file) {
     }
     if (mission_ == 1 || mission_ == 2) targets_.push_back(Target{Kind::exitBeam, startX_, -1, tileCode::exitBeam, false});
     unreached_ = static_cast<int>(targets_.size());
+    touchedRelaxed_.assign(targets_.size(), 0);
+    startDiamonds_ = player.diamonds;
+    for (int y = 0; y < mapHeight; ++y) {
+        for (int x = 0; x < mapWidth; ++x) {
+            switch (mapCell(x, y).tile) {
+                case tileCode::breakable: case tileCode::generator1: case tileCode::generator3:
+                case tileCode::doorA: case tileCode::doorB: case tileCode::keyA: case tileCode::keyB:
+                case tileCode::barrier:
+                    changeableMap_ = true;
+                    break;
+                default: break;
+            }
+        }
+    }
     beamShort_.assign(targets_.size(), 0);
     everReached_.assign(gridSize * gridSize, 0);
     highestTop_.assign(gridSize, INT_MAX);
@@ -157,6 +171,10 @@ void RouteSearch::noteTouched(std::uint32_t index, const Pos& p) {
             Target& target = targets_[t];
             if (tile != target.tile) continue;
             if (cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) == 0) continue;
+            if (relaxedPass_) {
+                touchedRelaxed_[t] = 1;
+                continue;
+            }
             const bool event = target.kind == Kind::exitBeam || (target.kind == Kind::hostage && mission_ == 2) ||
                                (target.kind == Kind::keyA && game.doorKeys[0] == 0) ||
                                (target.kind == Kind::keyB && game.doorKeys[1] == 0);
