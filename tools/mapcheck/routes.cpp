@@ -105,6 +105,10 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             return;
         }
         const bool proven = provenOutOfReach(t);
+        if (proven && t.kind == Kind::exitBeam)
+            result.exitProvenOut = true;
+        else if (proven)
+            result.provenOut.push_back({t.x, t.y});
         if (!proven && error)
             ++result.inconclusive;
         else if (error)

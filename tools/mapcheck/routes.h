@@ -39,6 +39,8 @@ struct RouteResult {
     std::vector<std::vector<std::pair<int, int>>> trails;
     std::vector<std::string> trailNames;  // per trail: its target as the report names it
     std::vector<Finding> findings;        // one per unreachable target, in report order
+    std::vector<std::pair<int, int>> provenOut;  // cells of every target proven out of reach
+    bool exitProvenOut = false;           // the exit beam is proven out of reach
 };
 
 // Loads the map picture `file` with the game's loader and prints one line per
