@@ -63,7 +63,7 @@ $(TSAN_BUILD)/build.ninja:
 # fails; tests/tsan.supp silences only the X and GL libraries.
 tsan: deps $(TSAN_BUILD)/build.ninja
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target brastor brastor_tests brastor-window-driver \
-	  brastor-playtest brastor-headless
+	  brastor-playtest brastor-headless brastor-mapcheck
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure --no-tests=error -j $(JOBS) -R '^(Platform\.(KeyFlags|TypedKeys)|script\.window_)'
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "bench_levels.h"
@@ -51,7 +52,7 @@ namespace {
 
 // ---------------------------------------------------------------- scenarios
 enum Scenario { busyFrame, busySdl, busyFloor, solidBig, solidSmall, passBig, passBigDirect, startUpData,
-                routesBig, routesHostile, scenarioCount };
+                routesBig, routesHostile, routesMission1, routesMission2, routesGenerators, scenarioCount };
 
 struct ScenarioInfo {
     const char* name;   // benchmark and --callgrind name
@@ -68,7 +69,18 @@ constexpr ScenarioInfo scenarios[scenarioCount] = {
     {"start_up", "start-up: 101 pictures + map"},
     {"routes_201", "route check, full 201 x 201 map"},
     {"routes_hostile", "route check, worst hostile 40 x 20 map"},
+    {"routes_mission1", "route search, shipped mission 1"},
+    {"routes_mission2", "route search, shipped mission 2"},
+    {"routes_generators", "route search, 201 x 201, 60 gen., 400 dia."},
 };
+constexpr bool isRouteScenario(int s) {
+    return s == routesBig || s == routesHostile || s == routesMission1 || s == routesMission2 || s == routesGenerators;
+}
+
+// The shipped mission's baked map picture, as the game reads it.
+std::string shippedMap(int mission) {
+    return std::string(BRASTOR_BINARY_DIR) + "/level" + std::to_string(mission) + "/map.bmp";
+}
 constexpr int smallLevel = 32;
 
 void setUp(Scenario s) {
@@ -100,6 +112,11 @@ void setUp(Scenario s) {
     case routesHostile:
         hostileRouteLevelPath();
         break;
+    case routesGenerators:
+        generatorRouteLevelPath();
+        break;
+    case routesMission1:
+    case routesMission2:
     case startUpData:
     case scenarioCount:
         break;
@@ -138,6 +155,15 @@ void step(Scenario s) {
         RouteOptions options;
         options.mission = s == routesBig ? 1 : 2;
         checkRoutes(s == routesBig ? routeLevelPath() : hostileRouteLevelPath(), options, report);
+        break;
+    }
+    case routesMission1:
+    case routesMission2:
+    case routesGenerators: {
+        std::ostringstream report;
+        RouteOptions options;
+        options.mission = s == routesMission2 ? 2 : 1;
+        checkRoutes(s == routesGenerators ? generatorRouteLevelPath() : shippedMap(options.mission), options, report);
         break;
     }
     case scenarioCount:
@@ -264,7 +290,7 @@ int main(int argc, char** argv) {
     double instructions[scenarioCount];
     for (int s = 0; s < scenarioCount; ++s)
         // The route check runs for seconds: too long for callgrind.
-        instructions[s] = withCallgrind && s != routesBig && s != routesHostile
+        instructions[s] = withCallgrind && !isRouteScenario(s)
                               ? callgrindInstructions(self, scenarios[s].name)
                               : -1;
 
@@ -293,6 +319,19 @@ int main(int argc, char** argv) {
                 verdict(routes < 2));
     std::printf("%-52s %8.2f\n", "route check of the worst hostile 40 x 20 map (s)",
                 reporter.median(routesHostile) / 1e6);
+    for (const Scenario s : {routesMission1, routesMission2}) {
+        const double seconds = reporter.median(s) / 1e6;
+        std::printf("%-52s %8.2f  (target < 0.5: %s)\n",
+                    s == routesMission1 ? "route search of shipped mission 1 (s)" : "route search of shipped mission 2 (s)",
+                    seconds, verdict(seconds < 0.5));
+    }
+    const double generators = reporter.median(routesGenerators) / 1e6;
+    std::printf("%-52s %8.2f  (target < 10: %s)\n", "route search, 201 x 201, 60 generators, 400 diamonds (s)",
+                generators, verdict(generators < 10));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%-52s %8.0f  (target < 1024: %s)\n", "peak memory of the whole bench process (MB)",
+                usage.ru_maxrss / 1024.0, verdict(usage.ru_maxrss < 1024 * 1024));
     std::printf("%-52s %8.2f  (target 0: %s)\n", "allocations per busy frame", reporter.allocs[busyFrame],
                 verdict(reporter.allocs[busyFrame] == 0));
     return 0;

@@ -14,10 +14,13 @@
 namespace {
 
 constexpr int size = gridSize;  // the full grid
-std::string path, hostilePath;
+std::string path, hostilePath, generatorsPath;
 
 void removeLevel() {
     if (!path.empty()) std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+}
+void removeGeneratorsLevel() {
+    if (!generatorsPath.empty()) std::filesystem::remove_all(std::filesystem::path(generatorsPath).parent_path());
 }
 void removeHostileLevel() {
     if (!hostilePath.empty()) std::filesystem::remove_all(std::filesystem::path(hostilePath).parent_path());
@@ -124,4 +127,43 @@ const std::string& routeLevelPath() {
     path = writeMap(map);
     if (!path.empty()) std::atexit(removeLevel);
     return path;
+}
+
+const std::string& generatorRouteLevelPath() {
+    if (!generatorsPath.empty()) return generatorsPath;
+    std::vector<std::vector<Rgb>> map(size, std::vector<Rgb>(size, empty));
+    for (int y = 0; y < size; ++y) map[y][0] = map[y][size - 1] = block;
+    for (int x = 0; x < size; ++x) map[size - 1][x] = block;
+    std::vector<int> floors;
+    for (int y = 5; y < size - 1; y += 3) floors.push_back(y);
+    for (std::size_t f = 0; f < floors.size(); ++f)
+        for (int x = 1; x < size - 1; ++x)
+            if ((x + 3 * static_cast<int>(f)) % 10 >= 2) map[floors[f]][x] = block;
+    const auto onFloor = [&](int x, int y) {
+        return map[y][x].r == 0 && map[y - 1][x].r == 255 && map[y - 1][x].g == 255 && map[y - 2][x].r == 255 &&
+               map[y - 2][x].g == 255;
+    };
+    // One generator on each of the first 60 floors, spread across the width.
+    int generators = 0;
+    for (std::size_t f = 0; f < floors.size() && generators < 60; ++f)
+        for (int x = 10 + static_cast<int>(f * 37) % 170; x < size - 2; ++x)
+            if (onFloor(x, floors[f])) {
+                map[floors[f] - 2][x] = generator;
+                ++generators;
+                break;
+            }
+    // 400 diamonds, evenly over the floors.
+    int diamonds = 0;
+    for (int x0 = 3; x0 < 31 && diamonds < 400; x0 += 14)
+        for (std::size_t f = 0; f < floors.size() && diamonds < 400; ++f)
+            for (int x = x0; x < size - 2 && diamonds < 400; x += 29)
+                if (onFloor(x, floors[f])) {
+                    map[floors[f] - 1][x] = diamond;
+                    ++diamonds;
+                }
+    map[3][3] = start;
+    map[4][3] = empty;
+    generatorsPath = writeMap(map);
+    if (!generatorsPath.empty()) std::atexit(removeGeneratorsLevel);
+    return generatorsPath;
 }

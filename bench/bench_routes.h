@@ -13,3 +13,8 @@ const std::string& routeLevelPath();
 // fuzzing and its variants turned up (mission 2: 134 diamonds, both keys and
 // doors, hazards, one hostage) and returns its path; the file goes at exit.
 const std::string& hostileRouteLevelPath();
+
+// Writes, once per process, a 201 x 201 mission 1 map picture of the same
+// floors with 60 generators and 400 diamonds and returns its path; the file
+// goes at exit.
+const std::string& generatorRouteLevelPath();

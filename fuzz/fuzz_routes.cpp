@@ -1,7 +1,12 @@
 // The map checker's route search (checkRoutes) on small random maps: up to
 // 40 x 20 cells of any map colour, any markers in any number (none, several
 // starts), now and then a colour no table knows; mission 0, 1 or 2; routes
-// bounded to a number of frames per input so that every input ends soon.
+// bounded to a number of frames per input so that every input ends soon
+// (small maps unbounded).
+// Then the same map is played for real, enemies left out as the search
+// leaves them, with keys (the gun and the beam among them) drawn from the
+// input: no play may take a target the search proved out of reach, nor win a
+// mission whose exit it proved out of reach.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,12 +18,19 @@
 #include "fuzz_files.h"
 #include "mapcheck/routes.h"
 #include "platform/bmp_format.h"
+#include "play/player.h"
+#include "shell/game.h"
 #include "world/catalogue.h"
+#include "world/enemy_table.h"
+#include "world/game_state.h"
+#include "world/world.h"
 
 namespace {
 
 constexpr int maxWidth = 40, maxHeight = 20;
 constexpr int framesPerInput = 300;
+constexpr int unboundedCells = 16 * 10;  // maps up to this many cells are searched without a frame bound
+constexpr int playedFrames = 900;  // frames of real play against the proofs
 
 // Every colour the game's map loader knows: terrain, pickups, doors, the
 // objectives, the start marker and the enemies.
@@ -40,6 +52,50 @@ std::vector<std::uint8_t> mapPicture(const std::uint8_t* data, std::size_t size)
     return encodeBmp24(width, height, [&](int x, int y) { return cells[static_cast<std::size_t>(y) * width + x]; });
 }
 
+// The keys of played frame f: four frames a byte from the input's tail, then
+// a sequence seeded by the whole input.
+std::uint8_t keysOf(int f, const std::uint8_t* tail, std::size_t tailSize, std::uint64_t& seed) {
+    if (static_cast<std::size_t>(f / 4) < tailSize) return tail[f / 4];
+    if (f % 4 == 0) seed = seed * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<std::uint8_t>(seed >> 56);
+}
+
+// Plays the map as the route search loads it and aborts on a play that takes
+// a cell the search proved out of reach (its tile gone) or wins a mission
+// whose exit it proved out of reach.
+void playAgainstProofs(const std::string& file, int mission, const RouteResult& proofs, const std::string& report,
+                       const std::uint8_t* tail, std::size_t tailSize, std::uint64_t seed) {
+    if (proofs.provenOut.empty() && !proofs.exitProvenOut) return;
+    resetGameState();
+    game.missionNumber = mission;
+    resetMissionState();
+    player.streamerDrain = 20;
+    loadLevelMapFile(file.c_str());
+    resetEnemies();
+    view.offsetX = 0;
+    view.offsetY = 0;
+    buildSolidList();
+    std::vector<std::uint8_t> tiles;
+    for (const auto& [x, y] : proofs.provenOut) tiles.push_back(mapCell(x, y).tile);
+    for (int f = 0; f < playedFrames && game.missionResult == 0; ++f) {
+        const std::uint8_t k = keysOf(f, tail, tailSize, seed);
+        const PlayerInput input{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0, (k & 32) != 0, (k & 16) != 0};
+        playFrame(FrameInput{input, false, false}, Drawing::off);
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            const auto& [x, y] = proofs.provenOut[i];
+            // The exit beam, hung down the start column, covers what it meets.
+            if (mapCell(x, y).tile == tiles[i] || mapCell(x, y).tile == tileCode::exitBeam) continue;
+            std::fprintf(stderr, "%sframe %d took the target at (%d, %d), proven out of reach\n", report.c_str(), f + 1, x,
+                         y);
+            std::abort();
+        }
+    }
+    if (proofs.exitProvenOut && game.missionResult == missionCompleted) {
+        std::fprintf(stderr, "%sthe mission was won, its exit proven out of reach\n", report.c_str());
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -54,7 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RouteOptions options;
     options.mission = data[2] % 3;
     options.strict = data[2] & 4;
-    options.maxFrames = framesPerInput;
+    // Small maps are searched without a bound, so that every kind of proof is
+    // put to the played test below.
+    const int cells = (1 + data[0] % maxWidth) * (1 + data[1] % maxHeight);
+    options.maxFrames = cells <= unboundedCells ? 0 : framesPerInput;
     std::ostringstream report;
     const RouteResult result = checkRoutes(fuzzDataPath("routes/map.bmp"), options, report);
     // Whatever the map, the search ends with a report, and every route it
@@ -65,5 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fputs(text.c_str(), stderr);
         std::abort();
     }
+    const std::size_t used = std::min(size, 3 + static_cast<std::size_t>(cells));
+    playAgainstProofs(fuzzDataPath("routes/map.bmp"), options.mission, result, text, data + used, size - used,
+                      fuzzHash(data, size));
     return 0;
 }

@@ -213,7 +213,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioCheck(const char* text, int mi
             found = checkRoutes("/studio/map.bmp", options, routes);
             out << routes.str();
             errors += found.errors;
-            warnings += found.warnings;
+            warnings += found.warnings + found.inconclusive;
             // A route finding's words are on its report line, after its number.
             std::istringstream lines(routes.str());
             for (std::string line; std::getline(lines, line);) {

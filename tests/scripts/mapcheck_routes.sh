@@ -80,7 +80,7 @@ while read -r name mission status what; do
     grep '^  ' "$work/$name.out" | diff "$work/$name.want" - >"$work/$name.diff" ||
         fail "$name ($what): $(cat "$work/$name.diff")"
 done <<'TABLE'
-three 1 1 a diamond far above any floor, key A shut in by its own doors, and a wall under the start plateau that the player cannot climb back
+three 1 3 a diamond far above any floor, key A shut in by its own doors (proven), and a wall under the start plateau that the player cannot climb back (the staged search cannot prove it)
 ....................
 #..................#
 #..................#
@@ -96,10 +96,10 @@ three 1 1 a diamond far above any floor, key A shut in by its own doors, and a w
 ######..d......lkl.#
 ####################
 = generator (12, 11): reached, 164 frames
-= diamond (16, 3): warning [1]: unreachable: higher than the jump from every floor nearby, by 49 pixels
+= diamond (16, 3): warning [1]: inconclusive: the search stopped after 2 map changes, trying the nearest first, not every order (what it saw: higher than the jump from every floor nearby, by 49 pixels)
 = diamond (8, 12): reached, 146 frames
 = key A (16, 12): warning [2]: unreachable: behind door A at (16, 11), and key A is reached only through that door
-= exit beam column 2: error [3]: unreachable: after the objective is met, no route leads back into column 2
+= exit beam column 2: unresolved [3]: inconclusive: the search stopped after 2 map changes, trying the nearest first, not every order (what it saw: after the objective is met, no route leads back into column 2)
 
 open 2 0 a crystal, key A opens the wall of doors, two beams break the wall behind it, the hostage meets the objective and the way back leads to the beam
 ....................
@@ -163,7 +163,7 @@ ceiling 2 0 two crates in the ceiling, under the top row: the beam opens the way
 = diamond (8, 2): reached, 88 frames
 = exit beam column 1: reached, 225 frames (105 after the objective)
 
-spikes 2 1 spikes too long to jump: the route goes through them, but the power is gone before the way back ends
+spikes 2 3 spikes too long to jump: the route goes through them, but the power is gone before the way back ends (not proven: the search does not weigh every way back by its power)
 ..........................
 #........................#
 #........................#
@@ -173,7 +173,7 @@ spikes 2 1 spikes too long to jump: the route goes through them, but the power i
 ##########################
 = hostage (23, 4): reached, 312 frames
 = diamond (20, 5): reached, 264 frames
-= exit beam column 2: error [1]: unreachable: after the objective is met, no route leads back into column 2
+= exit beam column 2: unresolved [1]: inconclusive: the search stopped after 1 map change, trying the nearest first, not every order (what it saw: after the objective is met, no route leads back into column 2)
 = note: some fewest-frames routes ran out of power in spikes or flow; they were searched again keeping off them
 
 pocket 2 0 a crate in the floor touches a sealed pocket only at its corner: the beam spends nothing on it
@@ -215,6 +215,62 @@ ledge 1 0 a ledge in the open: the generator sits at the very end of the beam's 
 = generator (8, 3): reached, 17 frames
 = diamond (3, 1): reached, 1 frames
 = exit beam column 2: reached, 18 frames (1 after the objective)
+TABLE
+
+# A corridor of 70 generators, a diamond before each: more map changes than
+# the search once allowed itself, and every one is played. Then the same map
+# on a small budget of states: what is left is inconclusive (status 3), never
+# unreachable.
+awk 'BEGIN { w = 148
+    for (y = 0; y < 7; ++y) { row = ""
+        for (x = 0; x < w; ++x) {
+            c = "."
+            if (y == 6 || ((x == 0 || x == w - 1) && y > 0)) c = "#"
+            if (y == 4 && x == 2) c = "P"
+            if (y == 4 && x >= 4 && x < 144 && x % 2 == 0) c = "d"
+            if (y == 2 && x >= 5 && x < 145 && x % 2 == 1) c = "G"
+            row = row c }
+        print row } }' >"$work/corridor.txt"
+routes corridor 1 "$work/corridor.txt" 0
+[ "$(grep -c ': reached' "$work/corridor.out")" = 141 ] || fail "corridor: not every target reached: $(grep -v ': reached' "$work/corridor.out")"
+"$check" --mission 1 --max-states 20000 "$work/corridor/level1" >"$work/budget.out"
+[ $? = 3 ] && grep -q 'generator (5, 2): unresolved \[[0-9]*\]: inconclusive: the search stopped after [0-9]* map changes* and [0-9]* player states, its budget' "$work/budget.out" &&
+    ! grep -q unreachable "$work/budget.out" || fail "corridor on a budget: $(cat "$work/budget.out")"
+
+# Maps the search cannot win in its order, though a player can: never
+# "unreachable" there (status 3, inconclusive). The winning input is the proof
+# the checker writes for a variant of the map (an edit, as sed takes it, that
+# takes away what misleads the search), played on the map itself in the game.
+while read -r name mission edit what; do
+    : >"$work/$name.txt"
+    while IFS= read -r row && [ -n "$row" ]; do echo "$row" >>"$work/$name.txt"; done
+    bake "$name" "$mission" <"$work/$name.txt"
+    "$check" --mission "$mission" "$work/$name/level$mission" >"$work/$name.out"
+    got=$?
+    [ $got = 3 ] && ! grep -q unreachable "$work/$name.out" || fail "$name ($what): status $got: $(cat "$work/$name.out")"
+    sed "$edit" "$work/$name.txt" | bake "$name-won" "$mission"
+    "$check" --mission "$mission" --emit-script "$work/$name-won-keys" "$work/$name-won/level$mission" >/dev/null ||
+        fail "$name: the variant is not proven"
+    "$exe" --mission "$mission" --level "$work/$name/level$mission" --script "$work/$name-won-keys/exit.keys" \
+        --max-ticks 20000 >"$work/$name.events" 2>&1
+    grep -q "event=mission-end mission=$mission result=completed" "$work/$name.events" ||
+        fail "$name: the variant's proof does not win the map: $(cat "$work/$name.events")"
+done <<'TABLE'
+pit 1 13s/d/./ the nearest diamond lies in a pit the player cannot leave; the generator needs the far one
+........................
+#......................#
+#......................#
+#..................G...#
+#......................#
+#......................#
+#.......P...........d..#
+#......................#
+##...###################
+##...###################
+##...###################
+##...###################
+##.d.###################
+########################
 TABLE
 
 # The shipped missions, enemies dropped: everything within reach.

@@ -11,7 +11,8 @@
 // --no-routes, it looks for a route to every objective, key, pickup and the
 // exit (routes.cpp), whatever else it found; --picture draws it all.
 // Exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad command
-// line or a MAP that cannot be read.
+// line or a MAP that cannot be read, 3 no fault proven but the route search
+// could neither reach an objective (or the exit) nor prove it out of reach.
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -36,6 +37,7 @@ namespace {
 
 int errors = 0;
 int warnings = 0;
+int inconclusive = 0;  // objectives or the exit the route search could neither reach nor prove out of reach
 std::vector<Finding> findings;  // the numbered findings with a cell
 
 void error(const std::string& message) {
@@ -61,7 +63,8 @@ void warning(const std::string& message) {
 }
 
 const char* const kSynopsis =
-    "usage: brastor-mapcheck [--mission 1|2] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE] MAP\n";
+    "usage: brastor-mapcheck [--mission 1|2] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE]\n"
+    "                        [--max-states N] MAP\n";
 const char* const kOptions =
     "MAP is a map picture (map.bmp), its text source (.map) or a mission folder holding\n"
     "either. Checks its limits and\n"
@@ -74,9 +77,11 @@ const char* const kOptions =
     "  --emit-script DIR  a proof for every reached target: a script that plays its route\n"
     "                     with brastor-headless --level MAP or brastor-playtest --replay\n"
     "  --picture FILE     a PNG of the level: the reached area, the routes, the findings\n"
+    "  --max-states N     the route search's budget of player states (default 2000000000);\n"
+    "                     past it, what is not yet reached is inconclusive\n"
     "  -h, --help         print this help and exit\n"
     "exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad option or a MAP\n"
-    "that cannot be read\n";
+    "that cannot be read, 3 no fault proven but an objective or the exit is inconclusive\n";
 
 // A bad command line or a MAP that cannot be read: the reason and the synopsis, status 2.
 int usage(const std::string& message) {
@@ -174,6 +179,14 @@ int main(int argc, char** argv) {
             routeOptions.scriptDir = argv[++i];
         } else if (arg == "--picture" && i + 1 < argc) {
             picture = argv[++i];
+        } else if (arg == "--max-states" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            char* end = nullptr;
+            errno = 0;
+            const long long n = std::strtoll(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || errno != 0 || n < 1)
+                return usage("bad value '" + value + "' for --max-states (a count above 0)");
+            routeOptions.maxStates = n;
         } else if (arg == "--mission" && i + 1 < argc) {
             const std::string value = argv[++i];
             if (value != "1" && value != "2") return usage("bad value '" + value + "' for --mission (1 or 2)");
@@ -223,6 +236,7 @@ int main(int argc, char** argv) {
         found = searchRoutes(file, source, data, routeOptions);
         errors += found.errors;
         warnings += found.warnings;
+        inconclusive += found.inconclusive;
         findings.insert(findings.end(), found.findings.begin(), found.findings.end());
     } else if (routes) {
         std::cout << "routes not searched: no player start marker\n";
@@ -237,6 +251,8 @@ int main(int argc, char** argv) {
 
     std::cout << map.enemies << " enemies, " << map.solidCells << " solid cells, " << map.generators
               << " generators, " << map.hostages << " hostages; " << errors << " error(s), " << warnings
-              << " warning(s)\n";
-    return errors > 0 ? 1 : 0;
+              << " warning(s)";
+    if (inconclusive > 0) std::cout << ", " << inconclusive << " inconclusive";
+    std::cout << "\n";
+    return errors > 0 ? 1 : inconclusive > 0 ? 3 : 0;
 }
