@@ -96,17 +96,25 @@ const std::string& hostileRouteLevelPath() {
     return hostilePath;
 }
 
-const std::string& routeLevelPath() {
-    if (!path.empty()) return path;
+// A walled square with a floor every third row from row 5 down, each with
+// gaps two cells wide that shift from floor to floor; `floors` gets their rows.
+std::vector<std::vector<Rgb>> floorsMap(std::vector<int>& floors) {
     std::vector<std::vector<Rgb>> map(size, std::vector<Rgb>(size, empty));
     for (int y = 0; y < size; ++y) map[y][0] = map[y][size - 1] = block;
     for (int x = 0; x < size; ++x) map[size - 1][x] = block;
-    std::vector<int> floors;
     for (int y = 5; y < size - 1; y += 3) floors.push_back(y);
+    for (std::size_t f = 0; f < floors.size(); ++f)
+        for (int x = 1; x < size - 1; ++x)
+            if ((x + 3 * static_cast<int>(f)) % 10 >= 2) map[floors[f]][x] = block;
+    return map;
+}
+
+const std::string& routeLevelPath() {
+    if (!path.empty()) return path;
+    std::vector<int> floors;
+    std::vector<std::vector<Rgb>> map = floorsMap(floors);
     for (std::size_t f = 0; f < floors.size(); ++f) {
         const int y = floors[f];
-        for (int x = 1; x < size - 1; ++x)
-            if ((x + 3 * static_cast<int>(f)) % 10 >= 2) map[y][x] = block;
         for (int x = 4; x < size - 2; x += 7)
             if (map[y][x].r == 0 && map[y - 1][x].r == 255 && map[y - 1][x].g == 255) map[y - 1][x] = diamond;
         if (f % 4 == 1)
@@ -131,14 +139,8 @@ const std::string& routeLevelPath() {
 
 const std::string& generatorRouteLevelPath() {
     if (!generatorsPath.empty()) return generatorsPath;
-    std::vector<std::vector<Rgb>> map(size, std::vector<Rgb>(size, empty));
-    for (int y = 0; y < size; ++y) map[y][0] = map[y][size - 1] = block;
-    for (int x = 0; x < size; ++x) map[size - 1][x] = block;
     std::vector<int> floors;
-    for (int y = 5; y < size - 1; y += 3) floors.push_back(y);
-    for (std::size_t f = 0; f < floors.size(); ++f)
-        for (int x = 1; x < size - 1; ++x)
-            if ((x + 3 * static_cast<int>(f)) % 10 >= 2) map[floors[f]][x] = block;
+    std::vector<std::vector<Rgb>> map = floorsMap(floors);
     const auto onFloor = [&](int x, int y) {
         return map[y][x].r == 0 && map[y - 1][x].r == 255 && map[y - 1][x].g == 255 && map[y - 2][x].r == 255 &&
                map[y - 2][x].g == 255;
