@@ -2,6 +2,7 @@
 // play, the solid list, the camera and the drawing of the scene.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int gridSize = 201;
@@ -79,6 +80,8 @@ std::int32_t solidIndexAt(int x, int y);
 void loadLevelMap(std::int32_t missionNumber);
 // The same from any map picture, named as the game names files (or an absolute path).
 void loadLevelMapFile(const char* name);
+// The same from a map picture's `size` bytes at `data`, for the tools that hold it in memory.
+void loadLevelMapBytes(const std::uint8_t* data, std::size_t size);
 
 // ---- grid operations (walk the map area only)
 std::int32_t buildSolidList();  // also stores the result in solidLast
