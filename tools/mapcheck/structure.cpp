@@ -25,13 +25,15 @@ std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std
 
 int missionOfContents(int generators, int hostages) { return hostages > 0 && generators == 0 ? 2 : 1; }
 
-MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) {
+MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission, Findings& findings) {
     MapStructure s;
+    int faults = 0;
     auto error = [&](const std::string& message, int x = -1, int y = -1) {
-        s.findings.push_back(StructureFinding{true, message, x, y});
+        findings.add(Severity::error, message, {x, y});
+        ++faults;
     };
     auto warning = [&](const std::string& message, int x = -1, int y = -1) {
-        s.findings.push_back(StructureFinding{false, message, x, y});
+        findings.add(Severity::warning, message, {x, y});
     };
     if (data.size() < bmpHeaderBytes || data[0] != 'B' || data[1] != 'M') {
         error("not a BMP file (nor a .map text source)");
@@ -44,7 +46,7 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
     if (header.bitsPerPixel != 24 || header.compression != 0) error("the game reads 24-bit uncompressed pictures only");
     if (offset != 54) error("pixel data must start at byte 54 (a plain 40-byte information header)");
     if (width < 1 || height < 1) error("the game reads bottom-up pictures with a positive size only");
-    if (!s.findings.empty()) return s;
+    if (faults > 0) return s;
     if (width > gridSize || height > gridSize) {
         error("map is " + std::to_string(width) + " x " + std::to_string(height) + " cells, the grid holds " +
               std::to_string(gridSize) + " x " + std::to_string(gridSize));
@@ -212,10 +214,4 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
         }
     }
     return s;
-}
-
-std::string firstStructureError(const MapStructure& structure) {
-    for (const StructureFinding& f : structure.findings)
-        if (f.error) return f.message;
-    return "";
 }
