@@ -21,6 +21,16 @@ std::string Findings::firstError() const {
     return "";
 }
 
+std::map<std::pair<int, int>, std::string> Findings::circles() const {
+    std::map<std::pair<int, int>, std::string> labels;
+    for (const Finding& f : list_) {
+        if (f.number == 0) continue;
+        std::string& label = labels[{f.at.x, f.at.y}];
+        label += (label.empty() ? "" : ",") + std::to_string(f.number);
+    }
+    return labels;
+}
+
 std::string Findings::line(const Finding& f) {
     std::string out = f.subject.empty() ? "" : "  " + f.subject + ": ";
     switch (f.severity) {

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class Severity {
@@ -41,6 +43,9 @@ public:
     int count(Severity severity) const;
     // The first error's words, or "" when there is none.
     std::string firstError() const;
+    // One circle a cell, as the picture draws them: the numbers of the
+    // findings told there, in order, joined by commas.
+    std::map<std::pair<int, int>, std::string> circles() const;
     // The finding as its report line, without the line's end.
     static std::string line(const Finding& f);
     // Every told finding, one line each, in order.

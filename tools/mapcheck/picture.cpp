@@ -203,12 +203,7 @@ bool writePicture(const std::string& file, const MapStructure& structure, const 
     }
     const int zoom = cell >= 32 ? 2 : 1;
     // One circle a cell, labelled with the numbers of all its findings.
-    std::map<std::pair<int, int>, std::string> labels;
-    for (const Finding& f : findings.all()) {
-        if (f.number == 0) continue;
-        std::string& label = labels[{f.at.x, f.at.y}];
-        label += (label.empty() ? "" : ",") + std::to_string(f.number);
-    }
+    const std::map<std::pair<int, int>, std::string> labels = findings.circles();
     const int radius = std::max(cell, 12);
     for (const auto& [where, label] : labels)
         canvas.circle(where.first * cell + cell / 2, where.second * cell + cell / 2, radius, thick + 1, kCircle);
