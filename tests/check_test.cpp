@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -44,7 +45,9 @@ struct Numbered {
 }  // namespace
 
 TEST(Check, OneListNumbersEveryPassInTheOrderTold) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "brastor-check-test";
+    // Its own folder: other runs of the tests may share the machine.
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("brastor-check-test-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir);
     const std::filesystem::path file = dir / "every.map";
     std::ofstream(file) << kEveryPass;
