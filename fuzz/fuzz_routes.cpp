@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Whatever the map, the search ends with a report, and every route it
     // plays for real follows the one it searched ("internal:" says one left it).
     const std::string text = report.str();
-    if (result.errors < 0 || result.warnings < 0 || text.find("routes from the start") == std::string::npos ||
+    if (text.find("routes from the start") == std::string::npos ||
         text.find("internal:") != std::string::npos) {
         std::fputs(text.c_str(), stderr);
         std::abort();

@@ -55,12 +55,13 @@ const RuleCase ruleCases[] = {
 
 TEST(Rules, ReportTheCellsOfEachFault) {
     for (const RuleCase& c : ruleCases) {
-        const std::vector<RuleFault> faults = checkPlayRules(ruleGrid(c.map));
+        Findings faults;
+        checkPlayRules(ruleGrid(c.map), faults);
         std::vector<std::pair<int, int>> cells;
         std::string all;
-        for (const RuleFault& f : faults) {
-            cells.push_back({f.x, f.y});
-            all += "\n  " + f.message;
+        for (const Finding& f : faults.all()) {
+            cells.push_back({f.at.x, f.at.y});
+            all += "\n  " + f.text;
         }
         EXPECT_EQ(cells, c.faultCells) << c.what << all;
     }

@@ -1,24 +1,21 @@
 // The level studio's checker, compiled to WebAssembly for its Web Worker: one
-// narrow door onto the passes brastor-mapcheck runs on a ".map" source (the
-// baker's reader, the structure check, the play rules, the route search),
-// called in the same order with the same options, so the page shows the
-// command line's report word for word. Answers are JSON texts that stay valid
-// until the next call.
+// narrow door onto brastor-mapcheck's own call that runs every pass on a
+// ".map" source (the baker's reader, the structure check, the play rules, the
+// route search) and prints the report, so the page shows the command line's
+// report word for word. Answers are JSON texts that stay valid until the next
+// call.
 #include <emscripten.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bake/map_source.h"
-#include "mapcheck/routes.h"
-#include "mapcheck/rules.h"
-#include "mapcheck/structure.h"
+#include "mapcheck/check.h"
 #include "platform/bmp_format.h"
 #include "world/world.h"
 
@@ -162,95 +159,53 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* studioBake(const char* text) {
 }
 
 // brastor-mapcheck's report on a ".map" text under `mission` (0: the one its
-// contents ask for), with what the page draws: {report, errors, warnings,
-// mission, findings [{number, x, y, error, message}], trails [{name, points
-// [x, y, ...] in world pixels}], proof (the script of the exit's route)}.
+// contents ask for), by the checker's own call, with what the page draws:
+// {report, errors, warnings (the unresolved among them), inconclusive,
+// mission, searched, findings [{number, x, y, error, message}], trails [{name,
+// points [x, y, ...] in world pixels}], proof (the script of the exit's route)}.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* studioCheck(const char* text, int mission) {
-    std::ostringstream out;
-    int errors = 0, warnings = 0;
-    std::vector<Finding> findings;
-    std::map<int, std::pair<bool, std::string>> said;  // finding number: error?, words
-    auto tell = [&](const StructureFinding& f) {
-        if (f.x >= 0) {
-            const int number = static_cast<int>(findings.size()) + 1;
-            findings.push_back(Finding{number, f.x, f.y});
-            said[number] = {f.error, f.message};
-            out << (f.error ? "error [" : "warning [") << number << "]: " << f.message << "\n";
-        } else {
-            out << (f.error ? "error: " : "warning: ") << f.message << "\n";
-        }
-        (f.error ? errors : warnings) += 1;
-    };
-
-    MapSource source;
-    std::vector<std::uint8_t> data;
-    RouteResult found;
+    std::filesystem::create_directories("/studio");
+    writeFile("/studio/level.map", text);
+    std::error_code ec;
+    std::filesystem::remove_all("/studio/proof", ec);
+    CheckOptions options;
+    options.mission = mission;
+    options.shownName = "level.map";
+    options.search.keepTrails = true;
+    options.search.scriptDir = "/studio/proof";
+    options.search.level = "level.map";
+    const MapCheck check = checkMap("/studio/level.map", options);
+    std::ostringstream report;
+    printReport(check, report);
+    const Findings& found = check.findings;
+    const RouteResult& routes = check.routes;
     std::string proof;
-    MapStructure map;
-    // As brastor-mapcheck reads a source: every fault is an error, and only a
-    // grid without its shape stops the check.
-    if (readSource(text, source, out, "level.map", errors)) {
-        data = encodeBmp(source.width, source.height, source.pixels);
-        map = checkStructure(data, mission);
-        for (const StructureFinding& f : map.findings) tell(f);
-    }
-    if (map.readable) {
-        mission = map.mission;
-        for (const RuleFault& fault : checkPlayRules(map.play))
-            tell(StructureFinding{true, fault.message, fault.x, fault.y});
-        if (map.starts > 0) {
-            writeFile("/studio/map.bmp", std::string(data.begin(), data.end()));
-            std::error_code ec;
-            std::filesystem::remove_all("/studio/proof", ec);
-            RouteOptions options;
-            options.mission = mission;
-            options.keepTrails = true;
-            options.exitBlocked = map.beamBlocked;
-            options.scriptDir = "/studio/proof";
-            options.level = "level.map";
-            options.firstNumber = static_cast<int>(findings.size()) + 1;
-            std::ostringstream routes;
-            found = checkRoutes("/studio/map.bmp", options, routes);
-            out << routes.str();
-            errors += found.errors;
-            warnings += found.warnings + found.inconclusive;
-            // A route finding's words are on its report line, after its number.
-            std::istringstream lines(routes.str());
-            for (std::string line; std::getline(lines, line);) {
-                for (const Finding& f : found.findings) {
-                    const std::string mark = " [" + std::to_string(f.number) + "]: ";
-                    if (const auto at = line.find(mark); at != std::string::npos)
-                        said[f.number] = {line.find("error [") != std::string::npos,
-                                          line.substr(0, line.find(": ")).substr(2) + ": " +
-                                              line.substr(at + mark.size())};
-                }
-            }
-            findings.insert(findings.end(), found.findings.begin(), found.findings.end());
-            std::ifstream script("/studio/proof/exit.keys");
-            proof.assign(std::istreambuf_iterator<char>(script), std::istreambuf_iterator<char>());
-        } else {
-            out << "routes not searched: no player start marker\n";
-        }
-        out << map.enemies << " enemies, " << map.solidCells << " solid cells, " << map.generators
-            << " generators, " << map.hostages << " hostages; " << errors << " error(s), " << warnings
-            << " warning(s)\n";
+    if (routes.searched) {
+        std::ifstream script("/studio/proof/exit.keys");
+        proof.assign(std::istreambuf_iterator<char>(script), std::istreambuf_iterator<char>());
     }
 
-    answer = "{\"report\":" + jsonText(out.str()) + ",\"errors\":" + std::to_string(errors) +
-             ",\"warnings\":" + std::to_string(warnings) + ",\"mission\":" + std::to_string(mission) +
-             ",\"searched\":" + (found.searched ? "true" : "false") + ",\"findings\":[";
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding& f = findings[i];
-        const auto& [error, words] = said[f.number];
-        answer += (i ? "," : "") + std::string("{\"number\":") + std::to_string(f.number) +
-                  ",\"x\":" + std::to_string(f.x) + ",\"y\":" + std::to_string(f.y) +
-                  ",\"error\":" + (error ? "true" : "false") + ",\"message\":" + jsonText(words) + "}";
+    const int inconclusive = found.count(Severity::unresolved);
+    answer = "{\"report\":" + jsonText(report.str()) + ",\"errors\":" + std::to_string(found.count(Severity::error)) +
+             ",\"warnings\":" + std::to_string(found.count(Severity::warning) + inconclusive) +
+             ",\"inconclusive\":" + std::to_string(inconclusive) +
+             ",\"mission\":" + std::to_string(check.readable ? check.map.mission : mission) +
+             ",\"searched\":" + (routes.searched ? "true" : "false") + ",\"findings\":[";
+    bool first = true;
+    for (const Finding& f : found.all()) {
+        if (f.number == 0) continue;
+        const std::string words = f.subject.empty() ? f.text : f.subject + ": " + f.text;
+        answer += (first ? "" : ",") + std::string("{\"number\":") + std::to_string(f.number) +
+                  ",\"x\":" + std::to_string(f.at.x) + ",\"y\":" + std::to_string(f.at.y) +
+                  ",\"error\":" + (f.severity == Severity::error ? "true" : "false") +
+                  ",\"message\":" + jsonText(words) + "}";
+        first = false;
     }
     answer += "],\"trails\":[";
-    for (std::size_t t = 0; t < found.trails.size(); ++t) {
-        answer += (t ? "," : "") + std::string("{\"name\":") + jsonText(found.trailNames[t]) + ",\"points\":[";
+    for (std::size_t t = 0; t < routes.trails.size(); ++t) {
+        answer += (t ? "," : "") + std::string("{\"name\":") + jsonText(routes.trailNames[t]) + ",\"points\":[";
         // Every fourth frame, and the last, draw the same line at a quarter of the weight.
-        const auto& trail = found.trails[t];
+        const auto& trail = routes.trails[t];
         std::string points;
         auto add = [&](const std::pair<int, int>& at) {
             points += (points.empty() ? "" : ",") + std::to_string(at.first) + "," + std::to_string(at.second);

@@ -38,6 +38,59 @@ void placePixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, in
     }
 }
 
+// Reads the picture `size` bytes long whose bytes `readAt(offset, count,
+// into)` copies (zeros past its end; false when `offset` cannot be reached) as
+// the game reads a map: `width` and `height` become the part that fits the
+// grid, then `pixel(x, y, r, g, b)` is called for each of its cells in the
+// order read.
+template <class ReadAt, class Pixel>
+void walkMapPicture(std::int64_t size, ReadAt readAt, std::int32_t& width, std::int32_t& height, Pixel pixel) {
+    std::uint8_t header[bmpHeaderBytes] = {};
+    readAt(0, bmpHeaderBytes, header);
+    const BmpHeader fields = readBmpHeader(header);
+    const std::int32_t fileWidth = fields.width;
+    const std::int32_t fileHeight = fields.height;
+    width = std::clamp(fileWidth, 0, gridSize);
+    height = std::clamp(fileHeight, 0, gridSize);
+
+    const std::int64_t rowBytes = bmpRowBytes24(std::max(fileWidth, 0));
+    const int columns = width;
+    std::uint8_t row[3 * gridSize];
+
+    // File row r holds map row fileHeight - 1 - r: only the last gridSize file
+    // rows land inside the grid; they are taken in file order, so markers keep it.
+    const std::int64_t firstRow = std::max<std::int64_t>(0, static_cast<std::int64_t>(fileHeight) - gridSize);
+    for (std::int64_t r = firstRow; r < fileHeight; ++r) {
+        const int y = static_cast<int>(fileHeight - 1 - r);
+        const int count = 3 * columns;
+        // r * rowBytes is formed only when it lies within the file, so it cannot overflow.
+        const bool inFile = rowBytes > 0 && r <= (size - bmpHeaderBytes) / rowBytes &&
+                            readAt(bmpHeaderBytes + r * rowBytes, count, row);
+        if (!inFile) std::memset(row, 0, static_cast<std::size_t>(count));
+        for (int x = 0; x < columns; ++x) pixel(x, y, row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    }
+}
+
+// Copies from `size` bytes at `data`, as walkMapPicture's `readAt` does.
+auto readFrom(const std::uint8_t* data, std::size_t size) {
+    const auto length = static_cast<std::int64_t>(size);
+    return [data, length](std::int64_t offset, int count, std::uint8_t* into) {
+        if (offset > length) return false;
+        const auto have = static_cast<std::size_t>(std::min<std::int64_t>(count, length - offset));
+        if (have > 0) std::memcpy(into, data + offset, have);
+        std::memset(into + have, 0, static_cast<std::size_t>(count) - have);
+        return true;
+    };
+}
+
+// The grid, the enemy table and the view from a picture, as loadLevelMapFile promises.
+template <class ReadAt>
+void placeMapPicture(std::int64_t size, ReadAt readAt) {
+    int enemyCount = 0;
+    walkMapPicture(size, readAt, mapWidth, mapHeight,
+                   [&](int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) { placePixel(x, y, r, g, b, enemyCount); });
+}
+
 }  // namespace
 
 // Clears the grid, then reads the mission's map picture, if there is one, into
@@ -55,36 +108,21 @@ void loadLevelMapFile(const char* name) {
     std::memset(&mapGrid, 0, sizeof mapGrid);
     GameFile file;
     if (openBinaryFile(file, name) != 0) return;
-
-    std::uint8_t header[bmpHeaderBytes];
-    readBytes(file, bmpHeaderBytes, header);
-    const BmpHeader fields = readBmpHeader(header);
-    const std::int32_t width = fields.width;
-    const std::int32_t height = fields.height;
-    mapWidth = std::clamp(width, 0, gridSize);
-    mapHeight = std::clamp(height, 0, gridSize);
-
-    const std::int64_t size = fileSize(file);
-    const std::int64_t rowBytes = bmpRowBytes24(std::max(width, 0));
-    const int columns = mapWidth;
-    std::uint8_t row[3 * gridSize];
-    int enemyCount = 0;
-
-    // File row r holds map row height - 1 - r: only the last gridSize file rows
-    // land inside the grid; they are taken in file order, so markers keep it.
-    const std::int64_t firstRow = std::max<std::int64_t>(0, static_cast<std::int64_t>(height) - gridSize);
-    for (std::int64_t r = firstRow; r < height; ++r) {
-        const int y = static_cast<int>(height - 1 - r);
-        const int count = 3 * columns;
-        // r * rowBytes is formed only when it lies within the file, so it cannot overflow.
-        const bool inFile = rowBytes > 0 && r <= (size - bmpHeaderBytes) / rowBytes &&
-                            seekFile(file, bmpHeaderBytes + r * rowBytes);
-        if (inFile)
-            readBytes(file, count, row);
-        else
-            std::memset(row, 0, static_cast<std::size_t>(count));
-        for (int x = 0; x < columns; ++x)
-            placePixel(x, y, row[3 * x + 2], row[3 * x + 1], row[3 * x], enemyCount);
-    }
+    placeMapPicture(fileSize(file), [&](std::int64_t offset, int count, std::uint8_t* into) {
+        if (!seekFile(file, offset)) return false;
+        readBytes(file, count, into);
+        return true;
+    });
     closeFile(file);
+}
+
+void loadLevelMapBytes(const std::uint8_t* data, std::size_t size) {
+    std::memset(&mapGrid, 0, sizeof mapGrid);
+    placeMapPicture(static_cast<std::int64_t>(size), readFrom(data, size));
+}
+
+void readMapPixels(const std::uint8_t* data, std::size_t size,
+                   const std::function<void(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b)>& pixel) {
+    std::int32_t width = 0, height = 0;
+    walkMapPicture(static_cast<std::int64_t>(size), readFrom(data, size), width, height, pixel);
 }

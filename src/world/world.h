@@ -2,7 +2,9 @@
 // play, the solid list, the camera and the drawing of the scene.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 constexpr int gridSize = 201;
 
@@ -79,6 +81,14 @@ std::int32_t solidIndexAt(int x, int y);
 void loadLevelMap(std::int32_t missionNumber);
 // The same from any map picture, named as the game names files (or an absolute path).
 void loadLevelMapFile(const char* name);
+// The same from a map picture's `size` bytes at `data`, for the tools that hold it in memory.
+void loadLevelMapBytes(const std::uint8_t* data, std::size_t size);
+// The cells of a map picture's `size` bytes at `data` as the loaders read
+// them, without placing them: pixel(x, y, r, g, b) for each cell that fits
+// the grid, in the loaders' order (the bottom row first, each row left to
+// right), the order that decides which markers the game keeps.
+void readMapPixels(const std::uint8_t* data, std::size_t size,
+                   const std::function<void(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b)>& pixel);
 
 // ---- grid operations (walk the map area only)
 std::int32_t buildSolidList();  // also stores the result in solidLast

@@ -233,6 +233,23 @@ await run(path.join(out, 'studio-failure.png'), () => page, async (browser) => {
   console.log(`a paint stroke over 101 cells: on the canvas ${stroke.drawnAfterMs.toFixed(1)} ms after its last ` +
     `cell (the grid drawn in ${stroke.drawMs.toFixed(1)} ms); longest frame during it ${stroke.longestFrameMs.toFixed(1)} ms`);
 
+  // ---- findings from every pass (structure, play rules, routes, some unresolved, some summed up): the
+  // studio's report is the command line's, and its list and circles carry the report's numbers
+  const every = ['...........................', '#.........G...............#', ...Array(4).fill(`#${'.'.repeat(25)}#`),
+    '#.Pd....Wo................#', `#${'.'.repeat(25)}#`, '#'.repeat(27), '#d#d#d#d#d#d#d#d#d#d#d#d#H#', '#'.repeat(27)];
+  const everyFile = path.join(out, 'studio-every.map');
+  fs.writeFileSync(everyFile, textOf(every));
+  await page.setInputFiles('#file', { name: 'every.map', mimeType: 'text/plain', buffer: Buffer.from(textOf(every)) });
+  await proofOf(page, textOf(every));
+  const everyResult = await page.evaluate(() => window.studio.result);
+  check(mapcheckReport(everyFile) === everyResult.report,
+    `findings from every pass: the studio's report is brastor-mapcheck's word for word:\n${everyResult.report}`);
+  const reportNumbers = [...everyResult.report.matchAll(/ \[(\d+)\]: /g)].map((m) => Number(m[1]));
+  const listed = everyResult.findings.map((f) => f.number);
+  check(reportNumbers.length === 16 && JSON.stringify(listed) === JSON.stringify(reportNumbers) &&
+    await page.locator('#findings li[value]').count() === 16,
+    `the studio lists its findings under the report's numbers: ${listed.join(' ')}`);
+
   // ---- offline: the service worker keeps the studio, its checker and its player
   const away = await browser.newContext({ viewport: { width: 1200, height: 800 } });
   const visit = await openStudio(away);

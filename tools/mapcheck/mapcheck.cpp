@@ -9,58 +9,24 @@
 // --mission or from the map's contents, as the level tester chooses it: 2 for
 // hostages and no generator, else 1. MAP may be a mission folder. Then, unless
 // --no-routes, it looks for a route to every objective, key, pickup and the
-// exit (routes.cpp), whatever else it found; --picture draws it all.
+// exit (routes.cpp), whatever else it found; --picture draws it all. Every
+// pass adds to one list of findings (check.cpp), which the report numbers.
 // Exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad command
 // line or a MAP that cannot be read, 3 no fault proven but the route search
 // could neither reach an objective (or the exit) nor prove it out of reach.
-#include <cctype>
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include <unistd.h>
-
-#include "bake/map_source.h"
+#include "mapcheck/check.h"
 #include "mapcheck/picture.h"
-#include "mapcheck/routes.h"
-#include "mapcheck/rules.h"
-#include "mapcheck/structure.h"
 #include "platform/utf8_path.h"
 
 namespace {
-
-int errors = 0;
-int warnings = 0;
-int inconclusive = 0;  // objectives or the exit the route search could neither reach nor prove out of reach
-std::vector<Finding> findings;  // the numbered findings with a cell
-
-void error(const std::string& message) {
-    std::cout << "error: " << message << "\n";
-    ++errors;
-}
-// A fault seen at a cell: numbered, so that the picture can circle it.
-void errorAt(int x, int y, const std::string& message) {
-    const int number = static_cast<int>(findings.size()) + 1;
-    findings.push_back(Finding{number, x, y});
-    std::cout << "error [" << number << "]: " << message << "\n";
-    ++errors;
-}
-void warningAt(int x, int y, const std::string& message) {
-    const int number = static_cast<int>(findings.size()) + 1;
-    findings.push_back(Finding{number, x, y});
-    std::cout << "warning [" << number << "]: " << message << "\n";
-    ++warnings;
-}
-void warning(const std::string& message) {
-    std::cout << "warning: " << message << "\n";
-    ++warnings;
-}
 
 const char* const kSynopsis =
     "usage: brastor-mapcheck [--mission 1|2] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE]\n"
@@ -113,46 +79,6 @@ std::string mapFileOf(const std::string& given, std::string& problem) {
         return "";
     }
     return given;
-}
-
-// The map as the game's file: the picture itself, or the text source baked in
-// memory (its faults reported with file and line). False when nothing to check.
-bool readMap(const std::string& file, std::vector<std::uint8_t>& data, bool& source) {
-    std::string ext = utf8OfPath(pathOfUtf8(file).extension());
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    source = ext == ".map";
-    if (source) {
-        MapSource map;
-        readMapSource(pathOfUtf8(file), map, [](const std::filesystem::path& at, int line, const std::string& message) {
-            error(utf8OfPath(at) + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + message);
-        });
-        if (!map.usable) return false;
-        data = encodeBmp(map.width, map.height, map.pixels);
-        return true;
-    }
-    std::ifstream in(pathOfUtf8(file), std::ios::binary);
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
-// Runs the route search on the map; a text source is baked to a file first,
-// since the search loads the map with the game's own loader.
-RouteResult searchRoutes(const std::string& file, bool source, const std::vector<std::uint8_t>& data,
-                         RouteOptions options) {
-    namespace fs = std::filesystem;
-    options.firstNumber = static_cast<int>(findings.size()) + 1;
-    if (!source) return checkRoutes(file, options, std::cout);
-    std::error_code ec;
-    const fs::path folder = fs::temp_directory_path(ec) / ("brastor-mapcheck-" + std::to_string(getpid()));
-    fs::create_directories(folder, ec);
-    const fs::path baked = folder / "map.bmp";
-    {
-        std::ofstream out(baked, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
-    RouteResult result = checkRoutes(utf8OfPath(baked), options, std::cout);
-    fs::remove_all(folder, ec);
-    return result;
 }
 
 }  // namespace
@@ -212,47 +138,19 @@ int main(int argc, char** argv) {
     }
 
     std::cout << file << ":\n";
-    std::vector<std::uint8_t> data;
-    bool source = false;
-    if (!readMap(file, data, source)) return 1;
-    const MapStructure map = checkStructure(data, mission);
-    for (const StructureFinding& f : map.findings) {
-        if (f.x < 0)
-            f.error ? error(f.message) : warning(f.message);
-        else
-            f.error ? errorAt(f.x, f.y, f.message) : warningAt(f.x, f.y, f.message);
-    }
-    if (!map.readable) return 1;
-    mission = map.mission;
-    for (const RuleFault& fault : checkPlayRules(map.play)) errorAt(fault.x, fault.y, fault.message);
-
-    RouteResult found;
-    if (routes && map.starts > 0) {
-        routeOptions.mission = mission;
-        routeOptions.keepTrails = !picture.empty();
-        routeOptions.exitBlocked = map.beamBlocked;
-        std::error_code ec;
-        routeOptions.level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(given), ec).lexically_normal());
-        found = searchRoutes(file, source, data, routeOptions);
-        errors += found.errors;
-        warnings += found.warnings;
-        inconclusive += found.inconclusive;
-        findings.insert(findings.end(), found.findings.begin(), found.findings.end());
-    } else if (routes) {
-        std::cout << "routes not searched: no player start marker\n";
-    }
-    if (!picture.empty()) {
+    CheckOptions options;
+    options.mission = mission;
+    options.routes = routes;
+    options.search = routeOptions;
+    options.search.keepTrails = !picture.empty();
+    std::error_code ec;
+    options.search.level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(given), ec).lexically_normal());
+    MapCheck check = checkMap(file, options);
+    if (check.readable && !picture.empty()) {
         std::string why;
-        if (!writePicture(picture, map.play, map.startX, map.startY, mission, found, findings, why)) {
-            std::cout << "error: " << picture << ": " << why << "\n";
-            ++errors;
-        }
+        if (!writePicture(picture, check.map, check.routes, check.findings, why))
+            check.findings.add(Severity::error, picture + ": " + why);
     }
-
-    std::cout << map.enemies << " enemies, " << map.solidCells << " solid cells, " << map.generators
-              << " generators, " << map.hostages << " hostages; " << errors << " error(s), " << warnings
-              << " warning(s)";
-    if (inconclusive > 0) std::cout << ", " << inconclusive << " inconclusive";
-    std::cout << "\n";
-    return errors > 0 ? 1 : inconclusive > 0 ? 3 : 0;
+    printReport(check, std::cout);
+    return exitStatus(check);
 }

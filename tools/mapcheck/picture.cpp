@@ -143,8 +143,10 @@ int enemySlot(std::string_view enemy) {
 
 }  // namespace
 
-bool writePicture(const std::string& file, const RuleGrid& map, int startX, int startY, int mission,
-                  const RouteResult& routes, const std::vector<Finding>& findings, std::string& problem) {
+bool writePicture(const std::string& file, const MapStructure& structure, const RouteResult& routes,
+                  const Findings& findings, std::string& problem) {
+    const RuleGrid& map = structure.play;
+    const int startX = structure.startX, startY = structure.startY, mission = structure.mission;
     const std::string data = findInstalledDataFolder();
     if (!std::filesystem::is_directory(pathOfUtf8(data) / "gfx")) {
         problem = "no baked game data (gfx/) beside the program in " + data;
@@ -201,11 +203,7 @@ bool writePicture(const std::string& file, const RuleGrid& map, int startX, int 
     }
     const int zoom = cell >= 32 ? 2 : 1;
     // One circle a cell, labelled with the numbers of all its findings.
-    std::map<std::pair<int, int>, std::string> labels;
-    for (const Finding& f : findings) {
-        std::string& label = labels[{f.x, f.y}];
-        label += (label.empty() ? "" : ",") + std::to_string(f.number);
-    }
+    const std::map<std::pair<int, int>, std::string> labels = findings.circles();
     const int radius = std::max(cell, 12);
     for (const auto& [where, label] : labels)
         canvas.circle(where.first * cell + cell / 2, where.second * cell + cell / 2, radius, thick + 1, kCircle);

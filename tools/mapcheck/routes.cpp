@@ -2,6 +2,9 @@
 // brastor-headless script per reached target.
 #include "mapcheck/routes_search.h"
 
+#include <iterator>
+#include <sstream>
+
 #include "platform/utf8_path.h"
 
 namespace routesearch {
@@ -68,7 +71,7 @@ void writeScript(const std::string& dir, const std::string& level, const Target&
 
 }  // namespace
 
-RouteResult RouteSearch::report(const RouteOptions& options) {
+RouteResult RouteSearch::report(const RouteOptions& options, Findings& findings) {
     RouteResult result;
     result.searched = true;
     result.width = mapWidth;
@@ -77,7 +80,7 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     for (int y = 0; y < mapHeight; ++y)
         for (int x = 0; x < mapWidth; ++x) result.reached[y * mapWidth + x] = everReached_[y * gridSize + x];
     labelAreas();
-    out_ << "routes from the start " << cellText(startX_, startY_) << ", enemies left out:\n";
+    findings.add(Severity::note, "routes from the start " + cellText(startX_, startY_) + ", enemies left out:");
     const int objectiveFrame = boxFrame_;
     // The search plays the nearest map change first, so a target it did not
     // reach is out of reach only where provenOutOfReach says so.
@@ -90,19 +93,21 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     constexpr int sameReasonShown = 10;
     std::map<std::string, int> sameReason;
     auto line = [&](const Target& t, bool error) {
-        const std::string name = std::string("  ") + kindName(t.kind) + " " +
+        const std::string name = std::string(kindName(t.kind)) + " " +
                                  (t.kind == Kind::exitBeam ? "column " + std::to_string(t.x) : cellText(t.x, t.y));
         if (t.kind == Kind::exitBeam && options.exitBlocked && !t.reached) {
-            out_ << name << ": not searched: the beam cannot hang until its column is opened (above)\n";
+            findings.add(Severity::note, "not searched: the beam cannot hang until its column is opened (above)", {},
+                         name);
             return;
         }
         if (t.reached) {
-            out_ << name << ": reached, " << t.frames << " frames";
-            if (t.kind == Kind::exitBeam) out_ << " (" << (t.frames - objectiveFrame) << " after the objective)";
-            out_ << "\n";
+            std::string words = "reached, " + std::to_string(t.frames) + " frames";
+            if (t.kind == Kind::exitBeam)
+                words += " (" + std::to_string(t.frames - objectiveFrame) + " after the objective)";
+            findings.add(Severity::note, words, {}, name);
             if (keepTrails_) {
                 result.trails.push_back(t.trail);
-                result.trailNames.push_back(name.substr(2));
+                result.trailNames.push_back(name);
             }
             return;
         }
@@ -111,12 +116,7 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             result.exitProvenOut = true;
         else if (proven)
             result.provenOut.push_back({t.x, t.y});
-        if (!proven && error)
-            ++result.inconclusive;
-        else if (error)
-            ++result.errors;
-        else
-            ++result.warnings;
+        const Severity severity = !error ? Severity::warning : proven ? Severity::error : Severity::unresolved;
         const std::string why = reason(t);
         const std::string verdict = proven ? "unreachable: " : stoppedText + " (what it saw: ";
         // A map full of one thing out of reach for one reason: the first few tell.
@@ -128,12 +128,10 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             else if (alike.back() != 'N')
                 alike += 'N';
         }
-        if (++sameReason[alike] > sameReasonShown) return;
-        const int number = options.firstNumber + static_cast<int>(result.findings.size());
+        const bool told = ++sameReason[alike] <= sameReasonShown;
         // The exit's finding is circled where the player starts.
-        result.findings.push_back(Finding{number, t.x, t.kind == Kind::exitBeam ? startY_ : t.y});
-        out_ << name << ": " << (proven ? error ? "error" : "warning" : error ? "unresolved" : "warning") << " [" << number
-             << "]: " << verdict << why << (proven ? "\n" : ")\n");
+        findings.add(severity, verdict + why + (proven ? "" : ")"), {t.x, t.kind == Kind::exitBeam ? startY_ : t.y},
+                     name, told);
     };
     for (const Target& t : targets_)
         if (t.objective) line(t, true);
@@ -142,10 +140,11 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
     if (mission_ == 1 || mission_ == 2) line(targets_.back(), true);
     for (const auto& [what, count] : sameReason)
         if (count > sameReasonShown)
-            out_ << "  and " << (count - sameReasonShown) << " more, each " << what << "\n";
+            findings.add(Severity::note, "  and " + std::to_string(count - sameReasonShown) + " more, each " + what);
     if (powerLost_)
-        out_ << "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
-                "keeping off them\n";
+        findings.add(Severity::note,
+                     "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
+                     "keeping off them");
 
     if (!options.scriptDir.empty()) {
         std::error_code ec;
@@ -159,12 +158,25 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
 }  // namespace routesearch
 
 
-RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
+RouteResult checkRoutes(const std::vector<std::uint8_t>& bmp, const RouteOptions& options, Findings& findings) {
+    // The search tells only of a route it played that left the one it searched.
+    std::ostringstream internal;
     routesearch::RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames,
-                                    options.maxStates, out);
-    search.load(file);
+                                    options.maxStates, internal);
+    search.load(bmp);
     search.run();
+    std::istringstream lines(internal.str());
+    for (std::string line; std::getline(lines, line);) findings.add(Severity::note, line);
+    return search.report(options, findings);
+}
+
+RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
+    std::ifstream in(pathOfUtf8(file), std::ios::binary);
+    const std::vector<std::uint8_t> bmp{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     RouteOptions told = options;
     if (told.level.empty()) told.level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(file)).lexically_normal());
-    return search.report(told);
+    Findings findings;
+    RouteResult result = checkRoutes(bmp, told, findings);
+    findings.print(out);
+    return result;
 }

@@ -203,10 +203,11 @@ public:
         : mission_(mission), keepKeys_(keepKeys), keepTrails_(keepTrails), maxFrames_(maxFrames),
           stateBudget_(maxStates > 0 ? maxStates : defaultStateBudget), out_(out) {}
 
-    bool load(const std::string& file);
+    // Loads the map picture `bmp` (a BMP file's bytes) with the game's loader.
+    bool load(const std::vector<std::uint8_t>& bmp);
     void run();
     void runStages();
-    RouteResult report(const RouteOptions& options);
+    RouteResult report(const RouteOptions& options, Findings& findings);
 
 private:
     // ---- states

@@ -6,13 +6,12 @@
 
 namespace routesearch {
 
-bool RouteSearch::load(const std::string& file) {
+bool RouteSearch::load(const std::vector<std::uint8_t>& bmp) {
     resetGameState();
     game.missionNumber = mission_;
     resetMissionState();
     player.streamerDrain = 20;
-    const std::string path = utf8OfPath(std::filesystem::absolute(pathOfUtf8(file)));
-    loadLevelMapFile(path.c_str());
+    loadLevelMapBytes(bmp.data(), bmp.size());
     resetEnemies();  // enemies are left out of the search
     view.offsetX = 0;
     view.offsetY = 0;

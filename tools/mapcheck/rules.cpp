@@ -8,6 +8,11 @@
 
 namespace {
 
+struct RuleFault {
+    std::string message;
+    int x = 0, y = 0;  // the cell the fault is seen at
+};
+
 // A horizontal shot lives 500 frames at 4 pixels a frame: 62.5 cells.
 constexpr int kShotReach = 63;
 
@@ -187,4 +192,6 @@ private:
 
 }  // namespace
 
-std::vector<RuleFault> checkPlayRules(const RuleGrid& grid) { return Checker(grid).run(); }
+void checkPlayRules(const RuleGrid& grid, Findings& findings) {
+    for (const RuleFault& fault : Checker(grid).run()) findings.add(Severity::error, fault.message, {fault.x, fault.y});
+}

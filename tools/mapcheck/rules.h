@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "mapcheck/findings.h"
+
 struct RuleCell {
     int tile = 0;                // picture slot drawn for the cell, 0 for none
     int block = 0;               // 0 passable, 1 solid, negative breakable
@@ -29,10 +31,6 @@ struct RuleGrid {
     std::vector<RuleCell> cells;  // row by row from the top, width * height
 };
 
-struct RuleFault {
-    std::string message;
-    int x = 0, y = 0;  // the cell the fault is seen at
-};
-
-// One fault per kind and enemy (or cell), in map order; empty for a fair map.
-std::vector<RuleFault> checkPlayRules(const RuleGrid& grid);
+// Adds one error per kind and enemy (or cell) to `findings`, in map order;
+// none for a fair map.
+void checkPlayRules(const RuleGrid& grid, Findings& findings);

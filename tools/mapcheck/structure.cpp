@@ -5,6 +5,7 @@
 
 #include "platform/bmp_format.h"
 #include "world/catalogue.h"
+#include "world/world.h"
 
 namespace {
 
@@ -25,13 +26,15 @@ std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std
 
 int missionOfContents(int generators, int hostages) { return hostages > 0 && generators == 0 ? 2 : 1; }
 
-MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) {
+MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission, Findings& findings) {
     MapStructure s;
+    int faults = 0;
     auto error = [&](const std::string& message, int x = -1, int y = -1) {
-        s.findings.push_back(StructureFinding{true, message, x, y});
+        findings.add(Severity::error, message, {x, y});
+        ++faults;
     };
     auto warning = [&](const std::string& message, int x = -1, int y = -1) {
-        s.findings.push_back(StructureFinding{false, message, x, y});
+        findings.add(Severity::warning, message, {x, y});
     };
     if (data.size() < bmpHeaderBytes || data[0] != 'B' || data[1] != 'M') {
         error("not a BMP file (nor a .map text source)");
@@ -44,7 +47,7 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
     if (header.bitsPerPixel != 24 || header.compression != 0) error("the game reads 24-bit uncompressed pictures only");
     if (offset != 54) error("pixel data must start at byte 54 (a plain 40-byte information header)");
     if (width < 1 || height < 1) error("the game reads bottom-up pictures with a positive size only");
-    if (!s.findings.empty()) return s;
+    if (faults > 0) return s;
     if (width > gridSize || height > gridSize) {
         error("map is " + std::to_string(width) + " x " + std::to_string(height) + " cells, the grid holds " +
               std::to_string(gridSize) + " x " + std::to_string(gridSize));
@@ -64,34 +67,24 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
         int r = 0, g = 0, b = 0;
     };
     std::vector<std::vector<Cell>> grid(height, std::vector<Cell>(width));
-    for (int fileRow = 0; fileRow < height; ++fileRow) {
-        const int y = height - 1 - fileRow;
-        for (int x = 0; x < width; ++x) {
-            const std::size_t at = 54 + rowBytes * fileRow + 3 * static_cast<std::size_t>(x);
-            Cell& cell = grid[y][x];
-            cell.b = data[at];
-            cell.g = data[at + 1];
-            cell.r = data[at + 2];
-            for (int k = 0; k < static_cast<int>(std::size(kColours)); ++k) {
-                if (kColours[k].r == cell.r && kColours[k].g == cell.g && kColours[k].b == cell.b) cell.colour = k;
-            }
-        }
-    }
-
-    auto solid = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= width || y >= height) return false;
-        const int k = grid[y][x].colour;
-        return k >= 0 && kColours[k].cell.block != 0;
-    };
-
-    // The game keeps the enemy markers it reads first, from the bottom row up
-    // and left to right, and drops the rest.
+    // The cells in the order the game's loader reads them: of the enemy
+    // markers it keeps the first it reads and drops the rest; of the start
+    // markers, the last one read is the start.
     std::vector<std::vector<bool>> kept(height, std::vector<bool>(width, false));
     int firstDroppedX = -1, firstDroppedY = -1;
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const int k = grid[y][x].colour;
-            if (k < 0 || kColours[k].marker != Marker::enemy) continue;
+    readMapPixels(data.data(), data.size(), [&](int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        Cell& cell = grid[y][x];
+        cell.r = r;
+        cell.g = g;
+        cell.b = b;
+        const MapColour* colour = findMapColour(r, g, b);
+        if (!colour) return;
+        cell.colour = static_cast<int>(colour - kColours);
+        if (kColours[cell.colour].marker == Marker::playerStart) {
+            ++s.starts;
+            s.startX = x;
+            s.startY = y;
+        } else if (kColours[cell.colour].marker == Marker::enemy) {
             if (s.enemies < enemiesInPlay) {
                 kept[y][x] = true;
             } else if (firstDroppedX < 0) {
@@ -100,7 +93,14 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
             }
             ++s.enemies;
         }
-    }
+    });
+
+    auto solid = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height) return false;
+        const int k = grid[y][x].colour;
+        return k >= 0 && kColours[k].cell.block != 0;
+    };
+
     int nearColours = 0;
     int halfHidden = 0;
     for (int y = 0; y < height; ++y) {
@@ -129,14 +129,6 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
             if (code == tileCode::hostage) ++s.hostages;
             if ((generator || code == tileCode::hostage) && solid(x, y + 1) && ++halfHidden <= kSameFaultShown)
                 warning(cellName(x, y) + ": " + c.name + " hangs into a solid cell below and is half hidden", x, y);
-            if (c.marker == Marker::playerStart) {
-                ++s.starts;
-                // The game keeps the last marker read: highest row, then rightmost.
-                if (s.startY < 0 || y < s.startY || (y == s.startY && x > s.startX)) {
-                    s.startX = x;
-                    s.startY = y;
-                }
-            }
         }
     }
     s.mission = mission != 0 ? mission : missionOfContents(s.generators, s.hostages);
@@ -212,10 +204,4 @@ MapStructure checkStructure(const std::vector<std::uint8_t>& data, int mission) 
         }
     }
     return s;
-}
-
-std::string firstStructureError(const MapStructure& structure) {
-    for (const StructureFinding& f : structure.findings)
-        if (f.error) return f.message;
-    return "";
 }

@@ -10,13 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "mapcheck/findings.h"
 #include "mapcheck/rules.h"
-
-struct StructureFinding {
-    bool error = true;  // false: a warning
-    std::string message;
-    int x = -1, y = -1;  // the cell it is seen at; x < 0 for the whole map
-};
 
 struct MapStructure {
     bool readable = false;  // false: not a picture the game reads; nothing more was checked
@@ -26,7 +21,6 @@ struct MapStructure {
     int enemies = 0, solidCells = 0, generators = 0, hostages = 0;
     int starts = 0, startX = -1, startY = -1;  // the marker the game uses
     bool beamBlocked = false;  // the start column is solid above the start: no exit beam can hang
-    std::vector<StructureFinding> findings;  // in the order they are to be told
 };
 
 // The mission whose rules a map's contents ask for: 2 for hostages and no
@@ -34,8 +28,5 @@ struct MapStructure {
 int missionOfContents(int generators, int hostages);
 
 // Checks the map picture `bmp` (a BMP file's bytes) under mission `mission`
-// (0: the one its contents ask for).
-MapStructure checkStructure(const std::vector<std::uint8_t>& bmp, int mission);
-
-// The first error of `structure` as one line, or "" when it has none.
-std::string firstStructureError(const MapStructure& structure);
+// (0: the one its contents ask for), adding what it finds to `findings`.
+MapStructure checkStructure(const std::vector<std::uint8_t>& bmp, int mission, Findings& findings);

@@ -102,7 +102,9 @@ bool chooseLevel(const std::string& level, int mission, MissionSource& source, s
     source.rules = mission != 0 ? mission : missionOfMap(source.mapFile);
     // A map the checker refuses for its structure would play as something else
     // (a player in mid-air, a mission that cannot be won): refused with its words.
-    if (const std::string fault = firstStructureError(checkStructure(bmp, source.rules)); !fault.empty()) {
+    Findings found;
+    checkStructure(bmp, source.rules, found);
+    if (const std::string fault = found.firstError(); !fault.empty()) {
         error = "'" + level + "' cannot be played: " + fault + " (brastor-mapcheck names every fault)";
         return false;
     }
