@@ -316,6 +316,11 @@ routes corridor 1 "$work/corridor.txt" 0
 "$check" --mission 1 --max-states 20000 "$work/corridor/level1" >"$work/budget.out"
 [ $? = 3 ] && grep -q 'generator (5, 2): unresolved \[[0-9]*\]: inconclusive: the search stopped after [0-9]* map changes* and [0-9]* player states, its budget' "$work/budget.out" &&
     ! grep -q unreachable "$work/budget.out" || fail "corridor on a budget: $(cat "$work/budget.out")"
+# The crates map on a budget that the nearest-first chain stays within and the
+# search over orders of its changes does not: inconclusive, never unreachable.
+"$check" --mission 1 --max-states 200000 "$work/charge/level1" >"$work/orders-budget.out"
+[ $? = 3 ] && grep -q 'generator (12, 3): unresolved \[1\]: inconclusive: the search stopped after [0-9]* map changes and [0-9]* player states, its budget' "$work/orders-budget.out" &&
+    ! grep -q unreachable "$work/orders-budget.out" || fail "crates on a budget: $(cat "$work/orders-budget.out")"
 
 # The shipped missions, enemies dropped: everything within reach.
 for mission in 1 2; do
