@@ -21,7 +21,11 @@ namespace {
 
 // Player states the order search may visit when no budget was given: enough
 // for small maps to be searched through, bounded where changes are many.
-constexpr long long defaultOrderStates = 60'000'000;
+constexpr long long defaultOrderStates = 20'000'000;
+
+// The most beam frames one break takes: a plan switches the beam on, steers
+// at most 90 frames and holds at most 8 more (routes_beam.cpp).
+constexpr int maxBeamFramesPerBreak = 1 + 90 + 8;
 
 // What a state holds that a later change may spend.
 struct Holding {
@@ -168,7 +172,8 @@ bool RouteSearch::searchOrders(const Snapshot& start) {
             }
             std::vector<BreakPlan> plans;
             int shortOfDiamonds = 0;
-            bool beamMatters = false, powerMatters = false;
+            int breakable = 0;
+            bool powerMatters = false;
             for (int y = 0; y < mapHeight; ++y) {
                 for (int x = 0; x < mapWidth; ++x) {
                     const MapCell& c = mapCell(x, y);
@@ -176,14 +181,15 @@ bool RouteSearch::searchOrders(const Snapshot& start) {
                     if (c.block >= 0 || (c.tile != tileCode::breakable && c.tile != tileCode::generator1 &&
                                          c.tile != tileCode::generator3))
                         continue;
-                    beamMatters = true;
+                    ++breakable;
                     BreakPlan plan;
                     if (planBreak(x, y, plan, shortOfDiamonds)) plans.push_back(plan);
                 }
             }
             // A diamond feeds only the beam, a crystal only the power against
-            // spikes and flow: with nothing left to spend them on, fetching
-            // one changes nothing that counts.
+            // spikes and flow: with nothing left to spend them on (or charge
+            // enough for every break left), fetching one changes nothing that counts.
+            const bool beamMatters = beamSupply() < breakable * maxBeamFramesPerBreak;
             std::vector<std::uint32_t> touches;
             for (std::size_t t : touched)
                 if ((targets_[t].kind != Kind::diamond || beamMatters) && (targets_[t].kind != Kind::crystal || powerMatters))
