@@ -19,9 +19,10 @@
 namespace routesearch {
 namespace {
 
-// Player states the order search may visit when no budget was given: enough
-// for small maps to be searched through, bounded where changes are many.
-constexpr long long defaultOrderStates = 20'000'000;
+// Player states the order search may visit when no budget was given: as many
+// as the nearest-first chain took, within these bounds. Small maps are searched
+// through; where changes are many, the orders multiply past any budget.
+constexpr long long leastOrderStates = 2'000'000, mostOrderStates = 20'000'000;
 
 // The most beam frames one break takes: a plan switches the beam on, steers
 // at most 90 frames and holds at most 8 more (routes_beam.cpp).
@@ -87,8 +88,9 @@ bool RouteSearch::everyTargetLeftProvenOut() {
 // met; else the game is left anywhere.
 bool RouteSearch::searchOrders(const Snapshot& start) {
     ordersSearched_ = true;
+    const long long share = std::clamp(statesSearched_, leastOrderStates, mostOrderStates);
     const long long budget =
-        stateBudget_ == defaultStateBudget ? std::min(stateBudget_, statesSearched_ + defaultOrderStates) : stateBudget_;
+        stateBudget_ == defaultStateBudget ? std::min(stateBudget_, statesSearched_ + share) : stateBudget_;
     std::vector<OrderState> states;
     std::unordered_map<std::string, std::vector<Holding>> seen;
     using Entry = std::pair<int, std::uint32_t>;  // frames, state
