@@ -191,7 +191,7 @@ bool RouteSearch::searchOrders(const Snapshot& start) {
             // A diamond feeds only the beam, a crystal only the power against
             // spikes and flow: with nothing left to spend them on (or charge
             // enough for every break left), fetching one changes nothing that counts.
-            const bool beamMatters = beamSupply() < breakable * maxBeamFramesPerBreak;
+            const bool beamMatters = states[s].held.supply < breakable * maxBeamFramesPerBreak;
             std::vector<std::uint32_t> touches;
             for (std::size_t t : touched)
                 if ((targets_[t].kind != Kind::diamond || beamMatters) && (targets_[t].kind != Kind::crystal || powerMatters))
