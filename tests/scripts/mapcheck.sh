@@ -130,7 +130,7 @@ done <<'TABLE'
 #..........#
 ############
 
-1 3 generator (10, 1): unresolved \[1\]: inconclusive: the search stopped after 1 map change, trying the nearest first, not every order (what it saw: in the beam's reach, but it takes 39 frames of beam (2 diamonds' charge), more than the diamonds reached before it hold
+1 3 generator (10, 1): unresolved \[1\]: inconclusive: the search stopped after 2 map changes, every order of them tried, each made by its fewest-frames route (what it saw: in the beam's reach, but it takes 39 frames of beam (2 diamonds' charge), more than the diamonds reached before it hold
 ..............
 #.........G..#
 #............#
@@ -159,7 +159,7 @@ done <<'TABLE'
 #............#
 ##############
 
-2 1 diamond (10, 1): warning \[1\]: inconclusive: the search stopped after 1 map change, trying the nearest first, not every order (what it saw: behind door A at (9, 0): key A is reached, but no route through that door leads to it
+2 1 diamond (10, 1): warning \[1\]: inconclusive: the search stopped after 2 map changes, every order of them tried, each made by its fewest-frames route (what it saw: behind door A at (9, 0): key A is reached, but no route through that door leads to it
 #.......lll.#
 #.P..k..l.d.#
 #.......l...#

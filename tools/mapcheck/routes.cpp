@@ -88,7 +88,8 @@ RouteResult RouteSearch::report(const RouteOptions& options, Findings& findings)
         "inconclusive: the search stopped after " + std::to_string(changesMade_) + " map change" +
         (changesMade_ == 1 ? "" : "s") +
         (gaveUp_ ? " and " + std::to_string(statesSearched_) + " player states, its budget"
-                 : ", trying the nearest first, not every order") +
+                 : ordersSearched_ ? ", every order of them tried, each made by its fewest-frames route"
+                                   : ", trying the nearest first, not every order") +
         (maxFrames_ > 0 ? ", routes of at most " + std::to_string(maxFrames_) + " frames" : "");
     constexpr int sameReasonShown = 10;
     std::map<std::string, int> sameReason;

@@ -256,6 +256,16 @@ void RouteSearch::run() {
     Snapshot start;
     start.save();
     runStages();
+    if (changeableMap_ && unreached_ > 0 && !gaveUp_ && !everyTargetLeftProvenOut()) {
+        // The chain took the nearest change first; other orders may reach more.
+        // The reasons read the game as the chain left it, unless only an order
+        // met the objective.
+        Snapshot end;
+        end.save();
+        const bool objectiveMet = game.objectiveMet != 0;
+        if (!searchOrders(start) || objectiveMet) end.restore();
+        return;
+    }
     if (changeableMap_ || maxFrames_ > 0 || gaveUp_ || unreached_ == 0) return;
     // A map without doors, keys, breakable cells, generators or barriers never
     // changes under the player: one search from the start over every state,

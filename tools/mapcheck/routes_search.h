@@ -257,6 +257,8 @@ private:
 
     // ---- events
     bool chooseAndApply();
+    bool searchOrders(const Snapshot& start);
+    bool everyTargetLeftProvenOut();
     void rewind(const Snapshot& state, std::size_t played, int boxFrame);
     bool dropPowerlessRoutes(const Snapshot& state);
     bool playPath(std::uint32_t index);
@@ -280,6 +282,7 @@ private:
     long long stateBudget_;    // player states the whole search may visit
     long long statesSearched_ = 0;
     int changesMade_ = 0;      // map changes played
+    bool ordersSearched_ = false;  // the order search ran after the nearest-first chain
     bool changeableMap_ = false;  // the map holds doors, keys, breakable cells, generators or barriers
     int startDiamonds_ = 0;        // the diamonds held at the start
     bool relaxedPass_ = false;     // searching to prove, not to play: nothing ends a branch, nothing is recorded
