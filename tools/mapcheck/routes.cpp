@@ -145,7 +145,7 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
             out_ << "  and " << (count - sameReasonShown) << " more, each " << what << "\n";
     if (powerLost_)
         out_ << "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
-                "keeping off them\n";
+                "by the fewest contacts with them\n";
 
     if (!options.scriptDir.empty()) {
         std::error_code ec;
