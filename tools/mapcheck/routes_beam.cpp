@@ -56,6 +56,8 @@ bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan,
     if (found && nodes_[n].depth + 4 >= plan.frames) return false;
     bool improved = false;
     const Pos s = decode(nodes_[n].key);
+    const std::int32_t target = targetAt_[by * gridSize + bx];
+    const bool generator = target >= 0 && targets_[target].kind == Kind::generator;
     for (std::uint8_t tap : {rightKey, leftKey}) {
         const Pos p1 = advance(s, flagsAt(s), tap);
         if (p1.jump != 0 || p1.crouch != 0 || !(flagsAt(p1) & flagGround)) continue;
@@ -69,26 +71,26 @@ bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan,
             for (std::uint8_t dir : {rightKey, leftKey}) {
                 const int angle = dir == rightKey ? a0 + 2 * steps : a0 + 360 - 2 * steps;
                 int hy = 0, behindX = -1, behindY = -1;
-                const int hx = firstSolidAlong(p1, angle, hy, &behindX, &behindY);
+                const int hx = firstSolidAlong(p1, angle, hy, generator ? &behindX : nullptr, &behindY);
                 if (hx == bx && hy == by) {
                     steer = dir;
                     break;
                 }
                 // A crate in this line hides the generator: breaking it opens the line.
-                if (behindX == bx && behindY == by && mapCell(hx, hy).tile == tileCode::breakable &&
+                if (generator && behindX == bx && behindY == by && mapCell(hx, hy).tile == tileCode::breakable &&
                     std::find(lineBlockers_.begin(), lineBlockers_.end(), std::pair{hx, hy}) == lineBlockers_.end())
                     lineBlockers_.push_back({hx, hy});
             }
             if (!steer) continue;
+            if (generator) beamLineSeen_[target] = 1;
             if (steps + 3 > stageSupply_) {
                 if (shortOfDiamonds == 0 || steps + 3 < shortOfDiamonds) shortOfDiamonds = steps + 3;
                 break;
             }
-            // Standing in spikes or flow, every frame of the beam costs contacts too.
-            if (nodes_[n].contact + (steps + 3) * hazardContacts(p1) > contactBudget_) {
-                outOfPower_ = true;
-                break;
-            }
+            // Standing in spikes or flow, every frame of the beam costs contacts
+            // too. (The fewest-frames search counts no crystal on the way: its
+            // plans are played to find their cost.)
+            if (leastContact_ && nodes_[n].contact + (steps + 3) * hazardContacts(p1) > contactBudget_) break;
             plan = BreakPlan{bx, by, n, tap, steer, steps, frames};
             improved = true;
             break;

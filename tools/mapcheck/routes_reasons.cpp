@@ -264,12 +264,19 @@ std::string RouteSearch::reason(const Target& t) {
             return "in the beam's reach only while its " + std::to_string(shortFrames) +
                    " frames of beam were more than the diamonds held; once enough were held, no beam line to it was "
                    "found from the places reached";
+        if (!beamLineSeen_[index])
+            return "no place the player stands on has a clear beam line to it within the beam's reach";
     } else {
         if (const Deadly& d = powerShort_[index]; d.contact != INT_MAX)
             return "every way to it touches spikes or flow more often than the power (" + std::to_string(d.power) +
                    ") pays for: the fewest-frames one " + std::to_string(d.contact) + " times, one power per " +
                    std::to_string(hazardTicksPerPower);
         if ((*deadly)[cell].contact != INT_MAX) return "the way to it " + deadlyText((*deadly)[cell]);
+        // The player's box, wider than a cell, cannot come into a slot one cell wide.
+        if (t.kind != Kind::exitBeam && cellAt(x - 1, y).block != 0 && cellAt(x + 1, y).block != 0)
+            return "in a slot one cell wide: the cells beside it, " + cellText(x - 1, y) + " and " +
+                   cellText(x + 1, y) + ", are solid, and the player, " + std::to_string(playerStandingBox.w + 1) +
+                   " pixels wide, never comes into it";
         if (std::string why = heightReason(t, x, y, *highest); !why.empty()) return why;
     }
     return "no reason found: the search reaches the area around it, but no route touches it";

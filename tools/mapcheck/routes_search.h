@@ -358,6 +358,7 @@ private:
     Move moves_[16 * 64 * 8] = {};
     std::vector<BreakPlan> generatorPlans_;  // per target: the cheapest beam plan found this stage
     std::vector<std::uint8_t> generatorPlanned_;
+    std::vector<std::uint8_t> beamLineSeen_;  // per target: a standing place had a clear beam line to it
     std::vector<int> beamShort_;             // per target: the fewest beam frames a plan lacked the charge for
     int stageSupply_ = 0;                    // beam frames the diamonds held at the stage's start feed
     int mostSupply_ = 0;                     // the most beam frames held at any stage's start

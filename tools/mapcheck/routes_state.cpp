@@ -67,6 +67,7 @@ bool RouteSearch::load(const std::string& file) {
         }
     }
     beamShort_.assign(targets_.size(), 0);
+    beamLineSeen_.assign(targets_.size(), 0);
     startTile_.assign(gridSize * gridSize, 0);
     for (int y = 0; y < mapHeight; ++y)
         for (int x = 0; x < mapWidth; ++x) startTile_[y * gridSize + x] = mapCell(x, y).tile;
