@@ -11,12 +11,13 @@
 // blocks and generators, the objective drops the barriers and hangs the beam.
 // The search goes in stages: a breadth-first search over player states in one
 // map, then one event (the nearest key, hostage or generator, or else a
-// breakable block next to cells not yet reached) played frame by frame through
-// the game's contact pass, streamer and objective check, which also counts the
-// diamonds and power for real; the next stage starts where that event left the
-// player. Enemies are left out. Every route that meets spikes or flow is
+// breakable block next to cells not yet reached or in front of a generator)
+// played frame by frame through the game's contact pass, streamer and
+// objective check, which also counts the diamonds and power for real; the next
+// stage starts where that event left the player. Enemies are left out. Every route that meets spikes or flow is
 // played for real, so the power it costs is counted; when the fewest-frames
-// routes run out of it, the stage is searched again keeping off hazards.
+// routes (or a beam plan) run out of it, the stage is searched again by the
+// fewest hazard contacts, within what the power pays for.
 //
 // For a target out of reach the search tells what it saw: the open cells
 // around the target joined into areas (with doors of one letter, or the
@@ -108,8 +109,8 @@ void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
 
 // The whole map from `start`, every state first found by the route with the
 // fewest spikes and flow contacts, then the fewest frames; a route that would
-// touch more than the power pays for is not followed. The routes into a
-// column that only such routes reach are noted, with what they would cost.
+// touch more than the power pays for is not followed; the cells it would come
+// over are noted, with what it would cost.
 void RouteSearch::searchByContact(const Pos& start, int depth) {
     const bool afterObjective = game.objectiveMet != 0;
     const std::uint32_t startKey = encode(start);
