@@ -14,8 +14,6 @@
 namespace {
 
 constexpr int hostageMessageFrames = 600;
-constexpr int hazardTicksPerPower = 100;
-constexpr int maxPower = 4;
 
 // The message line shows capitals only, so the text is kept as it is shown.
 void showMessage(int frames) {

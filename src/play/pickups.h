@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+// Hazard contacts that cost one power, and the most power the player can hold.
+constexpr int hazardTicksPerPower = 100;
+constexpr int maxPower = 4;
+
 // Walks the frame's contact list: collision flags for solid cells, pickups,
 // keys, hostages, hazards and the exit beam for the others.
 void contactPass();

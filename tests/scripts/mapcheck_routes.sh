@@ -66,7 +66,8 @@ routes() {
 
 # Route reports, one map a block: NAME MISSION STATUS and what the map shows,
 # then its rows and the report's target lines exactly (frames included: a
-# route found later than the fewest frames, or not at all, is a fault).
+# route found later than the fewest frames, or not at all, is a fault). A
+# line of its own starting with "# " names the class of the maps after it.
 while read -r name mission status what; do
     case $name in "#"*) continue ;; esac  # a comment naming the class of the maps below it
     : >"$work/$name.txt"
@@ -164,7 +165,7 @@ ceiling 2 0 two crates in the ceiling, under the top row: the beam opens the way
 = diamond (8, 2): reached, 88 frames
 = exit beam column 1: reached, 225 frames (105 after the objective)
 
-spikes 2 3 spikes too long to jump: the route goes through them, but the power is gone before the way back ends (not proven: the search does not weigh every way back by its power)
+spikes 2 0 spikes too long to jump: walked through both ways they cost more than the power; jumping over most of them on the way back, the route lives with power to spare
 ..........................
 #........................#
 #........................#
@@ -174,8 +175,8 @@ spikes 2 3 spikes too long to jump: the route goes through them, but the power i
 ##########################
 = hostage (23, 4): reached, 312 frames
 = diamond (20, 5): reached, 264 frames
-= exit beam column 2: unresolved [1]: inconclusive: the search stopped after 1 map change, trying the nearest first, not every order (what it saw: after the objective is met, no route leads back into column 2)
-= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again keeping off them
+= exit beam column 2: reached, 633 frames (321 after the objective)
+= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again by the fewest contacts with them
 
 pocket 2 0 a crate in the floor touches a sealed pocket only at its corner: the beam spends nothing on it
 ##.###########
@@ -295,6 +296,118 @@ pit 1 0 the nearest diamond lies in a pit the player cannot leave; the generator
 = diamond (20, 6): reached, 168 frames
 = diamond (3, 12): reached, 140 frames
 = exit beam column 8: reached, 345 frames (102 after the objective)
+
+# Spikes and flow cost power, one a hundred touches, and a crystal gives one back only when one is out: the search finds the route with the fewest touches when the fewest frames cost too much.
+detour 2 0 the fewest-frames way to the hostage is a long low corridor of spikes that costs all the power; the way over the top touches two spikes and lives, there and back
+##.######################
+#.......................#
+#....####################
+#.......ss..............#
+#.......................#
+#....################...#
+#....################...#
+#.P...................h.#
+##...ssssssssssssssss..##
+#########################
+= hostage (22, 7): reached, 462 frames
+= exit beam column 2: reached, 815 frames (353 after the objective)
+= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again by the fewest contacts with them
+
+crystal 1 0 a corridor of flow longer than the power pays for, with a crystal in a notch of its ceiling halfway: at full power it does nothing, after the first stretch it gives a cell back and the generator falls
+#...###########################
+#...###########################
+#...#########c.################
+#.P..........................G#
+#d...wwwwww......wwwwwwww....##
+###############################
+= generator (29, 3): reached, 348 frames
+= power crystal (13, 2): reached, 153 frames
+= diamond (1, 4): reached, 2 frames
+= exit beam column 2: reached, 675 frames (327 after the objective)
+= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again by the fewest contacts with them
+
+flowbeam 1 0 the generator is seen only from inside a pool of flow: walking to the beam's place costs all the power, jumping in lives (the beam plan is searched again, like the routes)
+.......................
+#.....................#
+#.....................#
+#.P...................#
+#..d..................#
+######.............####
+#.....wwwwwwwwwwwwwwG.#
+#.....wwwwwwwwwwwwww..#
+#######################
+= generator (20, 6): reached, 228 frames
+= diamond (3, 4): reached, 1 frames
+= exit beam column 2: reached, 411 frames (183 after the objective)
+= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again by the fewest contacts with them
+
+# A generator whose every beam line meets a crate first: the crate is broken first.
+cratebeam 1 0 the crate in front of the generator borders no place not yet reached, and no line meets the generator past it
+..............
+#............#
+#............#
+#............#
+#.P........###
+#..d.......bG#
+##############
+= generator (12, 5): reached, 81 frames
+= diamond (3, 5): reached, 1 frames
+= exit beam column 2: reached, 136 frames (55 after the objective)
+
+# The reasons name the true cause.
+staleshort 1 3 the crystal's corridor without the crystal: the diamond is held, so not the beam's charge but the flow's cost keeps the generator out of reach
+#...###########################
+#...###########################
+#...#########..################
+#.P..........................G#
+#d...wwwwww......wwwwwwww....##
+###############################
+= generator (29, 3): unresolved [2]: inconclusive: the search stopped after 3 map changes, every order of them tried, each made by its fewest-frames route (what it saw: the places in the beam's reach of it lie past spikes or flow: the way there touches spikes or flow 501 times, more than power 4 pays for (one power per 100 touches))
+= diamond (1, 4): reached, 2 frames
+= exit beam column 2: unresolved [3]: inconclusive: the search stopped after 3 map changes, every order of them tried, each made by its fewest-frames route (what it saw: the objective is never met, so the beam never hangs)
+= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again by the fewest contacts with them
+
+ledge16 2 0 a diamond on a pillar 16 pixels over the jump, never reached over its column
+#..........#
+#..........#
+#..........#
+#..........#
+#..........#
+#..........#
+#......d...#
+#......##..#
+#......##..#
+#.P.h..##..#
+#......##..#
+############
+= hostage (4, 9): reached, 8 frames
+= diamond (7, 6): warning [1]: unreachable: higher than the jump: the ledge it stands on, (7, 7) to (8, 7), is 16 pixels over the jump's reach from the floor beside it; lower it by 1 cell
+= exit beam column 2: reached, 9 frames (1 after the objective)
+
+brokenstep 1 3 the generator is the only step back up to the start's ledge: breaking it for the objective cuts the way back, which is not a jump short by 33 pixels
+................
+#..............#
+#.P............#
+#..............#
+#####..........#
+#..............#
+#..............#
+#........G..d..#
+################
+= generator (9, 7): reached, 152 frames
+= diamond (12, 7): reached, 136 frames
+= exit beam column 2: unresolved [2]: inconclusive: the search stopped after 4 map changes, every order of them tried, each made by its fewest-frames route (what it saw: out of the jump's reach once the generator at (9, 7), a step up to it, is broken)
+
+wayback 2 3 a low corridor of spikes: the way to the hostage lives, the way back costs more power than is left
+...................
+#...###############
+#...###############
+#.P.............h.#
+#.....sssssss.....#
+###################
+= hostage (16, 3): reached, 200 frames
+= exit beam column 2: unresolved [1]: inconclusive: the search stopped after 1 map change, trying the nearest first, not every order (what it saw: after the objective is met, every way back into column 2 touches spikes or flow more often than the power left (2) pays for: the fewest-frames one 287 times, one power per 100)
+= note: some fewest-frames routes ran out of power in spikes or flow; they were searched again by the fewest contacts with them
 TABLE
 
 # A corridor of 70 generators, a diamond before each: more map changes than

@@ -145,7 +145,7 @@ RouteResult RouteSearch::report(const RouteOptions& options, Findings& findings)
     if (powerLost_)
         findings.add(Severity::note,
                      "  note: some fewest-frames routes ran out of power in spikes or flow; they were searched again "
-                     "keeping off them");
+                     "by the fewest contacts with them");
 
     if (!options.scriptDir.empty()) {
         std::error_code ec;

@@ -9,19 +9,29 @@ int RouteSearch::beamSupply() const {
     return beamFramesPerDiamond * (player.diamonds - 1) + player.streamerDrain + 1;
 }
 
-// The first solid cell the beam at `angle` meets from position p: its column, row in hitY; -1 none.
-int RouteSearch::firstSolidAlong(const Pos& p, int angle, int& hitY) const {
+// The first solid cell the beam at `angle` meets from position p: its column,
+// row in hitY; -1 none. When that cell breaks, the next solid cell along the
+// same line goes to (behindX, behindY) if asked for (-1 none).
+int RouteSearch::firstSolidAlong(const Pos& p, int angle, int& hitY, int* behindX, int* behindY) const {
     const int a = (angle % 360) / 2;
+    int firstX = -1;
+    if (behindX) *behindX = -1;
     for (int i = 0; i < 19; ++i) {
         const int x = cellOf(p.px + segments_[a][i][0]);
         const int y = cellOf(p.py + segments_[a][i][1]);
-        const int tile = cellAt(x, y).tile;
-        if (tile != 0 && contactKindOf(tile) == contactKind::solid) {
+        const MapCell& cell = cellAt(x, y);
+        if (cell.tile == 0 || contactKindOf(cell.tile) != contactKind::solid) continue;
+        if (firstX < 0) {
+            firstX = x;
             hitY = y;
-            return x;
+            if (!behindX || cell.block >= 0) return firstX;
+        } else if (x != firstX || y != hitY) {
+            *behindX = x;
+            *behindY = y;
+            return firstX;
         }
     }
-    return -1;
+    return firstX;
 }
 
 // The cheapest beam plan for block (bx, by) from this stage's standing nodes.
@@ -46,6 +56,8 @@ bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan,
     if (found && nodes_[n].depth + 4 >= plan.frames) return false;
     bool improved = false;
     const Pos s = decode(nodes_[n].key);
+    const std::int32_t target = targetAt_[by * gridSize + bx];
+    const bool generator = target >= 0 && targets_[target].kind == Kind::generator;
     for (std::uint8_t tap : {rightKey, leftKey}) {
         const Pos p1 = advance(s, flagsAt(s), tap);
         if (p1.jump != 0 || p1.crouch != 0 || !(flagsAt(p1) & flagGround)) continue;
@@ -58,17 +70,27 @@ bool RouteSearch::planFromNode(std::uint32_t n, int bx, int by, BreakPlan& plan,
             std::uint8_t steer = 0;
             for (std::uint8_t dir : {rightKey, leftKey}) {
                 const int angle = dir == rightKey ? a0 + 2 * steps : a0 + 360 - 2 * steps;
-                int hy = 0;
-                if (firstSolidAlong(p1, angle, hy) == bx && hy == by) {
+                int hy = 0, behindX = -1, behindY = -1;
+                const int hx = firstSolidAlong(p1, angle, hy, generator ? &behindX : nullptr, &behindY);
+                if (hx == bx && hy == by) {
                     steer = dir;
                     break;
                 }
+                // A crate in this line hides the generator: breaking it opens the line.
+                if (generator && behindX == bx && behindY == by && mapCell(hx, hy).tile == tileCode::breakable &&
+                    std::find(lineBlockers_.begin(), lineBlockers_.end(), std::pair{hx, hy}) == lineBlockers_.end())
+                    lineBlockers_.push_back({hx, hy});
             }
             if (!steer) continue;
+            if (generator) beamLineSeen_[target] = 1;
             if (steps + 3 > stageSupply_) {
                 if (shortOfDiamonds == 0 || steps + 3 < shortOfDiamonds) shortOfDiamonds = steps + 3;
                 break;
             }
+            // Standing in spikes or flow, every frame of the beam costs contacts
+            // too. (The fewest-frames search counts no crystal on the way: its
+            // plans are played to find their cost.)
+            if (leastContact_ && nodes_[n].contact + (steps + 3) * hazardContacts(p1) > contactBudget_) break;
             plan = BreakPlan{bx, by, n, tap, steer, steps, frames};
             improved = true;
             break;

@@ -156,7 +156,7 @@ bool RouteSearch::searchOrders(const Snapshot& start) {
             restore(s);
             Snapshot here;  // the search moves the player and the view about
             here.save();
-            avoidHazards_ = attempt == 1;
+            leastContact_ = attempt == 1;
             searchStage(currentPos(), states[s].frames, true);
             statesSearched_ += static_cast<long long>(nodes_.size());
             here.restore();
@@ -222,13 +222,13 @@ bool RouteSearch::searchOrders(const Snapshot& start) {
                 if (game.missionResult == missionCompleted) continue;
                 keep(s, played);
             }
-            // When routes die in spikes or flow, the stage is searched again keeping off them.
+            // When routes die in spikes or flow, the stage is searched again by the fewest contacts with them.
             if (!powerLost) break;
             powerLost_ = true;
         }
-        avoidHazards_ = false;
+        leastContact_ = false;
     }
-    avoidHazards_ = false;
+    leastContact_ = false;
     if (objectiveState == none) return false;
     restore(objectiveState);
     return true;

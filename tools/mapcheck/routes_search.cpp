@@ -11,12 +11,13 @@
 // blocks and generators, the objective drops the barriers and hangs the beam.
 // The search goes in stages: a breadth-first search over player states in one
 // map, then one event (the nearest key, hostage or generator, or else a
-// breakable block next to cells not yet reached) played frame by frame through
-// the game's contact pass, streamer and objective check, which also counts the
-// diamonds and power for real; the next stage starts where that event left the
-// player. Enemies are left out. Every route that meets spikes or flow is
+// breakable block next to cells not yet reached or in front of a generator)
+// played frame by frame through the game's contact pass, streamer and
+// objective check, which also counts the diamonds and power for real; the next
+// stage starts where that event left the player. Enemies are left out. Every route that meets spikes or flow is
 // played for real, so the power it costs is counted; when the fewest-frames
-// routes run out of it, the stage is searched again keeping off hazards.
+// routes (or a beam plan) run out of it, the stage is searched again by the
+// fewest hazard contacts, within what the power pays for.
 //
 // For a target out of reach the search tells what it saw: the open cells
 // around the target joined into areas (with doors of one letter, or the
@@ -27,10 +28,8 @@
 
 namespace routesearch {
 
-// Breadth-first over player states from `start` (reached after `depth` frames)
-// in the map as it is now: every state is first found by a fewest-frames route.
-// Unless `whole`, it stops once the nearest map change is known.
-void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
+// Clears what the last stage wrote and notes the power and charge this one starts with.
+void RouteSearch::beginStage() {
     if (!positions_) {
         positions_.reset(static_cast<PositionRecord*>(std::calloc(columns_ * rows_, sizeof(PositionRecord))));
         // Room for a state (and a record) per position, so that a wide open map
@@ -47,17 +46,31 @@ void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
     nodes_.clear();
     events_.clear();
     hazardRoutes_.clear();
+    lineBlockers_.clear();
     stageTouch_.assign(targets_.size(), -1);
     reachedCell_.assign(gridSize * gridSize, 0);
     standNodes_.assign(gridSize * gridSize * 3, noParent);
     generatorPlans_.assign(targets_.size(), BreakPlan{});
     generatorPlanned_.assign(targets_.size(), 0);
     stageSupply_ = beamSupply();
+    mostSupply_ = std::max(mostSupply_, stageSupply_);
+    stagePower_ = player.power;
+    stageTicks_ = player.hazardTicks;
+    // The mission is lost in the frame the power drops below 0.
+    contactBudget_ = std::max(0, (stagePower_ + 1) * hazardTicksPerPower - stageTicks_ - 1);
+}
+
+// Breadth-first over player states from `start` (reached after `depth` frames)
+// in the map as it is now: every state is first found by a fewest-frames route.
+// Unless `whole`, it stops once the nearest map change is known.
+void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
+    beginStage();
+    if (leastContact_) return searchByContact(start, depth);
     const bool afterObjective = game.objectiveMet != 0;
     const std::uint32_t startKey = encode(start);
     if (startKey == invalid) return;
     firstVisit(start);
-    nodes_.push_back(Node{startKey, noParent, depth, 0, 0, 0});
+    nodes_.push_back(Node{startKey, noParent, depth, 0, 0, static_cast<std::uint16_t>(hazardContacts(start))});
     noteTouched(0, start);
 
     int stopDepth = INT32_MAX;
@@ -74,9 +87,7 @@ void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
                 if (layer >= stopDepth) break;
             }
         }
-        // Keeping off hazards, a route may touch one only in its last frame
-        // (or stand in one at the start).
-        if (nodes_[i].terminal || (avoidHazards_ && i > 0 && nodes_[i].hazard)) continue;
+        if (nodes_[i].terminal) continue;
         if (maxFrames_ > 0 && nodes_[i].depth >= maxFrames_) continue;
         const Pos p = decode(nodes_[i].key);
         if (!relaxedPass_) noteReached(p, afterObjective);
@@ -89,9 +100,91 @@ void RouteSearch::searchStage(const Pos& start, int depth, bool whole) {
             const std::uint32_t key = encode(next);
             if (key == invalid || !firstVisit(next)) continue;
             const auto index = static_cast<std::uint32_t>(nodes_.size());
-            const std::uint8_t hazard = avoidHazards_ && i == 0 ? 0 : nodes_[i].hazard;
-            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, hazard});
+            const int contact = std::min(0xFFFF, nodes_[i].contact + hazardContacts(next));
+            nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[c], 0, static_cast<std::uint16_t>(contact)});
             noteTouched(index, next);
+        }
+    }
+}
+
+// The whole map from `start`, every state first found by the route with the
+// fewest spikes and flow contacts, then the fewest frames; a route that would
+// touch more than the power pays for is not followed; the cells it would come
+// over are noted, with what it would cost.
+void RouteSearch::searchByContact(const Pos& start, int depth) {
+    const bool afterObjective = game.objectiveMet != 0;
+    const std::uint32_t startKey = encode(start);
+    const int startContact = hazardContacts(start);
+    if (startKey == invalid || startContact > contactBudget_) return;
+    firstVisit(start);
+    nodes_.push_back(Node{startKey, noParent, depth, 0, 0, static_cast<std::uint16_t>(startContact)});
+    noteTouched(0, start);
+    // Per contact count: the states first met through a contact (visited when
+    // taken, in frame order) and those met without one (in frame order already).
+    std::vector<std::vector<std::uint32_t>> touched(static_cast<std::size_t>(contactBudget_) + 1), clear(touched.size());
+    clear[static_cast<std::size_t>(startContact)].push_back(0);
+    for (std::size_t c = static_cast<std::size_t>(startContact); c < touched.size(); ++c) {
+        std::vector<std::uint32_t>& later = touched[c];
+        std::stable_sort(later.begin(), later.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return nodes_[a].depth < nodes_[b].depth; });
+        std::size_t li = 0, ci = 0;
+        while (li < later.size() || ci < clear[c].size()) {
+            const bool fromClear =
+                ci < clear[c].size() && (li >= later.size() || nodes_[clear[c][ci]].depth <= nodes_[later[li]].depth);
+            const std::uint32_t i = fromClear ? clear[c][ci++] : later[li++];
+            const Pos p = decode(nodes_[i].key);
+            if (!fromClear) {
+                if (!firstVisit(p)) continue;
+                noteTouched(i, p);
+            }
+            if (unreached_ == 0) return;
+            if (nodes_[i].terminal) continue;
+            if (maxFrames_ > 0 && nodes_[i].depth >= maxFrames_) continue;
+            noteReached(p, afterObjective);
+            const std::uint8_t flags = flagsAt(p);
+            if ((flags & flagGround) && p.jump == 0 && p.crouch == 0) addStandNode(i, p);
+            const int choices = (flags & flagGround) ? 7 : 3;
+            for (int k = 0; k < choices; ++k) {
+                const Pos next = step(p, flags, k);
+                const std::uint32_t key = encode(next);
+                if (key == invalid) continue;
+                const int touches = hazardContacts(next);
+                const int contact = nodes_[i].contact + touches;
+                if (contact > contactBudget_) {
+                    noteDeadly(next, contact, afterObjective);
+                    continue;
+                }
+                const auto index = static_cast<std::uint32_t>(nodes_.size());
+                if (touches == 0) {
+                    if (!firstVisit(next)) continue;
+                    nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[k], 0, nodes_[i].contact});
+                    noteTouched(index, next);
+                    clear[c].push_back(index);
+                } else if (!seen(next)) {
+                    // Taken later, unless a route with fewer contacts gets there first.
+                    nodes_.push_back(Node{key, i, nodes_[i].depth + 1, choiceKeys[k], 0,
+                                          static_cast<std::uint16_t>(contact)});
+                    touched[static_cast<std::size_t>(contact)].push_back(index);
+                }
+            }
+        }
+        std::vector<std::uint32_t>().swap(later);
+        std::vector<std::uint32_t>().swap(clear[c]);
+    }
+}
+
+// Notes the cells the box at p is over for a route that touches spikes or
+// flow `contact` times, more than the power pays for: the fewest per cell.
+void RouteSearch::noteDeadly(const Pos& p, int contact, bool afterObjective) {
+    const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
+    const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
+    const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
+    for (int after = 0; after <= (afterObjective ? 1 : 0); ++after) {
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) {
+                Deadly& d = deadly_[after][y * gridSize + x];
+                if (contact < d.contact) d = Deadly{contact, stagePower_};
+            }
         }
     }
 }
@@ -120,6 +213,7 @@ bool RouteSearch::playChainFrame(std::uint8_t keys) {
     Target& exit = targets_.back();
     if (game.missionResult == missionCompleted && exit.kind == Kind::exitBeam && !exit.reached)
         recordRoute(exit, none, frame, noParent);
+    outOfPower_ = outOfPower_ || game.missionResult == missionFailed;
     return game.missionResult != missionFailed;
 }
 
@@ -149,10 +243,16 @@ bool RouteSearch::frontier(int bx, int by) const {
     return false;
 }
 
+// A crate that stands first in a beam line which, without it, meets a generator.
+bool RouteSearch::blocksBeamLine(int bx, int by) const {
+    return std::find(lineBlockers_.begin(), lineBlockers_.end(), std::pair{bx, by}) != lineBlockers_.end();
+}
+
 bool RouteSearch::somethingLeft() const { return unreached_ > 0; }
 
 // Picks the next map change and plays it: the nearest key, hostage or
-// generator; else a breakable block at the edge of the reached cells; else,
+// generator; else a breakable block at the edge of the reached cells or in a
+// beam line to a generator; else,
 // when the beam is short of diamonds, the nearest diamond. False when none is left.
 bool RouteSearch::chooseAndApply() {
     Snapshot before;
@@ -192,7 +292,7 @@ bool RouteSearch::chooseAndApply() {
             if (c.block >= 0 || (c.tile != tileCode::breakable && c.tile != tileCode::generator1 && c.tile != tileCode::generator3))
                 continue;
             BreakPlan plan;
-            if (frontier(x, y) && planBreak(x, y, plan, shortOfDiamonds)) plans.push_back(plan);
+            if ((frontier(x, y) || blocksBeamLine(x, y)) && planBreak(x, y, plan, shortOfDiamonds)) plans.push_back(plan);
         }
     }
     before.restore();
@@ -239,6 +339,7 @@ bool RouteSearch::dropPowerlessRoutes(const Snapshot& state) {
         }
         if (game.missionResult == 0) playRouteFrame(0);
         if (game.missionResult == missionFailed && targets_[t].reached) {
+            if (nodes_[node].contact < powerShort_[t].contact) powerShort_[t] = Deadly{nodes_[node].contact, stagePower_};
             targets_[t].reached = false;
             ++unreached_;
             dropped = true;
@@ -250,12 +351,14 @@ bool RouteSearch::dropPowerlessRoutes(const Snapshot& state) {
 }
 
 // Stage after stage until nothing is left to find or no map change helps. A
-// stage whose fewest-frames routes run out of power in hazards is searched
-// again keeping off them.
+// stage whose fewest-frames routes (or beam plans) run out of power in hazards
+// is searched again by the fewest contacts with them.
 void RouteSearch::run() {
     Snapshot start;
     start.save();
     runStages();
+    // The pass that proves must count every route, whatever it touches.
+    leastContact_ = false;
     if (changeableMap_ && unreached_ > 0 && !gaveUp_ && !everyTargetLeftProvenOut()) {
         // The chain took the nearest change first; other orders may reach more.
         // The reasons read the game as the chain left it, unless only an order
@@ -300,23 +403,24 @@ void RouteSearch::runStages() {
         const int boxFrame = boxFrame_;
         bool changed = false;
         for (int attempt = 0; attempt < 2 && !changed; ++attempt) {
-            avoidHazards_ = attempt == 1;
-            searchStage(currentPos(), static_cast<int>(played), stage == wholeStage || avoidHazards_);
+            leastContact_ = attempt == 1;
+            outOfPower_ = false;
+            searchStage(currentPos(), static_cast<int>(played), stage == wholeStage || leastContact_);
             statesSearched_ += static_cast<long long>(nodes_.size());
             if (stage == wholeStage && nodes_.size() == 1 && nodes_[0].terminal) wholeStage = stage + 1;
             state.restore();
             const bool dropped = dropPowerlessRoutes(state);
             if (!somethingLeft()) return;
-            if (dropped && !avoidHazards_) continue;
+            if (dropped && !leastContact_) continue;
             changed = chooseAndApply();
             changesMade_ += changed ? 1 : 0;
             if (!changed) {
-                if (game.missionResult != missionFailed) return;
+                if (game.missionResult != missionFailed && !outOfPower_) return;
                 rewind(state, played, boxFrame);
                 powerLost_ = true;
             }
         }
-        avoidHazards_ = false;
+        leastContact_ = false;
         if (!changed || game.missionResult != 0) return;
     }
 }

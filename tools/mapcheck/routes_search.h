@@ -183,7 +183,9 @@ struct Node {
     std::int32_t depth;  // frames played from the mission start
     std::uint8_t keys;   // keys held in the frame that led here
     std::uint8_t terminal;
-    std::uint8_t hazard;  // the route here touched spikes or flow
+    // Spikes and flow cells the route touches from the stage's start up to
+    // and including the next frame's contact pass at this node.
+    std::uint16_t contact;
 };
 
 // A way to break one block from a standing node: tap a direction (to face it),
@@ -195,6 +197,13 @@ struct BreakPlan {
     std::uint8_t steer = 0;
     int steps = 0;
     int frames = 0;  // total, from the mission start
+};
+
+// A route the power could not pay for: its spikes and flow contacts, and the
+// power it started with.
+struct Deadly {
+    int contact = INT_MAX;
+    int power = 0;
 };
 
 class RouteSearch {
@@ -240,12 +249,25 @@ private:
         return true;
     }
 
+    // Whether the state was met before in this stage; marks nothing.
+    bool seen(const Pos& p) {
+        return (record(p).box[p.crouch != 0] >> ((p.jump + 1) >> 1) & 1) != 0;
+    }
+
     std::uint8_t flagsAt(const Pos& p);
     Pos advance(const Pos& from, std::uint8_t flags, std::uint8_t keys);
     void searchStage(const Pos& start, int depth, bool whole);
     Pos step(const Pos& p, std::uint8_t flags, int choice);
     void addStandNode(std::uint32_t index, const Pos& p);
     void noteTouched(std::uint32_t index, const Pos& p);
+    int hazardContacts(const Pos& p) const;
+    void beginStage();
+    void searchByContact(const Pos& start, int depth);
+    int powerAfter(int contact) const;
+    void noteDeadly(const Pos& p, int contact, bool afterObjective);
+    std::string deadlyText(const Deadly& d) const;
+    std::string brokenStep(int x, int y) const;
+    std::string heightReason(const Target& t, int x, int y, const std::vector<int>& highest);
     std::vector<std::uint8_t> pathTo(std::uint32_t index) const;
     void recordRoute(Target& t, const std::vector<std::uint8_t>& tail, int frames, std::uint32_t node);
     void noteReached(const Pos& p, bool afterObjective);
@@ -268,9 +290,10 @@ private:
     bool applyBreak(const BreakPlan& plan);
     bool playChainFrame(std::uint8_t keys);
     bool frontier(int bx, int by) const;
+    bool blocksBeamLine(int bx, int by) const;
     int beamSupply() const;
     bool somethingLeft() const;
-    int firstSolidAlong(const Pos& p, int angle, int& hitY) const;
+    int firstSolidAlong(const Pos& p, int angle, int& hitY, int* behindX = nullptr, int* behindY = nullptr) const;
 
     static constexpr std::uint32_t invalid = 0xFFFFFFFFu;
     static constexpr std::uint32_t noParent = 0xFFFFFFFFu;
@@ -320,7 +343,17 @@ private:
     int boxFrame_ = 0;                       // frame in which the objective was met
     bool powerLost_ = false;                 // a fewest-frames route ran out of power in hazards
     bool gaveUp_ = false;
-    bool avoidHazards_ = false;              // this search keeps off spikes and flow
+    bool leastContact_ = false;              // this search orders routes by hazard contact, then frames
+    bool outOfPower_ = false;                // a played route or beam plan runs out of power
+    int contactBudget_ = 0;                  // hazard contacts this stage's routes may make and live
+    int stagePower_ = 0, stageTicks_ = 0;    // power and hazard count at the stage's start
+    // Per cell, at any stage [0] and after the objective [1]: the fewest
+    // hazard contacts of a route over it that the power could not pay for, and
+    // the power that route started with.
+    std::vector<Deadly> deadly_[2];
+    std::vector<Deadly> powerShort_;  // per target: a route to it dropped as the power ran out on it
+    std::vector<std::uint8_t> startTile_;    // [y * gridSize + x]: the map's tiles as loaded
+    std::vector<std::pair<int, int>> lineBlockers_;  // crates that stand in a beam line to a generator
     int segments_[180][19][2];  // streamer segment centres relative to the player, per even angle
     struct Move {
         std::int8_t dx, dy;
@@ -329,8 +362,10 @@ private:
     Move moves_[16 * 64 * 8] = {};
     std::vector<BreakPlan> generatorPlans_;  // per target: the cheapest beam plan found this stage
     std::vector<std::uint8_t> generatorPlanned_;
+    std::vector<std::uint8_t> beamLineSeen_;  // per target: a standing place had a clear beam line to it
     std::vector<int> beamShort_;             // per target: the fewest beam frames a plan lacked the charge for
     int stageSupply_ = 0;                    // beam frames the diamonds held at the stage's start feed
+    int mostSupply_ = 0;                     // the most beam frames held at any stage's start
     int unreached_ = 0;                      // targets without a route yet
 };
 

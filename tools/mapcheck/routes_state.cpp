@@ -66,6 +66,12 @@ bool RouteSearch::load(const std::vector<std::uint8_t>& bmp) {
         }
     }
     beamShort_.assign(targets_.size(), 0);
+    beamLineSeen_.assign(targets_.size(), 0);
+    startTile_.assign(gridSize * gridSize, 0);
+    for (int y = 0; y < mapHeight; ++y)
+        for (int x = 0; x < mapWidth; ++x) startTile_[y * gridSize + x] = mapCell(x, y).tile;
+    for (std::vector<Deadly>& d : deadly_) d.assign(gridSize * gridSize, Deadly{});
+    powerShort_.assign(targets_.size(), Deadly{});
     everReached_.assign(gridSize * gridSize, 0);
     highestTop_.assign(gridSize, INT_MAX);
     highestAfter_.assign(gridSize, INT_MAX);
@@ -158,11 +164,6 @@ void RouteSearch::noteTouched(std::uint32_t index, const Pos& p) {
     const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
     const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
     const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
-    for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x)
-            if (contactKindOf(mapCell(x, y).tile) == contactKind::hazard &&
-                cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) != 0)
-                nodes_[index].hazard = 1;
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
             const std::uint8_t tile = mapCell(x, y).tile;
@@ -176,9 +177,13 @@ void RouteSearch::noteTouched(std::uint32_t index, const Pos& p) {
                 touchedRelaxed_[t] = 1;
                 continue;
             }
+            // Searching by contact, a crystal that gives a lost cell back changes
+            // what the rest of the route may touch: it is played, as a key is.
             const bool event = target.kind == Kind::exitBeam || (target.kind == Kind::hostage && mission_ == 2) ||
                                (target.kind == Kind::keyA && game.doorKeys[0] == 0) ||
-                               (target.kind == Kind::keyB && game.doorKeys[1] == 0);
+                               (target.kind == Kind::keyB && game.doorKeys[1] == 0) ||
+                               (leastContact_ && target.kind == Kind::crystal &&
+                                powerAfter(nodes_[index].contact) < maxPower);
             if (event && !nodes_[index].terminal) {
                 nodes_[index].terminal = 1;
                 if (target.kind != Kind::exitBeam) events_.push_back(index);
@@ -186,10 +191,28 @@ void RouteSearch::noteTouched(std::uint32_t index, const Pos& p) {
             if (stageTouch_[t] < 0) stageTouch_[t] = static_cast<std::int32_t>(index);
             if (target.reached) continue;
             recordRoute(target, keepKeys_ ? pathTo(index) : std::vector<std::uint8_t>{}, nodes_[index].depth + 1, index);
-            if (nodes_[index].hazard) hazardRoutes_.push_back({t, index});
+            if (nodes_[index].contact > 0) hazardRoutes_.push_back({t, index});
         }
     }
 }
+
+// The spikes and flow cells the player's box touches at p: the hazard count
+// the next frame's contact pass adds.
+int RouteSearch::hazardContacts(const Pos& p) const {
+    const HitBox& box = p.crouch ? playerCrouchingBox : playerStandingBox;
+    const int x0 = std::max(0, cellOf(p.px + box.dx)), x1 = std::min(gridSize - 1, cellOf(p.px + box.dx + box.w));
+    const int y0 = std::max(0, cellOf(p.py + box.dy)), y1 = std::min(gridSize - 1, cellOf(p.py + box.dy + box.h));
+    int n = 0;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            if (contactKindOf(mapCell(x, y).tile) == contactKind::hazard &&
+                cornerTest(32 * x - 32, 32 * y - 32, p.px, p.py, tileBox, box) != 0)
+                ++n;
+    return n;
+}
+
+// The power left after `contact` more hazard touches in this stage (below 0: the mission is lost).
+int RouteSearch::powerAfter(int contact) const { return stagePower_ - (stageTicks_ + contact) / hazardTicksPerPower; }
 
 // One search step: the game's movement for the flags, jump counter and keys,
 // which is the same at every position, so each case is asked of the game once.
