@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -49,19 +50,29 @@ namespace {
 
 struct SplitMix {
     std::uint64_t s;
-    std::uint64_t next() {
+    std::uint64_t operator()() {
         std::uint64_t z = (s += 0x9E3779B97F4A7C15u);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
         return z ^ (z >> 31);
     }
+};
+
+// Numbers below n from a source of draws.
+struct Draws {
+    const std::function<std::uint64_t()>& next;
     int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
 };
 
 }  // namespace
 
 OracleMap generateOracleMap(std::uint64_t seed) {
-    SplitMix r{seed * 0x2545F4914F6CDD1Du + 1};
+    SplitMix mix{seed * 0x2545F4914F6CDD1Du + 1};
+    return generateOracleMap(std::function<std::uint64_t()>(mix));
+}
+
+OracleMap generateOracleMap(const std::function<std::uint64_t()>& next) {
+    Draws r{next};
     OracleMap map;
     map.mission = r.below(3);
     const int w = 6 + r.below(7), h = 4 + r.below(5);
@@ -101,8 +112,7 @@ OracleMap generateOracleMap(std::uint64_t seed) {
             return;
         }
     };
-    int changeable = r.below(5);
-    if (map.mission == 1 && changeable == 0 && r.below(4) != 0) changeable = 1;
+    const int changeable = std::max(r.below(5), map.mission == 1 ? 1 : 0);
     for (int n = 0; n < changeable; ++n) {
         const int pick = map.mission == 1 && n == 0 ? 0 : r.below(6);
         switch (pick) {
@@ -124,6 +134,14 @@ OracleMap generateOracleMap(std::uint64_t seed) {
     if (r.below(3) == 0) place('c', false);
     for (int n = r.below(3) == 0 ? 1 + r.below(2) : 0; n > 0; --n) place(r.below(2) ? 's' : 'w', false);
     for (int n = map.mission == 2 ? 1 + r.below(2) : r.below(4) == 0; n > 0; --n) place('h', false);
+    // The game refuses a mission 1 without a generator and a mission 2
+    // without a hostage; where none found room, the map has no objective.
+    auto holds = [&](const char* letters) {
+        for (const std::string& row : rows)
+            if (row.find_first_of(letters) != std::string::npos) return true;
+        return false;
+    };
+    if ((map.mission == 1 && !holds("GH")) || (map.mission == 2 && !holds("h"))) map.mission = 0;
     return map;
 }
 
@@ -586,13 +604,16 @@ OracleComparison compareWithOracle(const std::string& file, int mission, int max
                 playFrame(FrameInput{inputOf(keys), false, false}, Drawing::off);
                 const bool beam = (keys & 16) != 0;
                 if (beam && player.streamerOn == 0) continue;  // the same frame as without the beam
+                // Unless every key is asked for, the beam is not switched on
+                // without a diamond held: that only turns its drain and facing.
                 if (beam && !everyKey && field(rep, streamerOnField) == 0 && field(rep, diamondsField) == 0 &&
                     members.size() == 1)
                     continue;
                 const bool goesOn = afterFrame();
                 if (beam) {
                     // The beam is on: what it hits and spends depends on each state.
-                    if (goesOn && (everyKey || field(rep, diamondsField) != 0)) rec.save(state.data()), keep(state.data());
+                    if (goesOn && (everyKey || field(rep, streamerOnField) != 0 || field(rep, diamondsField) != 0))
+                        rec.save(state.data()), keep(state.data());
                     for (std::size_t m = 1; m < members.size(); ++m) {
                         if (!everyKey && field(&layer[members[m]], diamondsField) == 0) continue;
                         rec.restore(&layer[members[m]]);
@@ -655,7 +676,8 @@ std::string checkOracleRecord(const std::string& file, int mission, int frames, 
     rec.load(path, mission);
     const std::size_t size = rec.size();
     std::vector<std::uint8_t> before(size), real(size), recorded(size);
-    SplitMix r{seed};
+    const std::function<std::uint64_t()> draws = SplitMix{seed};
+    Draws r{draws};
     unsigned keys = 0;
     struct Whole {
         std::unique_ptr<MapGrid> grid = std::make_unique<MapGrid>();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct OracleMap {
 // diamonds, crystals, hazards and hostages, and at most four cells that change
 // the map (a key with its door, breakable blocks, generators, barriers).
 OracleMap generateOracleMap(std::uint64_t seed);
+// The same from any source of draws (each taken modulo what it chooses from).
+OracleMap generateOracleMap(const std::function<std::uint64_t()>& next);
 // The map as the 24-bit picture the game loads.
 std::vector<std::uint8_t> oracleMapPicture(const OracleMap& map);
 std::string oracleMapText(const OracleMap& map);

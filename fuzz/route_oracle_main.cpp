@@ -2,7 +2,8 @@
 // maps drawn from a range of seeds (or on one map picture), with a tally of
 // the verdicts. Any disagreement is printed with its map and report, and the
 // run fails.
-//   brastor-route-oracle [--seeds FIRST LAST] [--frames N] [--max-states N] [--verbose]
+//   brastor-route-oracle [--seeds FIRST LAST] [--frames N] [--max-states N] [--every-key]
+//                        [--min-matched N] [--verbose]
 //   brastor-route-oracle [--frames N] [--max-states N] MAP.bmp MISSION
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +22,7 @@ namespace {
 
 struct Tally {
     int maps = 0, overBudget = 0, faults = 0;
-    int reached = 0, unreachable = 0, inconclusive = 0;
+    int reached = 0, confirmed = 0, unreachable = 0, inconclusive = 0;
     int inconclusiveReached = 0, inconclusiveNotFound = 0;
     long long states = 0;
 };
@@ -36,6 +37,7 @@ void compare(const std::string& file, const std::string& name, const std::string
     if (!c.complete) ++tally.overBudget;
     for (const OracleTarget& t : c.targets) {
         if (t.checker == Verdict::reached) ++tally.reached;
+        if (t.checker == Verdict::reached && t.oracleFrames > 0 && t.oracleFrames <= t.checkerFrames) ++tally.confirmed;
         if (t.checker == Verdict::unreachable) ++tally.unreachable;
         if (t.checker != Verdict::inconclusive) continue;
         ++tally.inconclusive;
@@ -62,6 +64,7 @@ void compare(const std::string& file, const std::string& name, const std::string
 int main(int argc, char** argv) {
     long long first = 1, last = 50, maxStates = 400000;
     int frames = 400;
+    int minMatched = 0;  // fewer routes matched fails the run: the search grew too weak to test much
     bool verbose = false, everyKey = false;
     std::string file;
     int mission = -1;
@@ -74,6 +77,8 @@ int main(int argc, char** argv) {
             frames = std::atoi(argv[++i]);
         } else if (a == "--max-states" && i + 1 < argc) {
             maxStates = std::atoll(argv[++i]);
+        } else if (a == "--min-matched" && i + 1 < argc) {
+            minMatched = std::atoi(argv[++i]);
         } else if (a == "--every-key") {
             everyKey = true;
         } else if (a == "--verbose") {
@@ -83,7 +88,8 @@ int main(int argc, char** argv) {
         } else if (mission < 0 && a[0] != '-') {
             mission = std::atoi(a.c_str());
         } else {
-            std::fprintf(stderr, "usage: %s [--seeds FIRST LAST] [--frames N] [--max-states N] [--verbose] [MAP.bmp MISSION]\n",
+            std::fprintf(stderr, "usage: %s [--seeds FIRST LAST] [--frames N] [--max-states N] [--every-key] [--min-matched N] "
+                         "[--verbose] [MAP.bmp MISSION]\n",
                          argv[0]);
             return 2;
         }
@@ -110,10 +116,13 @@ int main(int argc, char** argv) {
     }
     std::printf("oracle: %d maps, %lld states, %d over the budget of %lld states; routes of at most %d frames\n",
                 tally.maps, tally.states, tally.overBudget, maxStates, frames);
-    std::printf("checker: %d reached (the oracle confirms each), %d unreachable (the oracle reaches none)\n",
-                tally.reached, tally.unreachable);
+    std::printf("checker: %d reached (the oracle matches %d, the others lie past what it searched whole), "
+                "%d unreachable\n",
+                tally.reached, tally.confirmed, tally.unreachable);
     std::printf("inconclusive: %d, of which the oracle reaches %d and finds no route to %d\n", tally.inconclusive,
                 tally.inconclusiveReached, tally.inconclusiveNotFound);
     if (tally.faults) std::printf("FAULTS on %d maps\n", tally.faults);
-    return tally.faults ? 1 : 0;
+    if (tally.confirmed < minMatched)
+        std::printf("FAULT: the oracle matched %d of the checker's routes, fewer than %d\n", tally.confirmed, minMatched);
+    return tally.faults || tally.confirmed < minMatched ? 1 : 0;
 }
