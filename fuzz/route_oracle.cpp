@@ -95,20 +95,33 @@ OracleMap generateOracleMap(const std::function<std::uint64_t()>& next) {
         const int y = 2 + r.below(h - 4), x0 = 1 + r.below(w - 2), len = 2 + r.below(5);
         for (int x = x0; x < std::min(w - 1, x0 + len); ++x) rows[y][x] = floors[r.below(4)];
     }
-    // The start: the player's body takes the marker's cell, the one to its
-    // right and the two below.
+    // The start, as the level tools accept it: a floor two rows below the
+    // marker, the cell between free, nothing solid above it in its column
+    // (the exit beam hangs there); the body takes the marker's cell, the one
+    // to its right and the two below. Cells kept for the body and the beam
+    // get nothing placed in them.
     std::vector<std::uint8_t> reserved(static_cast<std::size_t>(w) * h, 0);
-    for (int tries = 0; tries < 200; ++tries) {
+    auto solidLetter = [](char c) { return std::strchr("#gfr", c) != nullptr; };
+    int sx = -1, sy = -1;
+    for (int tries = 0; tries < 200 && sx < 0; ++tries) {
         const int x = 1 + r.below(w - 3), y = r.below(h - 2);
-        bool open = true;
+        bool fits = solidLetter(rows[y + 2][x]);
         for (int dy = 0; dy < 2; ++dy)
-            for (int dx = 0; dx < 2; ++dx) open = open && rows[y + dy][x + dx] == '.';
-        if (!open) continue;
-        rows[y][x] = 'P';
-        for (int dy = 0; dy < 2; ++dy)
-            for (int dx = 0; dx < 2; ++dx) reserved[(y + dy) * w + x + dx] = 1;
-        break;
+            for (int dx = 0; dx < 2; ++dx) fits = fits && rows[y + dy][x + dx] == '.';
+        for (int above = 0; above < y; ++above) fits = fits && !solidLetter(rows[above][x]);
+        if (fits) sx = x, sy = y;
     }
+    if (sx < 0) {
+        // On the bottom floor, clearing what is in the way.
+        sx = 1 + r.below(w - 3);
+        sy = h - 3;
+        rows[h - 1][sx] = '#';
+        for (int y = 0; y < h - 1; ++y) rows[y][sx] = '.';
+        rows[sy][sx + 1] = rows[sy + 1][sx + 1] = '.';
+    }
+    rows[sy][sx] = 'P';
+    for (int y = 0; y < sy + 2; ++y) reserved[y * w + sx] = 1;
+    reserved[sy * w + sx + 1] = reserved[(sy + 1) * w + sx + 1] = 1;
     // A cell for a thing: an empty one, or (when `onFloor`) also a wall or floor.
     auto place = [&](char c, bool onFloor) {
         for (int tries = 0; tries < 100; ++tries) {

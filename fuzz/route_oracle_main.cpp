@@ -1,9 +1,10 @@
 // brastor-route-oracle: the route checker against the exhaustive search on
 // maps drawn from a range of seeds (or on one map picture), with a tally of
 // the verdicts. Any disagreement is printed with its map and report, and the
-// run fails.
+// run fails; with --strict, so does a target the checker left inconclusive
+// that the oracle reaches.
 //   brastor-route-oracle [--seeds FIRST LAST] [--frames N] [--max-states N] [--every-key]
-//                        [--min-matched N] [--verbose]
+//                        [--min-matched N] [--strict] [--verbose]
 //   brastor-route-oracle [--frames N] [--max-states N] MAP.bmp MISSION
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +30,7 @@ struct Tally {
 
 // Compares one map; prints it in full when it disagrees (or when `verbose`).
 void compare(const std::string& file, const std::string& name, const std::string& mapText, int mission, int frames,
-             long long maxStates, bool everyKey, bool verbose, std::uint64_t seed, Tally& tally) {
+             long long maxStates, bool everyKey, bool strict, bool verbose, std::uint64_t seed, Tally& tally) {
     const std::string record = checkOracleRecord(file, mission, 600, seed);
     const OracleComparison c = compareWithOracle(file, mission, frames, maxStates, everyKey);
     ++tally.maps;
@@ -46,7 +47,12 @@ void compare(const std::string& file, const std::string& name, const std::string
         else if (c.complete)
             ++tally.inconclusiveNotFound;
     }
-    const std::string fault = c.fault + (record.empty() ? "" : "the oracle's record is not exact: " + record + "\n");
+    std::string fault = c.fault + (record.empty() ? "" : "the oracle's record is not exact: " + record + "\n");
+    // Strict: the checker must also reach what the oracle reaches.
+    for (const OracleTarget& t : c.targets)
+        if (strict && t.checker == Verdict::inconclusive && t.oracleFrames > 0)
+            fault += t.name + ": the checker is inconclusive, the game reaches it in " +
+                     std::to_string(t.oracleFrames) + " frames\n";
     if (!fault.empty()) ++tally.faults;
     if (fault.empty() && !verbose) return;
     std::printf("%s %s: %lld states%s, %d of %d frames searched whole\n%s", fault.empty() ? "----" : "FAULT", name.c_str(), c.states,
@@ -65,7 +71,7 @@ int main(int argc, char** argv) {
     long long first = 1, last = 50, maxStates = 400000;
     int frames = 400;
     int minMatched = 0;  // fewer routes matched fails the run: the search grew too weak to test much
-    bool verbose = false, everyKey = false;
+    bool verbose = false, everyKey = false, strict = false;
     std::string file;
     int mission = -1;
     for (int i = 1; i < argc; ++i) {
@@ -79,6 +85,8 @@ int main(int argc, char** argv) {
             maxStates = std::atoll(argv[++i]);
         } else if (a == "--min-matched" && i + 1 < argc) {
             minMatched = std::atoi(argv[++i]);
+        } else if (a == "--strict") {
+            strict = true;
         } else if (a == "--every-key") {
             everyKey = true;
         } else if (a == "--verbose") {
@@ -89,7 +97,7 @@ int main(int argc, char** argv) {
             mission = std::atoi(a.c_str());
         } else {
             std::fprintf(stderr, "usage: %s [--seeds FIRST LAST] [--frames N] [--max-states N] [--every-key] [--min-matched N] "
-                         "[--verbose] [MAP.bmp MISSION]\n",
+                         "[--strict] [--verbose] [MAP.bmp MISSION]\n",
                          argv[0]);
             return 2;
         }
@@ -98,7 +106,7 @@ int main(int argc, char** argv) {
     startUp(1);
     Tally tally;
     if (!file.empty()) {
-        compare(file, file, "", mission < 0 ? 0 : mission, frames, maxStates, everyKey, true, 1, tally);
+        compare(file, file, "", mission < 0 ? 0 : mission, frames, maxStates, everyKey, strict, true, 1, tally);
     } else {
         const std::filesystem::path folder =
             std::filesystem::temp_directory_path() / ("brastor-oracle-" + std::to_string(::getpid()));
@@ -109,7 +117,7 @@ int main(int argc, char** argv) {
             const std::vector<std::uint8_t> picture = oracleMapPicture(m);
             std::ofstream(map, std::ios::binary).write(reinterpret_cast<const char*>(picture.data()),
                                                        static_cast<std::streamsize>(picture.size()));
-            compare(map, "seed " + std::to_string(seed), oracleMapText(m), m.mission, frames, maxStates, everyKey, verbose,
+            compare(map, "seed " + std::to_string(seed), oracleMapText(m), m.mission, frames, maxStates, everyKey, strict, verbose,
                     static_cast<std::uint64_t>(seed), tally);
         }
         std::filesystem::remove_all(folder);
