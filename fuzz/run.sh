@@ -1,13 +1,13 @@
 #!/bin/bash
 # fuzz/run.sh SECONDS [TARGET...]: configures and builds the libFuzzer targets
 # in build-fuzz (clang++), replays the committed seeds and past crashes, then
-# fuzzes each target (picture map text script routes by default) for SECONDS,
+# fuzzes each target (picture map text script routes oracle by default) for SECONDS,
 # as many at a time as there are cores (BRASTOR_FUZZ_JOBS to change).
 # Findings land in build-fuzz/fuzz-work/<target>/crashes; the run fails on any.
 set -u
 seconds=${1:-60}
 shift || true
-targets=${*:-picture map text script routes}
+targets=${*:-picture map text script routes oracle}
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${BRASTOR_FUZZ_BUILD:-$src/build-fuzz}
 jobs=${BRASTOR_FUZZ_JOBS:-$(nproc)}
