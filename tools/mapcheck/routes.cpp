@@ -44,7 +44,7 @@ void writeScript(const std::string& dir, const std::string& level, const Target&
         const std::uint8_t k = t.keys[f];
         if (k != held) {
             at(tick);
-            for (int i = 0; i < 5; ++i) {
+            for (int i = 0; i < keyCount; ++i) {
                 const std::uint8_t bit = static_cast<std::uint8_t>(1 << i);
                 if ((k & bit) && !(held & bit)) out << "hold " << keyNames[i] << "\n";
                 if (!(k & bit) && (held & bit)) out << "release " << keyNames[i] << "\n";
@@ -60,7 +60,7 @@ void writeScript(const std::string& dir, const std::string& level, const Target&
     }
     // Let go, and quit a little later so that the mission's end is still told.
     at(tick);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < keyCount; ++i)
         if (held & (1 << i)) out << "release " << keyNames[i] << "\n";
     at(tick + 3);
     out << "quit\n";
@@ -160,11 +160,15 @@ RouteResult RouteSearch::report(const RouteOptions& options) {
 
 
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {
-    routesearch::RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames,
+    routesearch::RouteSearch search(options.mission, !options.scriptDir.empty() || options.enemySeeds > 0,
+                                    options.keepTrails, options.maxFrames,
                                     options.maxStates, out);
     search.load(file);
     search.run();
     RouteOptions told = options;
     if (told.level.empty()) told.level = utf8OfPath(std::filesystem::absolute(pathOfUtf8(file)).lexically_normal());
-    return search.report(told);
+    search.fitProofToEnemies(file, options.enemySeeds);
+    RouteResult result = search.report(told);
+    search.reportEnemies(file, options.enemySeeds, result, told);
+    return result;
 }

@@ -20,6 +20,7 @@ struct RouteOptions {
     int firstNumber = 1;      // the number of the first finding in the report
     int maxFrames = 0;        // when above 0: no route is searched past this many frames
     long long maxStates = 0;  // player states searched before the search gives up (0: the default budget)
+    int enemySeeds = 100;     // seeds on which every proof is replayed with the enemies (0: none)
 };
 
 // A finding with a cell, numbered as the report prints it.
