@@ -83,7 +83,34 @@ bool indestructible(const Enemy& e) { return e.type == enemyType::swan || e.type
 // Watches one play frame by frame: whose shots cost power, and who stops the beam.
 class Watch {
 public:
-    explicit Watch(ProofPlay& play) : play_(play) { std::fill(std::begin(owner_), std::end(owner_), -1); }
+    Watch() { std::fill(std::begin(owner_), std::end(owner_), -1); }
+
+    // One frame of the game with `keys` held, watched.
+    void frame(std::uint8_t keys) {
+        before();
+        const bool metBefore = game.objectiveMet != 0;
+        playFrame(FrameInput{inputOf(keys), false, false}, Drawing::off);
+        play_.endFrame += 1;
+        after(play_.endFrame);
+        if (!metBefore && game.objectiveMet) metAt_ = play_.endFrame;
+    }
+    bool over() const { return game.missionResult != 0; }
+    int objectiveFrame() const { return metAt_; }
+
+    // What the play got, judged against what `proof` must get.
+    ProofPlay finish(const EnemyProof& proof) const {
+        ProofPlay play = play_;
+        const bool got = proof.tile == 0 ? game.missionResult == missionCompleted
+                                         : game.missionResult != missionFailed && mapCell(proof.x, proof.y).tile != proof.tile;
+        // The script's text box comes at the objective's frame without enemies:
+        // met at another frame, the rest of the script would act at the wrong time.
+        // A target's own touch may meet it too, in its last frame, after its script ends.
+        const bool inStep = proof.boxFrame < 0 || metAt_ == proof.boxFrame ||
+                            (proof.boxFrame == 0 && proof.tile != 0 && metAt_ == static_cast<int>(proof.keys.size()));
+        play.won = got && inStep;
+        if (!play.won && proof.generator) play.blockedBy = worstBlocker();
+        return play;
+    }
 
     void before() {
         std::copy(std::begin(enemyShots), std::end(enemyShots), shots_);
@@ -157,7 +184,8 @@ private:
         }
     }
 
-    ProofPlay& play_;
+    ProofPlay play_;
+    int metAt_ = 0;
     Shot shots_[shotCount]{};
     int owner_[shotCount];
     std::int32_t x_[enemiesInPlay]{}, y_[enemiesInPlay]{};
@@ -165,32 +193,50 @@ private:
     int stops_[enemiesInPlay]{};
 };
 
-// Plays `proof` from the state now; `watch` (when given) follows the enemies.
+// Plays `proof` from the state now.
 ProofPlay playProof(const EnemyProof& proof, int* objectiveFrame = nullptr) {
-    ProofPlay play;
-    Watch watch(play);
-    int metAt = 0;
-    for (std::size_t f = 0; f < proof.keys.size(); ++f) {
-        const int frame = static_cast<int>(f) + 1;
-        watch.before();
-        const bool metBefore = game.objectiveMet != 0;
-        playFrame(FrameInput{inputOf(proof.keys[f]), false, false}, Drawing::off);
-        watch.after(frame);
-        if (!metBefore && game.objectiveMet) metAt = frame;
-        play.endFrame = frame;
-        if (game.missionResult != 0) break;
+    Watch watch;
+    for (std::size_t f = 0; f < proof.keys.size() && !watch.over(); ++f) watch.frame(proof.keys[f]);
+    if (objectiveFrame) *objectiveFrame = watch.objectiveFrame();
+    return watch.finish(proof);
+}
+
+// Plays every proof from the state now. Proofs share their first frames (the
+// map changes played before each target), so the longest is played once and
+// each other one branches off it where its keys part from it.
+std::vector<ProofPlay> playProofs(const std::vector<EnemyProof>& proofs) {
+    std::vector<ProofPlay> plays(proofs.size());
+    if (proofs.empty()) return plays;
+    std::size_t spine = 0;
+    for (std::size_t p = 0; p < proofs.size(); ++p)
+        if (proofs[p].keys.size() > proofs[spine].keys.size()) spine = p;
+    const std::vector<std::uint8_t>& main = proofs[spine].keys;
+    std::vector<std::pair<std::size_t, std::size_t>> order;  // (frames shared, proof)
+    for (std::size_t p = 0; p < proofs.size(); ++p) {
+        if (p == spine) continue;
+        const std::vector<std::uint8_t>& k = proofs[p].keys;
+        std::size_t shared = 0;
+        while (shared < k.size() && shared < main.size() && k[shared] == main[shared]) ++shared;
+        order.push_back({shared, p});
     }
-    if (objectiveFrame) *objectiveFrame = metAt;
-    const bool got = proof.tile == 0 ? game.missionResult == missionCompleted
-                                     : game.missionResult != missionFailed && mapCell(proof.x, proof.y).tile != proof.tile;
-    // The script's text box comes at the objective's frame without enemies:
-    // met at another frame, the rest of the script would act at the wrong time.
-    // A target's own touch may meet it too, in its last frame, after its script ends.
-    const bool inStep = proof.boxFrame < 0 || metAt == proof.boxFrame ||
-                        (proof.boxFrame == 0 && proof.tile != 0 && metAt == static_cast<int>(proof.keys.size()));
-    play.won = got && inStep;
-    if (!play.won && proof.generator) play.blockedBy = watch.worstBlocker();
-    return play;
+    std::sort(order.begin(), order.end());
+    Watch watch;
+    PlayState branch;
+    std::size_t next = 0;
+    for (std::size_t f = 0;; ++f) {
+        while (next < order.size() && (order[next].first == f || watch.over() || f == main.size())) {
+            const EnemyProof& proof = proofs[order[next].second];
+            branch.save();
+            Watch own = watch;
+            for (std::size_t g = f; g < proof.keys.size() && !own.over(); ++g) own.frame(proof.keys[g]);
+            plays[order[next++].second] = own.finish(proof);
+            branch.restore();
+        }
+        if (f == main.size() || watch.over()) break;
+        watch.frame(main[f]);
+    }
+    plays[spine] = watch.finish(proofs[spine]);
+    return plays;
 }
 
 }  // namespace
@@ -266,15 +312,19 @@ std::vector<std::vector<int>> forEachSeed(int seeds, const std::function<std::ve
 
 std::vector<std::vector<ProofPlay>> replayWithEnemies(const std::string& mapFile, int mission,
                                                       const std::vector<EnemyProof>& proofs, int seeds) {
+    // Loaded once per worker: the map file is read once, not per seed.
     PlayState start;
+    bool loaded = false;
     auto job = [&](int seed) {
-        startPlay(mapFile, mission, true);
-        start.save();
+        if (!loaded) {
+            startPlay(mapFile, mission, true);
+            start.save();
+            loaded = true;
+        }
+        start.restore();
         std::vector<int> record;
-        for (const EnemyProof& proof : proofs) {
-            start.restore();
-            seedRandom(seed);
-            const ProofPlay play = playProof(proof);
+        seedRandom(seed);
+        for (const ProofPlay& play : playProofs(proofs)) {
             record.push_back(play.won);
             record.push_back(play.endFrame);
             record.push_back(play.blockedBy);
@@ -328,7 +378,7 @@ void playWithoutEnemies(const std::string& mapFile, int mission, const EnemyProo
     startPlay(mapFile, mission, false);
     seedRandom(1);
     EnemyProof free = proof;
-    free.boxFrame = 0;
+    free.boxFrame = -1;
     const ProofPlay play = playProof(free, &objectiveFrame);
     wonFrame = play.won ? play.endFrame : 0;
     kept.restore();
@@ -351,6 +401,9 @@ EnemyProof proofOf(const Target& t, const std::string& name) {
     return p;
 }
 
+constexpr long long replayBudget = 4'000'000;  // frames replayed over all seeds, about 8 s of one core
+constexpr int beamHeldLonger = 512;  // frames: a swan's walk of four cells and back
+
 std::string seedsText(int n, int seeds) { return std::to_string(n) + " of " + std::to_string(seeds) + " seeds"; }
 
 }  // namespace
@@ -370,9 +423,45 @@ void RouteSearch::reportEnemies(const std::string& file, int seeds, RouteResult&
                                                               : std::string(kindName(t.kind)) + " " + cellText(t.x, t.y)));
         of.push_back(&t);
     }
+    // A map of many long routes: past the budget, the mission's proof alone.
+    long long frames = 0;
+    for (std::size_t p = 0; p < proofs.size(); ++p) {
+        std::size_t shared = 0;
+        if (p + 1 < proofs.size()) {
+            const std::vector<std::uint8_t>& a = proofs[p].keys;
+            const std::vector<std::uint8_t>& b = proofs.back().keys;
+            while (shared < a.size() && shared < b.size() && a[shared] == b[shared]) ++shared;
+        }
+        frames += static_cast<long long>(proofs[p].keys.size() - shared);
+    }
+    bool cut = false;
+    if (frames * seeds > replayBudget && proofs.size() > 1) {
+        const bool exit = of.back()->kind == Kind::exitBeam;
+        proofs.erase(proofs.begin(), proofs.end() - (exit ? 1 : 0));
+        of.erase(of.begin(), of.end() - (exit ? 1 : 0));
+        cut = true;
+    }
     // A generator out of the search's reach only for the enemies would have a
     // route here; one the beam never breaks however long it is held is tried too.
     std::vector<std::vector<ProofPlay>> plays = replayWithEnemies(file, mission_, proofs, seeds);
+    // A generator whose beam an enemy stopped on every seed: held on for as
+    // long as a swan's or a snake's walk takes to pass, does it break then?
+    std::vector<std::size_t> stopped;
+    std::vector<EnemyProof> held;
+    for (std::size_t p = 0; p < proofs.size(); ++p) {
+        const bool everySeed = std::all_of(plays[p].begin(), plays[p].end(), [](const ProofPlay& r) { return !r.won && r.blockedBy >= 0; });
+        if (!proofs[p].generator || plays[p].empty() || !everySeed) continue;
+        stopped.push_back(p);
+        held.push_back(holdBeamLonger(proofs[p], beamHeldLonger));
+    }
+    if (!held.empty()) {
+        const std::vector<std::vector<ProofPlay>> longer = replayWithEnemies(file, mission_, held, seeds);
+        for (std::size_t i = 0; i < stopped.size(); ++i) {
+            std::vector<ProofPlay>& runs = plays[stopped[i]];
+            for (std::size_t s = 0; s < runs.size(); ++s)
+                if (longer[i][s].won || longer[i][s].blockedBy != runs[s].blockedBy) runs[s].blockedBy = -1;
+        }
+    }
     out_ << "with the enemies in, over " << seeds << " seeds:\n";
     constexpr int linesShown = 10;
     int shown = 0, allWon = 0;
@@ -409,7 +498,18 @@ void RouteSearch::reportEnemies(const std::string& file, int seeds, RouteResult&
             continue;
         }
         if (exit) {
-            out_ << "  " << proofs[p].name << " wins " << seedsText(wins, seeds) << " with enemies\n";
+            out_ << "  " << proofs[p].name << " wins " << seedsText(wins, seeds) << " with enemies";
+            if (fittedFrames_ != 0)
+                out_ << ", shooting first and waiting where that wins more (" << fittedFrames_ << " frames more)";
+            out_ << "\n";
+            // The seeds it loses, to watch: brastor-playtest --seed N --replay.
+            if (wins < seeds && wins > 0) {
+                out_ << "    lost on seed" << (seeds - wins == 1 ? "" : "s");
+                int listed = 0;
+                for (std::size_t s = 0; s < runs.size() && listed < 10; ++s)
+                    if (!runs[s].won) out_ << (listed++ ? ", " : " ") << s + 1;
+                out_ << (seeds - wins > 10 ? ", ..." : "") << "\n";
+            }
             for (std::size_t i = 0; i < worst.size() && i < 5; ++i) out_ << "    " << costText(worst[i]) << "\n";
             continue;
         }
@@ -423,7 +523,62 @@ void RouteSearch::reportEnemies(const std::string& file, int seeds, RouteResult&
         out_ << "\n";
     }
     if (shown > linesShown) out_ << "  and " << (shown - linesShown) << " more routes that lose seeds\n";
+    if (cut) out_ << "  the routes to the other targets were not replayed: " << frames << " frames a seed, too many\n";
     if (allWon > 0) out_ << "  " << allWon << " other route" << (allWon == 1 ? " wins" : "s win") << " on every seed\n";
 }
 
 }  // namespace routesearch
+
+std::vector<FrameStart> framesWithoutEnemies(const std::string& mapFile, int mission, const std::vector<std::uint8_t>& keys) {
+    PlayState kept;
+    kept.save();
+    startPlay(mapFile, mission, false);
+    seedRandom(1);
+    std::vector<FrameStart> starts(keys.size());
+    for (std::size_t f = 0; f < keys.size() && game.missionResult == 0; ++f) {
+        const routesearch::Pos p = routesearch::currentPos();
+        starts[f] = FrameStart{player.onGround != 0 && player.jumpLeft == 0 && player.streamerOn == 0, p.px + 26,
+                               p.py + 32, player.facing};
+        playFrame(FrameInput{inputOf(keys[f]), false, false}, Drawing::off);
+    }
+    kept.restore();
+    return starts;
+}
+
+ShotChance nextShotChance(const std::string& mapFile, int mission, const std::vector<std::uint8_t>& keys, int from,
+                          const std::vector<bool>& wanted) {
+    PlayState kept;
+    kept.save();
+    startPlay(mapFile, mission, true);
+    seedRandom(1);
+    ShotChance chance;
+    for (std::size_t f = 0; f < keys.size() && game.missionResult == 0 && chance.frame < 0; ++f) {
+        const bool atRest = player.onGround != 0 && player.jumpLeft == 0 && player.streamerOn == 0;
+        if (static_cast<int>(f) >= from && atRest) {
+            const routesearch::Pos p = routesearch::currentPos();
+            for (int i = 0; i < enemiesInPlay && chance.frame < 0; ++i) {
+                const Enemy& e = enemies[i];
+                if (e.hitPoints <= 0 || i >= static_cast<int>(wanted.size()) || !wanted[i] || indestructible(e)) continue;
+                const int sx = e.posX - p.px + playerScreenX, sy = e.posY - p.py + playerScreenY;
+                if (!(0 < sx && sx < screenWidth && 0 < sy && sy < screenHeight)) continue;
+                for (bool crouched : {true, false}) {
+                    // The shot's centre row, and the cells it crosses on the way.
+                    const int y = p.py + (crouched ? 33 : 15) + 3;
+                    if (y < e.posY || y > e.posY + 31) continue;
+                    const int toward = e.posX - 16 > p.px + 26 ? 1 : -1;
+                    const int gun = toward > 0 ? p.px + 48 : p.px;
+                    bool clear = true;
+                    const int row = routesearch::cellOf(y);
+                    for (int x = routesearch::cellOf(std::min(gun, e.posX - 16)); x <= routesearch::cellOf(std::max(gun, e.posX - 16)); ++x)
+                        if (cellAt(x, row).block != 0) clear = false;
+                    if (!clear) continue;
+                    chance = ShotChance{static_cast<int>(f), i, crouched, toward, player.facing, e.hitPoints + 1};
+                    break;
+                }
+            }
+        }
+        if (chance.frame < 0) playFrame(FrameInput{inputOf(keys[f]), false, false}, Drawing::off);
+    }
+    kept.restore();
+    return chance;
+}

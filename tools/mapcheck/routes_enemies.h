@@ -65,3 +65,31 @@ void playWithoutEnemies(const std::string& mapFile, int mission, const EnemyProo
 // on the mission's proof and keeps the edits that win more seeds; the proof
 // stays one fixed list of keys. Returns the wins of the keys it leaves.
 int improveAgainstEnemies(const std::string& mapFile, int mission, EnemyProof& proof, int seeds);
+
+// `proof` with its last beam held `frames` longer, as a player holds it until
+// the target breaks, whenever that is; the objective may come at any frame.
+EnemyProof holdBeamLonger(const EnemyProof& proof, int frames);
+
+// The player before each frame of `keys` played without enemies.
+struct FrameStart {
+    bool atRest = false;  // on the ground, not jumping, beam off: frames put in here leave the route as it was
+    int px = 0, py = 0;   // the player's centre, world pixels
+    int facing = 1;
+};
+std::vector<FrameStart> framesWithoutEnemies(const std::string& mapFile, int mission, const std::vector<std::uint8_t>& keys);
+
+// A moment to shoot an enemy first: the player at rest, the enemy alive, on
+// the screen, in the height of its shots and with no wall between.
+struct ShotChance {
+    int frame = -1;       // before this frame of the keys; -1 none
+    int enemy = -1;
+    bool crouched = false;
+    int toward = 0;       // -1 left, 1 right
+    int facing = 1;       // the player's facing then
+    int shots = 0;        // enough to destroy it
+};
+// The first such moment at or after frame `from` of `keys` played with the
+// enemies, for an enemy with `wanted[enemy]` set. Enemies walk the same on
+// every seed (only their firing draws numbers), so one play tells.
+ShotChance nextShotChance(const std::string& mapFile, int mission, const std::vector<std::uint8_t>& keys, int from,
+                          const std::vector<bool>& wanted);

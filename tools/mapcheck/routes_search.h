@@ -336,6 +336,7 @@ private:
     std::vector<int> beamShort_;             // per target: the fewest beam frames a plan lacked the charge for
     int stageSupply_ = 0;                    // beam frames the diamonds held at the stage's start feed
     int unreached_ = 0;                      // targets without a route yet
+    int fittedFrames_ = 0;                   // frames the fitting to the enemies put into the exit's proof
 };
 
 inline std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
