@@ -241,11 +241,13 @@ std::vector<ProofPlay> playProofs(const std::vector<EnemyProof>& proofs) {
 
 }  // namespace
 
-std::vector<std::vector<int>> forEachSeed(int seeds, const std::function<std::vector<int>(int seed)>& job) {
+std::vector<std::vector<int>> forEachSeed(int seeds, const std::function<std::vector<int>(int seed)>& job,
+                                          int workers) {
     std::vector<std::vector<int>> answers(static_cast<std::size_t>(std::max(seeds, 0)));
     std::vector<std::uint8_t> done(answers.size(), 0);
 #ifdef BRASTOR_FORK_WORKERS
-    const int workers = std::min(seeds, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    if (workers <= 0) workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    workers = std::min(seeds, workers);
     if (workers > 1) {
         std::fflush(nullptr);
         std::vector<std::pair<pid_t, int>> running;
@@ -296,6 +298,8 @@ std::vector<std::vector<int>> forEachSeed(int seeds, const std::function<std::ve
             }
         }
     }
+#else
+    (void)workers;
 #endif
     // Here, one seed after another: whatever no worker answered.
     PlayState kept;

@@ -42,10 +42,12 @@ struct EnemyName {
 };
 
 // Runs job(seed) for seeds 1..seeds and returns its answers in seed order. Where
-// the system can fork, workers (one per core) each run a share of the seeds in
-// a copy of this process, since the game's state is global; elsewhere they run
-// here one after the other. Either way this process's game state is unchanged.
-std::vector<std::vector<int>> forEachSeed(int seeds, const std::function<std::vector<int>(int seed)>& job);
+// the system can fork, `workers` (0: one per core) each run a share of the
+// seeds in a copy of this process, since the game's state is global; with one
+// worker, or where there is no fork, they run here one after the other. Either
+// way this process's game state is unchanged.
+std::vector<std::vector<int>> forEachSeed(int seeds, const std::function<std::vector<int>(int seed)>& job,
+                                          int workers = 0);
 
 // Loads `mapFile` for `mission` with its enemies and plays every proof on
 // each seed 1..seeds, drawing off, as brastor-headless --seed plays it.
