@@ -73,13 +73,15 @@ constexpr ScenarioInfo scenarios[scenarioCount] = {
     {"routes_mission1", "route search, shipped mission 1"},
     {"routes_mission2", "route search, shipped mission 2"},
     {"routes_generators", "route search, 201 x 201, 60 gen., 400 dia."},
-    {"routes_enemies_mission1", "route search + enemy replays, mission 1"},
-    {"routes_enemies_mission2", "route search + enemy replays, mission 2"},
+    {"routes_enemies_mission1", "search + enemy replays, mission 1 (wall)"},
+    {"routes_enemies_mission2", "search + enemy replays, mission 2 (wall)"},
 };
 constexpr bool isRouteScenario(int s) {
     return s == routesBig || s == routesHostile || s == routesMission1 || s == routesMission2 || s == routesGenerators ||
            s == enemiesMission1 || s == enemiesMission2;
 }
+
+constexpr bool onWallClock(int s) { return s == enemiesMission1 || s == enemiesMission2; }
 
 // The shipped mission's baked map picture, as the game reads it.
 std::string shippedMap(int mission) {
@@ -253,7 +255,7 @@ public:
                 if (run.benchmark_name().size() > std::strlen(scenarios[s].name) &&
                     run.benchmark_name()[std::strlen(scenarios[s].name)] != '/')
                     continue;
-                times[s].push_back(run.GetAdjustedCPUTime());
+                times[s].push_back(onWallClock(s) ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime());
                 auto it = run.counters.find("allocs");
                 if (it != run.counters.end()) allocs[s] = std::max(allocs[s], double(it->second));
             }
@@ -296,6 +298,9 @@ int main(int argc, char** argv) {
             runScenario(st, static_cast<Scenario>(s));
         });
         b->Unit(benchmark::kMicrosecond)->Repetitions(5);
+        // The enemy replays run in forked workers, whose time the bench's own
+        // CPU clock does not see: these rows are timed on the wall clock.
+        if (onWallClock(s)) b->UseRealTime()->Repetitions(3);
     }
     benchmark::Initialize(&count, args.data());
     CollectingReporter reporter;
@@ -346,8 +351,8 @@ int main(int argc, char** argv) {
     for (const Scenario s : {enemiesMission1, enemiesMission2}) {
         const double seconds = reporter.median(s) / 1e6;
         std::printf("%-52s %8.2f  (target < 5: %s)\n",
-                    s == enemiesMission1 ? "route search + enemy replays (100 seeds), mission 1 (s)"
-                                         : "route search + enemy replays (100 seeds), mission 2 (s)",
+                    s == enemiesMission1 ? "search + enemy replays, mission 1 (s, wall clock)"
+                                         : "search + enemy replays, mission 2 (s, wall clock)",
                     seconds, verdict(seconds < 5));
     }
     const double generators = reporter.median(routesGenerators) / 1e6;

@@ -201,41 +201,48 @@ ProofPlay playProof(const EnemyProof& proof, int* objectiveFrame = nullptr) {
     return watch.finish(proof);
 }
 
+// Plays the proofs `group` (indices into `proofs`, which share their keys
+// before frame f and are played that far in `watch`) to their ends. Frames
+// they share are played once; where they part, the state is kept and each
+// branch is played from it.
+void playBranches(const std::vector<EnemyProof>& proofs, std::vector<std::size_t> group, std::size_t f, Watch& watch,
+                  std::vector<ProofPlay>& plays) {
+    for (;;) {
+        // Proofs that end here (or whose play has ended) are judged now.
+        std::vector<std::size_t> going;
+        for (std::size_t p : group) {
+            if (watch.over() || f == proofs[p].keys.size())
+                plays[p] = watch.finish(proofs[p]);
+            else
+                going.push_back(p);
+        }
+        if (going.empty()) return;
+        const std::uint8_t keys = proofs[going.front()].keys[f];
+        std::vector<std::size_t> same, other;
+        for (std::size_t p : going) (proofs[p].keys[f] == keys ? same : other).push_back(p);
+        if (!other.empty()) {
+            // The others part here: played from a copy of this moment (kept
+            // off the stack: a map of many targets branches deep).
+            const auto branch = std::make_unique<PlayState>();
+            branch->save();
+            const auto own = std::make_unique<Watch>(watch);
+            playBranches(proofs, other, f, *own, plays);
+            branch->restore();
+        }
+        group = std::move(same);
+        watch.frame(keys);
+        ++f;
+    }
+}
+
 // Plays every proof from the state now. Proofs share their first frames (the
-// map changes played before each target), so the longest is played once and
-// each other one branches off it where its keys part from it.
+// map changes played before each target), which are played once.
 std::vector<ProofPlay> playProofs(const std::vector<EnemyProof>& proofs) {
     std::vector<ProofPlay> plays(proofs.size());
-    if (proofs.empty()) return plays;
-    std::size_t spine = 0;
-    for (std::size_t p = 0; p < proofs.size(); ++p)
-        if (proofs[p].keys.size() > proofs[spine].keys.size()) spine = p;
-    const std::vector<std::uint8_t>& main = proofs[spine].keys;
-    std::vector<std::pair<std::size_t, std::size_t>> order;  // (frames shared, proof)
-    for (std::size_t p = 0; p < proofs.size(); ++p) {
-        if (p == spine) continue;
-        const std::vector<std::uint8_t>& k = proofs[p].keys;
-        std::size_t shared = 0;
-        while (shared < k.size() && shared < main.size() && k[shared] == main[shared]) ++shared;
-        order.push_back({shared, p});
-    }
-    std::sort(order.begin(), order.end());
+    std::vector<std::size_t> all(proofs.size());
+    for (std::size_t p = 0; p < proofs.size(); ++p) all[p] = p;
     Watch watch;
-    PlayState branch;
-    std::size_t next = 0;
-    for (std::size_t f = 0;; ++f) {
-        while (next < order.size() && (order[next].first == f || watch.over() || f == main.size())) {
-            const EnemyProof& proof = proofs[order[next].second];
-            branch.save();
-            Watch own = watch;
-            for (std::size_t g = f; g < proof.keys.size() && !own.over(); ++g) own.frame(proof.keys[g]);
-            plays[order[next++].second] = own.finish(proof);
-            branch.restore();
-        }
-        if (f == main.size() || watch.over()) break;
-        watch.frame(main[f]);
-    }
-    plays[spine] = watch.finish(proofs[spine]);
+    playBranches(proofs, all, 0, watch, plays);
     return plays;
 }
 

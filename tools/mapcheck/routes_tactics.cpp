@@ -1,7 +1,8 @@
 // The mission's proof fitted to the enemies: edits a player would make (shoot
 // the enemy that costs power first, standing or crouched; wait for what is
-// passing), each kept only when the proof then wins more seeds. The proof
-// stays one fixed list of keys, the same on every seed.
+// passing; hold the beam on until the block breaks), each kept only when the
+// proof then wins more seeds. The proof stays one fixed list of keys, the same
+// on every seed.
 #include "mapcheck/routes_enemies.h"
 #include "mapcheck/routes_search.h"
 
@@ -110,6 +111,7 @@ int improveAgainstEnemies(const std::string& mapFile, int mission, EnemyProof& p
     const std::vector<EnemyName> names = enemyNames(mapFile, mission);
     const int enough = seeds - seeds / 25;  // a margin over 95 in 100
     std::vector<std::pair<int, int>> tried;  // (enemy, frame of its first hit) worked on
+    bool beamTried = false;                  // the beam holds were tried on this proof
     for (int round = 0; round < maxRounds && best.wins < enough; ++round) {
         // The enemy that costs power first on the most lost seeds.
         std::map<int, std::vector<int>> firstHits;
@@ -126,14 +128,26 @@ int improveAgainstEnemies(const std::string& mapFile, int mission, EnemyProof& p
             const bool done = std::find(tried.begin(), tried.end(), std::make_pair(e, frames.front())) != tried.end();
             if (!done && (enemy < 0 || frames.size() > firstHits[enemy].size())) enemy = e, frame = frames.front();
         }
-        if (enemy < 0) break;
-        tried.push_back({enemy, frame});
-        const std::vector<FrameStart> starts = framesWithoutEnemies(mapFile, mission, proof.keys);
         std::vector<EnemyProof> candidates;
+        // Lost with no power lost to an enemy: an enemy in the beam's way may
+        // have kept a block whole. Hold each beam before the loss on until it breaks.
+        std::vector<int> quiet;
+        for (const ProofPlay& p : plays)
+            if (!p.won && p.losses.empty()) quiet.push_back(p.endFrame);
+        if (!quiet.empty() && !beamTried) {
+            beamTried = true;
+            const int lostAt = *std::max_element(quiet.begin(), quiet.end());
+            for (std::size_t f = 1; f < proof.keys.size() && static_cast<int>(f) < lostAt; ++f)
+                if ((proof.keys[f - 1] & beamKey) && !(proof.keys[f] & beamKey))
+                    for (std::size_t more : {16, 48}) candidates.push_back(inserted(proof, f, std::vector<std::uint8_t>(more, beamKey)));
+        }
+        if (enemy < 0 && candidates.empty()) break;
+        if (enemy >= 0) tried.push_back({enemy, frame});
+        const std::vector<FrameStart> starts = framesWithoutEnemies(mapFile, mission, proof.keys);
         // Shoot it first, from the last place before its first hit where the
         // shots fly at its height, and from the first such place not long before.
-        const EnemyName& e = names[enemy];
-        if (e.type != enemyType::swan && e.type != enemyType::snake) {
+        const EnemyName e = enemy >= 0 ? names[enemy] : EnemyName{};
+        if (enemy >= 0 && e.type != enemyType::swan && e.type != enemyType::snake) {
             for (bool crouched : {true, false}) {
                 // The last such place, the last one a while before the hit (the
                 // shots must fly to it and land before), and the first one.
@@ -154,7 +168,7 @@ int improveAgainstEnemies(const std::string& mapFile, int mission, EnemyProof& p
             }
         }
         // Or let it pass: wait before its first hit.
-        if (const int at = restBefore(starts, frame - 60); at > 0)
+        if (const int at = enemy >= 0 ? restBefore(starts, frame - 60) : -1; at > 0)
             for (std::size_t wait : {45, 90, 180}) candidates.push_back(inserted(proof, at, std::vector<std::uint8_t>(wait, 0)));
         // Tried on a share of the seeds first, all in one replay (they share
         // the frames before their edits); the best of them on every seed.
@@ -180,6 +194,7 @@ int improveAgainstEnemies(const std::string& mapFile, int mission, EnemyProof& p
         best = s;
         plays = std::move(now);
         proof = tryOut[chosen];
+        beamTried = false;
     }
     return best.wins;
 }
