@@ -101,7 +101,8 @@ public:
     ProofPlay finish(const EnemyProof& proof) const {
         ProofPlay play = play_;
         const bool got = proof.tile == 0 ? game.missionResult == missionCompleted
-                                         : game.missionResult != missionFailed && mapCell(proof.x, proof.y).tile != proof.tile;
+                                         : game.missionResult != missionFailed &&
+                                               (proof.touch || mapCell(proof.x, proof.y).tile != proof.tile);
         // The script's text box comes at the objective's frame without enemies:
         // met at another frame, the rest of the script would act at the wrong time.
         // A target's own touch may meet it too, in its last frame, after its script ends.
@@ -408,6 +409,7 @@ EnemyProof proofOf(const Target& t, const std::string& name) {
     p.y = t.y;
     p.tile = t.kind == Kind::exitBeam ? 0 : t.tile;
     p.generator = t.kind == Kind::generator;
+    p.touch = t.kind == Kind::crystal;
     p.boxFrame = t.boxFrame;
     return p;
 }

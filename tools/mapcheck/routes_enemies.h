@@ -16,6 +16,7 @@ struct EnemyProof {
     int x = 0, y = 0;               // the target's cell
     std::uint8_t tile = 0;          // the tile it must take away; 0: the mission must be won
     bool generator = false;         // the tile goes by the beam
+    bool touch = false;             // getting there is enough: a crystal stays while the power is full
     int boxFrame = 0;               // frame in which the objective is met, 0 not within the proof, -1 any
 };
 
