@@ -46,10 +46,10 @@ EnemyProof inserted(const EnemyProof& proof, std::size_t at, const std::vector<s
 std::vector<std::uint8_t> shootFirst(int toward, int facing, int shots, bool crouched) {
     const std::uint8_t turn = toward < 0 ? leftKey : rightKey;
     const std::uint8_t back = facing < 0 ? leftKey : rightKey;
-    std::vector<std::uint8_t> keys{static_cast<std::uint8_t>(downKey | turn)};
-    keys.insert(keys.end(), static_cast<std::size_t>(fireEvery * (shots - 1) + 1),
-                static_cast<std::uint8_t>(fireKey | (crouched ? downKey : 0)));
-    keys.push_back(static_cast<std::uint8_t>(downKey | back));
+    const std::size_t firing = static_cast<std::size_t>(fireEvery * (shots - 1) + 1);
+    std::vector<std::uint8_t> keys(firing + 2, static_cast<std::uint8_t>(fireKey | (crouched ? downKey : 0)));
+    keys.front() = static_cast<std::uint8_t>(downKey | turn);
+    keys.back() = static_cast<std::uint8_t>(downKey | back);
     return keys;
 }
 
