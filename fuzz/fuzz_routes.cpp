@@ -114,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // put to the played test below.
     const int cells = (1 + data[0] % maxWidth) * (1 + data[1] % maxHeight);
     options.maxFrames = cells <= unboundedCells ? 0 : framesPerInput;
+    options.enemySeeds = 2;  // the enemy replays and the fitting run, on few seeds to keep the pace
     std::ostringstream report;
     const RouteResult result = checkRoutes(fuzzDataPath("routes/map.bmp"), options, report);
     // Whatever the map, the search ends with a report, and every route it

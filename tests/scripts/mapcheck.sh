@@ -7,8 +7,9 @@ source "$(dirname "$0")/lib/common.sh"
 check=$build/brastor-mapcheck
 bake=$build/tools/bake/brastor-bake
 need "$check" "$bake"
+# (Their enemy replays are mapcheck_routes.sh's.)
 for n in 1 2; do
-    "$check" "$build/level$n/map.bmp" >"$work/good.log" 2>&1 || fail "mission $n map refused: $(cat "$work/good.log")"
+    "$check" --seeds 0 "$build/level$n/map.bmp" >"$work/good.log" 2>&1 || fail "mission $n map refused: $(cat "$work/good.log")"
 done
 
 # expect NAME STATUS PATTERN...: the baked map NAME gives STATUS and every pattern

@@ -30,7 +30,7 @@ namespace {
 
 const char* const kSynopsis =
     "usage: brastor-mapcheck [--mission 1|2] [--no-routes] [--strict] [--emit-script DIR] [--picture FILE]\n"
-    "                        [--max-states N] MAP\n";
+    "                        [--max-states N] [--seeds N] MAP\n";
 const char* const kOptions =
     "MAP is a map picture (map.bmp), its text source (.map) or a mission folder holding\n"
     "either. Checks its limits and\n"
@@ -45,6 +45,8 @@ const char* const kOptions =
     "  --picture FILE     a PNG of the level: the reached area, the routes, the findings\n"
     "  --max-states N     the route search's budget of player states (default 2000000000);\n"
     "                     past it, what is not yet reached is inconclusive\n"
+    "  --seeds N          replay every proof with the enemies on seeds 1 to N (default 100;\n"
+    "                     0: none)\n"
     "  -h, --help         print this help and exit\n"
     "exit status: 0 good map (warnings allowed), 1 faults found, 2 a bad option or a MAP\n"
     "that cannot be read, 3 no fault proven but an objective or the exit is inconclusive\n";
@@ -113,6 +115,14 @@ int main(int argc, char** argv) {
             if (value.empty() || *end != '\0' || errno != 0 || n < 1)
                 return usage("bad value '" + value + "' for --max-states (a count above 0)");
             routeOptions.maxStates = n;
+        } else if (arg == "--seeds" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || errno != 0 || n < 0 || n > 100000)
+                return usage("bad value '" + value + "' for --seeds (a count from 0)");
+            routeOptions.enemySeeds = static_cast<int>(n);
         } else if (arg == "--mission" && i + 1 < argc) {
             const std::string value = argv[++i];
             if (value != "1" && value != "2") return usage("bad value '" + value + "' for --mission (1 or 2)");

@@ -47,7 +47,7 @@ void writeScript(const std::string& dir, const std::string& level, const Target&
         const std::uint8_t k = t.keys[f];
         if (k != held) {
             at(tick);
-            for (int i = 0; i < 5; ++i) {
+            for (int i = 0; i < keyCount; ++i) {
                 const std::uint8_t bit = static_cast<std::uint8_t>(1 << i);
                 if ((k & bit) && !(held & bit)) out << "hold " << keyNames[i] << "\n";
                 if (!(k & bit) && (held & bit)) out << "release " << keyNames[i] << "\n";
@@ -63,7 +63,7 @@ void writeScript(const std::string& dir, const std::string& level, const Target&
     }
     // Let go, and quit a little later so that the mission's end is still told.
     at(tick);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < keyCount; ++i)
         if (held & (1 << i)) out << "release " << keyNames[i] << "\n";
     at(tick + 3);
     out << "quit\n";
@@ -162,13 +162,16 @@ RouteResult RouteSearch::report(const RouteOptions& options, Findings& findings)
 RouteResult checkRoutes(const std::vector<std::uint8_t>& bmp, const RouteOptions& options, Findings& findings) {
     // The search tells only of a route it played that left the one it searched.
     std::ostringstream internal;
-    routesearch::RouteSearch search(options.mission, !options.scriptDir.empty(), options.keepTrails, options.maxFrames,
-                                    options.maxStates, internal);
+    routesearch::RouteSearch search(options.mission, !options.scriptDir.empty() || options.enemySeeds > 0,
+                                    options.keepTrails, options.maxFrames, options.maxStates, internal);
     search.load(bmp);
     search.run();
     std::istringstream lines(internal.str());
     for (std::string line; std::getline(lines, line);) findings.add(Severity::note, line);
-    return search.report(options, findings);
+    search.fitProofToEnemies(bmp, options.enemySeeds);
+    RouteResult result = search.report(options, findings);
+    search.reportEnemies(bmp, options.enemySeeds, findings);
+    return result;
 }
 
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out) {

@@ -21,6 +21,7 @@ struct RouteOptions {
     bool keepTrails = false;  // keep each route's positions (for the picture)
     int maxFrames = 0;        // when above 0: no route is searched past this many frames
     long long maxStates = 0;  // player states searched before the search gives up (0: the default budget)
+    int enemySeeds = 100;     // seeds on which every proof is replayed with the enemies (0: none)
 };
 
 struct RouteResult {

@@ -33,9 +33,11 @@
 
 namespace routesearch {
 
-// Keys held in one frame, as a mask.
-constexpr std::uint8_t leftKey = 1, rightKey = 2, upKey = 4, downKey = 8, beamKey = 16;
-constexpr const char* keyNames[5] = {"left", "right", "up", "down", "x"};
+// Keys held in one frame, as a mask. The search never fires; a proof played
+// against the enemies may.
+constexpr std::uint8_t leftKey = 1, rightKey = 2, upKey = 4, downKey = 8, beamKey = 16, fireKey = 32;
+constexpr int keyCount = 6;
+constexpr const char* keyNames[keyCount] = {"left", "right", "up", "down", "x", "z"};
 
 // The keys tried in a frame: all seven on the ground, the first three in the air.
 constexpr std::uint8_t choiceKeys[7] = {0, leftKey, rightKey, upKey, upKey | leftKey, upKey | rightKey, downKey};
@@ -50,7 +52,7 @@ constexpr int beamFramesPerDiamond = 21;
 inline int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 inline int cellOf(int world) { return floorDiv(world + 32, 32); }  // the cell column (or row) of a world pixel
 
-// The player's keys of a frame held as `keys`; a route never fires.
+// The player's keys of a frame held as `keys`.
 inline PlayerInput inputOf(std::uint8_t keys) {
     PlayerInput input{};
     input.left = (keys & leftKey) != 0;
@@ -58,6 +60,7 @@ inline PlayerInput inputOf(std::uint8_t keys) {
     input.up = (keys & upKey) != 0;
     input.down = (keys & downKey) != 0;
     input.beam = (keys & beamKey) != 0;
+    input.fire = (keys & fireKey) != 0;
     return input;
 }
 
@@ -217,6 +220,11 @@ public:
     void run();
     void runStages();
     RouteResult report(const RouteOptions& options, Findings& findings);
+    // With the enemies in (routes_enemies.cpp): before the report, the
+    // mission's proof is fitted to them; after it, every proof's replays are
+    // told, with the enemies that cost power or make a target impossible.
+    void fitProofToEnemies(const std::vector<std::uint8_t>& map, int seeds);
+    void reportEnemies(const std::vector<std::uint8_t>& map, int seeds, Findings& findings);
 
 private:
     // ---- states
@@ -367,6 +375,7 @@ private:
     int stageSupply_ = 0;                    // beam frames the diamonds held at the stage's start feed
     int mostSupply_ = 0;                     // the most beam frames held at any stage's start
     int unreached_ = 0;                      // targets without a route yet
+    int fittedFrames_ = 0;                   // frames the fitting to the enemies put into the exit's proof
 };
 
 inline std::string cellText(int x, int y) { return "(" + std::to_string(x) + ", " + std::to_string(y) + ")"; }
