@@ -66,15 +66,7 @@ std::uint8_t keysOf(int f, const std::uint8_t* tail, std::size_t tailSize, std::
 void playAgainstProofs(const std::string& file, int mission, const RouteResult& proofs, const std::string& report,
                        const std::uint8_t* tail, std::size_t tailSize, std::uint64_t seed) {
     if (proofs.provenOut.empty() && !proofs.exitProvenOut) return;
-    resetGameState();
-    game.missionNumber = mission;
-    resetMissionState();
-    player.streamerDrain = 20;
-    loadLevelMapFile(file.c_str());
-    resetEnemies();
-    view.offsetX = 0;
-    view.offsetY = 0;
-    buildSolidList();
+    loadRouteMap(file, mission);
     std::vector<std::uint8_t> tiles;
     for (const auto& [x, y] : proofs.provenOut) tiles.push_back(mapCell(x, y).tile);
     for (int f = 0; f < playedFrames && game.missionResult == 0; ++f) {

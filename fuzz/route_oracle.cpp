@@ -298,15 +298,7 @@ bool changeableTile(std::uint8_t tile) {
 class Recorder {
 public:
     void load(const std::string& file, int mission) {
-        resetGameState();
-        game.missionNumber = mission;
-        resetMissionState();
-        player.streamerDrain = 20;
-        loadLevelMapFile(file.c_str());
-        resetEnemies();
-        view.offsetX = 0;
-        view.offsetY = 0;
-        buildSolidList();
+        loadRouteMap(file, mission);
         initial_ = std::make_unique<MapGrid>(mapGrid);
         cells_.clear();
         fixed_.clear();

@@ -46,3 +46,9 @@ struct RouteResult {
 RouteResult checkRoutes(const std::vector<std::uint8_t>& bmp, const RouteOptions& options, Findings& findings);
 // The same on the map picture `file`, its lines printed to `out`.
 RouteResult checkRoutes(const std::string& file, const RouteOptions& options, std::ostream& out);
+
+// Loads the map picture `bmp` (a BMP file's bytes; a file path for the
+// second) as the route search plays it: the mission's start, its enemies
+// left out, the view at the start marker.
+void loadRouteMap(const std::vector<std::uint8_t>& bmp, int mission);
+void loadRouteMap(const std::string& file, int mission);

@@ -2,13 +2,13 @@
 // movement and contact per state, and what a state touches.
 #include "mapcheck/routes_search.h"
 
+#include <iterator>
+
 #include "platform/utf8_path.h"
 
-namespace routesearch {
-
-bool RouteSearch::load(const std::vector<std::uint8_t>& bmp) {
+void loadRouteMap(const std::vector<std::uint8_t>& bmp, int mission) {
     resetGameState();
-    game.missionNumber = mission_;
+    game.missionNumber = mission;
     resetMissionState();
     player.streamerDrain = 20;
     loadLevelMapBytes(bmp.data(), bmp.size());
@@ -16,6 +16,17 @@ bool RouteSearch::load(const std::vector<std::uint8_t>& bmp) {
     view.offsetX = 0;
     view.offsetY = 0;
     buildSolidList();
+}
+
+void loadRouteMap(const std::string& file, int mission) {
+    std::ifstream in(pathOfUtf8(file), std::ios::binary);
+    loadRouteMap(std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}, mission);
+}
+
+namespace routesearch {
+
+bool RouteSearch::load(const std::vector<std::uint8_t>& bmp) {
+    loadRouteMap(bmp, mission_);
     startX_ = view.startCellX + 10;
     startY_ = view.startCellY + 10;
 
