@@ -506,7 +506,7 @@ turrets 1 100 0
 wins at least 95
 =     the turret at (8, 6) costs up to 4 power on 62 of 100 seeds
 
-swan 1 20 1
+swan 1 20 3
 .....................
 #...................#
 #...........#########
@@ -514,7 +514,7 @@ swan 1 20 1
 #...d.......#########
 #ggggggggggg#########
 #####################
-=   generator (15, 3): error [2]: the swan at (12, 3) stands in the beam's line to it on every seed, and cannot be destroyed
+=   generator (15, 3): unresolved [2]: inconclusive: the swan at (12, 3) stands in the beam's line to it on every seed, and cannot be destroyed (only the search's own beam plan was played with the enemies in)
 =   the mission's proof wins 0 of 20 seeds with enemies
 
 shipped1 1 100 0

@@ -422,8 +422,8 @@ std::string seedsText(int n, int seeds) { return std::to_string(n) + " of " + st
 }  // namespace
 
 // The report's lines on the enemies: the mission's proof's wins and who costs
-// it power, each other route that loses a seed, and, as errors, the generators
-// an enemy that cannot be destroyed keeps from the beam on every seed.
+// it power, each other route that loses a seed, and, as unresolved, the
+// generators an enemy that cannot be destroyed keeps from the beam on every seed.
 void RouteSearch::reportEnemies(const std::vector<std::uint8_t>& map, int seeds, Findings& findings) {
     if (seeds <= 0) return;
     const std::vector<EnemyName> names = enemyNames(map, mission_);
@@ -503,8 +503,13 @@ void RouteSearch::reportEnemies(const std::vector<std::uint8_t>& map, int seeds,
         for (const ProofPlay& r : runs)
             if (r.blockedBy != blocker) blocker = -1;
         if (blocker >= 0) {
-            findings.add(Severity::error,
-                         enemyText(names[blocker]) + " stands in the beam's line to it on every seed, and cannot be destroyed",
+            // Only the beam plans the search chose were played against the
+            // enemies: another place or angle may pass the enemy, so the
+            // level is not proven broken.
+            findings.add(Severity::unresolved,
+                         "inconclusive: " + enemyText(names[blocker]) +
+                             " stands in the beam's line to it on every seed, and cannot be destroyed (only the "
+                             "search's own beam plan was played with the enemies in)",
                          At{of[p]->x, of[p]->y}, proofs[p].name);
             continue;
         }
