@@ -167,8 +167,9 @@ bool RouteSearch::searchOrders(const Snapshot& start) {
             std::vector<std::size_t> touched;
             for (std::size_t t = 0; t < targets_.size(); ++t) {
                 const Target& target = targets_[t];
-                if (stageTouch_[t] < 0 || mapCell(target.x, target.y).tile != target.tile) continue;
+                // The exit beam's target is a column, with no cell of its own.
                 if (target.kind == Kind::exitBeam || target.kind == Kind::generator) continue;
+                if (stageTouch_[t] < 0 || mapCell(target.x, target.y).tile != target.tile) continue;
                 if (target.kind == Kind::hostage && mission_ != 2) continue;  // changes nothing that counts
                 touched.push_back(t);
             }
